@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QString>
+
+// The application's own window messages. Each travels as a CAppMessage whose event type is
+// the message number, so a receiver dispatches on event->type().
+inline constexpr int kWmUser = 0x400;
+
+enum AppMessageId : int {
+    WM_SHOW_STUDIO = kWmUser + 10,       // sent, lParam StudioData*
+    WM_SHOW_NODE = kWmUser + 11,         // sent, wParam rebuild flag, lParam StrobeData*
+    WM_UNIT_PICKED = kWmUser + 20,       // sent
+    WM_PANEL_RESET = kWmUser + 21,       // sent
+    WM_UNIT_ADDED = kWmUser + 30,        // posted/sent, wParam unit index, lParam StrobeData*
+    WM_UNIT_FIELD = kWmUser + 31,        // wParam field code, lParam StrobeData* or 0
+    WM_UNIT_REFRESH = kWmUser + 32,      // posted, wParam unit index, lParam StrobeData*
+    WM_SELECTION_EDITED = kWmUser + 33,  // posted, wParam field code
+    WM_SET_TOOL_STATE = kWmUser + 40,    // sent, wParam flag index, lParam 0 or 1
+    WM_BM_SAVE = kWmUser + 41,           // sent
+    WM_BM_LOAD = kWmUser + 42,           // sent
+    WM_RENAME_NODE = kWmUser + 43,       // sent
+    WM_STUDIO_CLEARED = kWmUser + 44,    // sent, lParam StudioData*
+    WM_ZB_RECEIVED = kWmUser + 50,       // posted by the watcher
+    WM_ZB_CLOSED = kWmUser + 51,         // posted by the watcher, wParam opening generation
+    WM_ZB_NEW_UNIT = kWmUser + 60,       // posted, wParam unit index, lParam StrobeData*
+    WM_ZB_UNIT_STATUS = kWmUser + 61,    // posted, wParam unit index, lParam StrobeData*
+    WM_ZB_UNIT_CHANGED = kWmUser + 62,   // sent (posted for a temperature), wParam field code
+    WM_SCAN_STUDIO = kWmUser + 63,       // posted
+    WM_BM_APPLIED = kWmUser + 70,        // sent
+
+    // Not a window message of the table: a request, from any thread, that the UI thread
+    // show the operator a message box (the watcher must never wait for the operator).
+    WM_SHOW_ALERT = kWmUser + 80,
+};
+
+static_assert(int{WM_SHOW_STUDIO} > int{QEvent::User} && int{WM_SHOW_ALERT} < int{QEvent::MaxUser});
+
+// Tool flag indices of WM_SET_TOOL_STATE.
+enum ToolFlag : int { kToolLoad = 0, kToolSave = 1, kToolScan = 2, kToolName = 3, kToolCom = 4 };
+
+class CAppMessage : public QEvent {
+public:
+    CAppMessage(int message, qintptr wParam, quintptr lParam)
+        : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam) {}
+
+    int Message() const { return static_cast<int>(type()); }
+    template <class T>
+    T* LParamAs() const {
+        return reinterpret_cast<T*>(lParam);
+    }
+
+    qintptr wParam;
+    quintptr lParam;
+    qintptr result = 0;  // what the receiver returns to a sender
+};
+
+// A message box that some part of the program asks for; the UI thread shows it.
+class CAlertMessage : public QEvent {
+public:
+    CAlertMessage(QString text, QString caption)
+        : QEvent(static_cast<QEvent::Type>(WM_SHOW_ALERT)),
+          text(std::move(text)),
+          caption(std::move(caption)) {}
+    QString text;
+    QString caption;
+};
+
+// Sent: handled before the call returns; the receiver's result comes back. A null target
+// is ignored and gives 0.
+qintptr SendAppMessage(QObject* target, int message, qintptr wParam = 0, quintptr lParam = 0);
+// Posted: queued for the target's thread; safe from any thread.
+void PostAppMessage(QObject* target, int message, qintptr wParam = 0, quintptr lParam = 0);
+
+template <class T>
+quintptr ToLParam(T* pointer) {
+    return reinterpret_cast<quintptr>(pointer);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "link/CPortWriter.h"
+
+class QObject;
+class CSerialDevice;
+
+// The serial link to the dongle: opens the port, writes frames synchronously, and runs a
+// watcher thread that moves received bytes into a 4096-byte single-producer ring and posts
+// WM_ZB_RECEIVED (once per burst) and WM_ZB_CLOSED (once, when it ends; wParam = the
+// opening's generation) to the notified object.
+class CCommThread : public CPortWriter {
+public:
+    static constexpr int kRingSize = 4096;
+    static constexpr int kReadChunk = 2048;
+
+    explicit CCommThread(QObject* notifyTarget);
+    ~CCommThread() override;
+    CCommThread(const CCommThread&) = delete;
+    CCommThread& operator=(const CCommThread&) = delete;
+
+    // UI thread. Releases a device and watcher left from an earlier opening first.
+    bool OpenPort(const QString& portName, quint32 baud, quint8 dataBits, quint8 stopBitsCode,
+                  quint8 parityCode);
+    // UI thread. Wakes the watcher, which then posts WM_ZB_CLOSED; does not wait for it and
+    // does not reset the ring.
+    void ClosePort();
+    int WritePort(const quint8* bytes, int count) override;
+
+    // Ring access for the UI thread's receive handler.
+    int BytesHeld() const;
+    quint8 TakeByte();
+
+    bool IsOpen() const { return bOpen.load(std::memory_order_acquire) != 0; }
+    // Generation of the current (or last) opening; WM_ZB_CLOSED carries it in wParam.
+    quint32 Generation() const { return m_generation; }
+    QString DevicePath() const { return sDevicePath; }
+
+    // "COMn" maps to /dev/ttyS{n-1}; a name starting with '/' is used as it is.
+    static QString DevicePathFor(const QString& portName);
+    // Write timeout per byte: 19200 / baud in integer division (0 at 38400 and above).
+    static int WriteTimeoutPerByteMs(quint32 baud);
+
+private:
+    void ThreadWatchComm(quint32 generation);
+    void ReleaseDevice();
+
+    QObject* m_notifyTarget;                  // fixed at construction
+    std::unique_ptr<CSerialDevice> hPort;     // UI thread owns; the watcher reads through it
+    QString sDevicePath;                      // UI thread only
+    std::atomic<int> bOpen{0};                // UI thread stores, watcher loads
+    std::thread hWatcher;                     // UI thread only
+    quint32 m_generation = 0;                 // UI thread only
+    int m_writeTimeoutPerByteMs = 0;          // UI thread only
+    std::array<quint8, kRingSize> ring{};     // bytes published by nHead/nTail
+    std::atomic<int> nHead{0};                // watcher stores (release), UI loads (acquire)
+    std::atomic<int> nTail{0};                // UI stores (release), watcher loads (acquire)
+};

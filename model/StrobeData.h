@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include "model/StudioNode.h"
+
+struct StrobeData;
+struct StudioData;
+
+// The tree line under a unit that shows its light name; owned by (embedded in) the unit.
+struct LightNode : StudioNode {
+    explicit LightNode(StrobeData* unit);
+    QString sLightName;
+};
+
+// One strobe unit. The nine fields nFlashValue..bModelPow are the setting fields, copied as
+// one block by status reports, Business Memory files and applying a memory.
+struct StrobeData : StudioNode {
+    StrobeData();
+
+    int nChNum = 0;
+    QString sChName;
+    QString sModelName;
+    int nFlashValue = 0;
+    int bFlashCell = 0;
+    int bFlashSnd = 0;
+    int bFlashCharge = 1;
+    int bFlashPow = 1;
+    int nModelValue = 0;
+    int nModelMode1 = 0;
+    int nModelMode2 = 0;
+    int bModelPow = 1;
+    int bSelected = 0;
+    int nTemperature = 0;
+    LightNode lightNode;
+
+    StudioData* Studio() const;
+};
+
+inline constexpr const char* kNotDefine = "Not define";
+
+// Puts every field back to the values of a freshly constructed unit; the light node stays
+// owned by this unit.
+void ResetStrobeData(StrobeData& unit);
+
+// Copies the nine setting fields, nFlashValue to bModelPow, in their order.
+void CopySettingFields(StrobeData& to, const StrobeData& from);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+class QWidget;
+class StudioManager;
+class CZbProtocol;
+class CXmlStore;
+
+// What a view may reach through the main frame: the model, the radio protocol, the XML
+// store, the frame itself and the other panes. Views never call one another; they send or
+// post application messages to these panes.
+class CFrameHost {
+public:
+    virtual ~CFrameHost() = default;
+
+    virtual StudioManager& Manager() = 0;
+    virtual CZbProtocol& Protocol() = 0;
+    virtual CXmlStore& XmlStore() = 0;
+
+    // Receives WM_SET_TOOL_STATE and WM_SCAN_STUDIO.
+    virtual QObject* FrameTarget() = 0;
+    virtual QWidget* StudioListPane() = 0;
+    virtual QWidget* ControlPane() = 0;
+    virtual QWidget* NavigationPane() = 0;
+
+    // A message box: OK only, or OK and Cancel. True for OK.
+    virtual bool AskOperator(const QString& text, const QString& caption, bool withCancel) = 0;
+};
