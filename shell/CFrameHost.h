@@ -3,7 +3,6 @@
 #include <QString>
 
 class QObject;
-class QWidget;
 class StudioManager;
 class CZbProtocol;
 class CXmlStore;
@@ -21,9 +20,9 @@ public:
 
     // Receives WM_SET_TOOL_STATE and WM_SCAN_STUDIO.
     virtual QObject* FrameTarget() = 0;
-    virtual QWidget* StudioListPane() = 0;
-    virtual QWidget* ControlPane() = 0;
-    virtual QWidget* NavigationPane() = 0;
+    virtual QObject* StudioListPane() = 0;
+    virtual QObject* ControlPane() = 0;
+    virtual QObject* NavigationPane() = 0;
 
     // A message box: OK only, or OK and Cancel. True for OK.
     virtual bool AskOperator(const QString& text, const QString& caption, bool withCancel) = 0;

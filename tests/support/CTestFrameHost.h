@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <memory>
+
+#include "link/CCommThread.h"
+#include "link/CStrobeEventHandler.h"
+#include "link/CZbProtocol.h"
+#include "model/StudioManager.h"
+#include "shell/CFrameHost.h"
+#include "store/CXmlStore.h"
+#include "support/CMessageRecorder.h"
+#include "support/CPtyPair.h"
+
+// Stands in for the main frame around a view under test: a real model, a real protocol
+// writing through a real serial link to a pseudo-terminal (OpenLink), recorders for the frame
+// and for every pane the test does not fill with a real view, and scripted answers to the
+// operator's message boxes.
+class CTestFrameHost : public CFrameHost {
+public:
+    CTestFrameHost();
+    ~CTestFrameHost() override;
+
+    StudioManager& Manager() override { return manager; }
+    CZbProtocol& Protocol() override { return *protocol; }
+    CXmlStore& XmlStore() override { return xmlStore; }
+    QObject* FrameTarget() override { return &frame; }
+    QObject* StudioListPane() override { return studioList ? studioList : &studioListRecorder; }
+    QObject* ControlPane() override { return control ? control : &controlRecorder; }
+    QObject* NavigationPane() override { return navigation ? navigation : &navigationRecorder; }
+    bool AskOperator(const QString& text, const QString& caption, bool withCancel) override;
+
+    // Opens the link on the pseudo-terminal; the dongle's side is pty.
+    bool OpenLink();
+    // Everything the program wrote to the port within the quiet period.
+    QByteArray Written(std::chrono::milliseconds quiet = std::chrono::milliseconds(100)) {
+        return pty.ReadAvailable(quiet);
+    }
+
+    struct Question {
+        QString text;
+        QString caption;
+        bool withCancel;
+    };
+
+    StudioManager manager;
+    CMessageRecorder frame;
+    CMessageRecorder studioListRecorder;
+    CMessageRecorder controlRecorder;
+    CMessageRecorder navigationRecorder;
+    QObject* studioList = nullptr;  // a real view, when the test has one
+    QObject* control = nullptr;
+    QObject* navigation = nullptr;
+    CPtyPair pty;
+    std::unique_ptr<CCommThread> link;
+    std::unique_ptr<CStrobeEventHandler> handler;
+    std::unique_ptr<CZbProtocol> protocol;
+    CXmlStore xmlStore;
+    QVector<Question> questions;  // every message box asked for, in order
+    bool answerOk = true;         // the operator's answer to an OK/Cancel box
+};
