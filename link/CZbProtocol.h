@@ -25,8 +25,9 @@ public:
     // False when studio is null.
     bool SendPowerPairs(quint8 subCode, const StudioData* studio);
 
-    // Dispatches one assembled frame (up to 50 bytes) on its type. False for types 0x00 and
-    // 0x02 (and any type without a decoder).
+    // Dispatches one assembled frame on its type. frame must hold ZB_FRAME_MAX bytes (the
+    // assembler's buffer, zero beyond what the frame carried). False for types 0x00 and 0x02
+    // (and any type without a decoder).
     bool DecodeFrame(const quint8* frame, quint8 frameType);
 
     CZbEventHandler& Handler() const { return *pHandler; }

@@ -1,0 +1,159 @@
+#include "link/CStrobeEventHandler.h"
+
+#include <memory>
+
+#include "link/AppMessages.h"
+#include "link/ZbConstants.h"
+#include "model/FieldCode.h"
+#include "model/PowerValue.h"
+#include "model/StudioManager.h"
+
+namespace {
+
+constexpr bool InPowerRange(int value) {
+    return value >= POWER_MIN && value <= POWER_MAX;
+}
+constexpr int OnOff(int value) {
+    return value != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+CStrobeEventHandler::CStrobeEventHandler(QObject* frame, StudioManager& manager)
+    : pFrame(frame), pManager(&manager) {}
+
+int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
+    StudioData* studio = CurrentStudio(*pManager);
+    if (studio == nullptr) {
+        return 1;
+    }
+    if (StrobeData* unit = studio->UnitAt(unitIndex)) {
+        CopySettingFields(*unit, status);
+        PostAppMessage(pFrame, WM_ZB_UNIT_STATUS, unitIndex, ToLParam(unit));
+        return 1;
+    }
+    // A status report is the only way a unit makes itself known.
+    auto fresh = std::make_unique<StrobeData>();
+    CopySettingFields(*fresh, status);
+    // Placing fails (and discards the unit) for a studio outside A..E or an index outside
+    // 0..9; nothing may then be announced.
+    if (StrobeData* placed =
+            PlaceUnit(*pManager, studio->nStudioNum, unitIndex, std::move(fresh))) {
+        PostAppMessage(pFrame, WM_ZB_NEW_UNIT, unitIndex, ToLParam(placed));
+    }
+    return 1;
+}
+
+int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 value,
+                                   const quint8* frame) {
+    StudioData* studio = CurrentStudio(*pManager);
+    if (studio == nullptr) {
+        return 1;
+    }
+    if (subCode == ZB_FLASH_TABLE || subCode == ZB_MODEL_TABLE) {
+        if (frame == nullptr) {
+            return 1;
+        }
+        for (int j = 0; j < kSlotCount; ++j) {
+            // Looked up afresh each time: a view answering the sent message may change the model.
+            StrobeData* unit = studio->UnitAt(j);
+            const quint8 flash = frame[3 + 2 * j];
+            const quint8 model = frame[4 + 2 * j];
+            if (unit == nullptr || flash == 0 || model == 0) {
+                continue;
+            }
+            unit->nFlashValue = flash;
+            unit->nModelValue = model;
+            SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashValue, ToLParam(unit));
+        }
+        return 1;
+    }
+
+    StrobeData* unit = studio->UnitAt(unitIndex);
+    if (unit == nullptr) {
+        return 1;
+    }
+    const int hi = value >> 8;
+    const int lo = value & 0xFF;
+    int code = kFieldNone;
+    switch (subCode) {
+        case ZB_FLASH_POWER:
+            if (InPowerRange(hi)) {
+                unit->nFlashValue = hi;
+                if (InPowerRange(lo)) {
+                    unit->nModelValue = lo;
+                }
+                code = kFieldFlashValue;
+            }
+            break;
+        case ZB_MODEL_POWER:
+            if (InPowerRange(lo)) {
+                unit->nModelValue = lo;
+                if (InPowerRange(hi)) {
+                    unit->nFlashValue = hi;
+                }
+                code = kFieldModelValue;
+            }
+            break;
+        case ZB_MODEL_MODE1:
+            unit->nModelMode1 = OnOff(lo);
+            code = kFieldModelMode1;
+            break;
+        case ZB_MODEL_MODE2:
+            unit->nModelMode2 = OnOff(lo);
+            code = kFieldModelMode2;
+            break;
+        case ZB_FLASH_CELL:
+            unit->bFlashCell = OnOff(lo);
+            code = kFieldFlashCell;
+            break;
+        case ZB_FLASH_SOUND:
+            unit->bFlashSnd = OnOff(lo);
+            code = kFieldFlashSound;
+            break;
+        case ZB_MODEL_POW:
+            unit->bModelPow = OnOff(lo);
+            code = kFieldModelPow;
+            break;
+        case ZB_FLASH_POW:
+            unit->bFlashPow = OnOff(lo);
+            code = kFieldFlashPow;
+            break;
+        default:
+            return 1;
+    }
+    SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, code, ToLParam(unit));
+    return 1;
+}
+
+int CStrobeEventHandler::OnEvent(quint8 subCode, quint8 unitIndex, quint8 value) {
+    StudioData* studio = CurrentStudio(*pManager);
+    StrobeData* unit = studio != nullptr ? studio->UnitAt(unitIndex) : nullptr;
+    if (unit == nullptr) {
+        return 1;
+    }
+    switch (subCode) {
+        case ZB_CHARGE:
+            unit->bFlashCharge = OnOff(value);
+            SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashCharge, ToLParam(unit));
+            break;
+        case ZB_TEST:
+            // The unit fired its test flash: nothing changed, but the views redraw it.
+            SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldNone, ToLParam(unit));
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+int CStrobeEventHandler::OnReading(quint8 subCode, quint8 unitIndex, quint8 value) {
+    StudioData* studio = CurrentStudio(*pManager);
+    StrobeData* unit = studio != nullptr ? studio->UnitAt(unitIndex) : nullptr;
+    if (unit == nullptr || subCode != ZB_TEMPERATURE) {
+        return 1;
+    }
+    unit->nTemperature = value;
+    PostAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldTemperature, ToLParam(unit));
+    return 1;
+}

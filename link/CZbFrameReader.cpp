@@ -1,0 +1,87 @@
+#include "link/CZbFrameReader.h"
+
+#include "link/CCommThread.h"
+#include "link/CZbProtocol.h"
+
+namespace {
+
+// The first three bytes are stored before the length is checked, so a frame shorter than
+// four bytes could never complete, and one longer than the buffer would overrun it.
+constexpr int kMinFrameLen = 4;
+
+bool IsKnownType(quint8 type) {
+    switch (type) {
+        case ZB_TYPE_SELECT:
+        case ZB_TYPE_STATUS:
+        case ZB_TYPE_IGNORED:
+        case ZB_TYPE_SETTING:
+        case ZB_TYPE_READING:
+        case ZB_TYPE_EVENT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+CZbFrameReader::CZbFrameReader(CZbProtocol& decoder) : m_decoder(&decoder) {}
+
+void CZbFrameReader::Feed(quint8 byte) {
+    if (byte == ZB_START) {
+        // Whatever was being collected is abandoned; a short frame reads zeros beyond its end.
+        nState = 1;
+        nFrameType = ZB_TYPE_NONE;
+        nFrameLen = 0;
+        nCount = 0;
+        frame.fill(0);
+        frame[nCount++] = byte;
+        return;
+    }
+    switch (nState) {
+        case 1:
+            nFrameLen = byte;
+            frame[nCount++] = byte;
+            nState = 2;
+            return;
+        case 2: {
+            quint8 type = byte & 0xF0;
+            if (type == 0) {
+                type = byte;
+            }
+            if (!IsKnownType(type) || nFrameLen < kMinFrameLen || nFrameLen > ZB_FRAME_MAX) {
+                type = ZB_TYPE_NONE;
+            }
+            nFrameType = type;
+            frame[nCount++] = byte;
+            nState = 3;
+            return;
+        }
+        case 3:
+            if (nFrameType == ZB_TYPE_NONE) {
+                return;
+            }
+            frame[nCount++] = byte;
+            if (nCount == nFrameLen) {
+                nState = 0;
+                m_decoder->DecodeFrame(frame.data(), nFrameType);
+            }
+            return;
+        default:
+            return;
+    }
+}
+
+void CZbFrameReader::Feed(const quint8* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        Feed(bytes[i]);
+    }
+}
+
+void CZbFrameReader::FeedFromRing(CCommThread& link) {
+    // Bytes arriving while these are decoded wait for the watcher's next notification.
+    const int held = link.BytesHeld();
+    for (int i = 0; i < held; ++i) {
+        Feed(link.TakeByte());
+    }
+}

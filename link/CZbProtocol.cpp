@@ -1,0 +1,182 @@
+#include "link/CZbProtocol.h"
+
+#include <array>
+
+#include "link/CPortWriter.h"
+#include "link/CZbEventHandler.h"
+#include "link/UnitMask.h"
+#include "link/ZbConstants.h"
+#include "model/StudioData.h"
+
+namespace {
+
+// A field value goes on the radio as its low byte.
+constexpr quint8 Low(int value) {
+    return static_cast<quint8>(value & 0xFF);
+}
+
+quint16 MaskFor(quint16 mask, const StrobeData& unit) {
+    return mask != 0 ? mask : UnitMaskOf(unit.nChNum);
+}
+
+constexpr quint8 SubCodeOf(quint8 commandByte) {
+    return commandByte & 0x0F;
+}
+
+quint16 MaskOfFrame(const quint8* frame) {
+    return static_cast<quint16>((frame[3] << 8) | frame[4]);
+}
+
+}  // namespace
+
+CZbProtocol::CZbProtocol(CZbEventHandler& handler, CPortWriter& port)
+    : pHandler(&handler), pComm(&port) {}
+
+bool CZbProtocol::SelectStudio(int studioNum) {
+    const std::array<quint8, ZB_SELECT_LEN> bytes{ZB_START, ZB_SELECT_LEN, ZB_TYPE_SELECT, 0x00,
+                                                  Low('A' + studioNum)};
+    pComm->WritePort(bytes.data(), static_cast<int>(bytes.size()));
+    return true;
+}
+
+bool CZbProtocol::SendUnitSettings(quint16 mask, const StrobeData* unit) {
+    if (unit == nullptr) {
+        return false;
+    }
+    const quint16 m = MaskFor(mask, *unit);
+    // bFlashCharge is the unit's own report and is never sent.
+    const std::array<quint8, ZB_SETTINGS_LEN> bytes{ZB_START,
+                                                    ZB_SETTINGS_LEN,
+                                                    ZB_TYPE_STATUS,
+                                                    static_cast<quint8>(m >> 8),
+                                                    Low(m),
+                                                    Low(unit->bFlashPow),
+                                                    Low(unit->nFlashValue),
+                                                    Low(unit->nModelValue),
+                                                    Low(unit->bFlashCell),
+                                                    Low(unit->bFlashSnd),
+                                                    Low(unit->nModelMode1),
+                                                    Low(unit->nModelMode2),
+                                                    Low(unit->bModelPow),
+                                                    0x00};
+    pComm->WritePort(bytes.data(), static_cast<int>(bytes.size()));
+    return true;
+}
+
+bool CZbProtocol::SendUnitCommand(quint8 subCode, quint16 mask, const StrobeData* unit) {
+    if (unit == nullptr) {
+        return false;
+    }
+    auto flag = [](int field, quint8 bit) -> quint8 { return field != 0 ? bit : 0; };
+    quint8 byte5 = 0;
+    quint8 byte6 = 0;
+    switch (subCode) {
+        case ZB_FLASH_POWER:
+        case ZB_MODEL_POWER:
+            // Both powers travel; the sub-code says which one the operator changed.
+            byte5 = Low(unit->nFlashValue);
+            byte6 = Low(unit->nModelValue);
+            break;
+        case ZB_MODEL_MODE1:
+            byte6 = flag(unit->nModelMode1, 0x08);
+            break;
+        case ZB_MODEL_MODE2:
+            byte6 = flag(unit->nModelMode2, 0x10);
+            break;
+        case ZB_FLASH_CELL:
+            byte6 = flag(unit->bFlashCell, 0x02);
+            break;
+        case ZB_FLASH_SOUND:
+            byte6 = flag(unit->bFlashSnd, 0x04);
+            break;
+        case ZB_TEST:
+            break;
+        case ZB_MODEL_POW:
+            byte6 = flag(unit->bModelPow, 0x01);
+            break;
+        case ZB_FLASH_POW:
+            byte6 = flag(unit->bFlashPow, 0x01);
+            break;
+        default:
+            return true;
+    }
+    const quint16 m = MaskFor(mask, *unit);
+    const std::array<quint8, ZB_COMMAND_LEN> bytes{ZB_START,
+                                                   ZB_COMMAND_LEN,
+                                                   static_cast<quint8>(ZB_TYPE_SETTING + subCode),
+                                                   static_cast<quint8>(m >> 8),
+                                                   Low(m),
+                                                   byte5,
+                                                   byte6};
+    pComm->WritePort(bytes.data(), static_cast<int>(bytes.size()));
+    return true;
+}
+
+bool CZbProtocol::SendPowerPairs(quint8 subCode, const StudioData* studio) {
+    if (studio == nullptr) {
+        return false;
+    }
+    if (subCode != ZB_FLASH_TABLE && subCode != ZB_MODEL_TABLE) {
+        return true;
+    }
+    // No mask: the position of a pair names its unit, an empty slot sends 0, 0.
+    std::array<quint8, ZB_PAIRS_LEN> bytes{ZB_START, ZB_PAIRS_LEN,
+                                           static_cast<quint8>(ZB_TYPE_SETTING + subCode)};
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (const StrobeData* unit = studio->UnitAt(i)) {
+            bytes[3 + 2 * i] = Low(unit->nFlashValue);
+            bytes[4 + 2 * i] = Low(unit->nModelValue);
+        }
+    }
+    pComm->WritePort(bytes.data(), static_cast<int>(bytes.size()));
+    return true;
+}
+
+bool CZbProtocol::DecodeFrame(const quint8* frame, quint8 frameType) {
+    const quint8 subCode = SubCodeOf(frame[2]);
+    const quint16 mask = MaskOfFrame(frame);
+    // The all-units bits are left out here: on receipt they address no unit.
+    auto forEachUnit = [mask](auto&& call) {
+        for (int i = 0; i < kSlotCount; ++i) {
+            if ((mask & UnitMaskOf(i)) != 0) {
+                call(static_cast<quint8>(i));
+            }
+        }
+    };
+
+    switch (frameType) {
+        case ZB_TYPE_STATUS:
+            forEachUnit([&](quint8 i) {
+                // Bytes are kept as they came; bFlashCharge keeps its initial 1.
+                statusScratch.nChNum = i;
+                statusScratch.bFlashPow = frame[5];
+                statusScratch.nFlashValue = frame[6];
+                statusScratch.nModelValue = frame[7];
+                statusScratch.bFlashCell = frame[8];
+                statusScratch.bFlashSnd = frame[9];
+                statusScratch.nModelMode1 = frame[10];
+                statusScratch.nModelMode2 = frame[11];
+                statusScratch.bModelPow = frame[12];
+                pHandler->OnStatus(i, statusScratch);
+            });
+            return true;
+        case ZB_TYPE_SETTING:
+            if (subCode == ZB_FLASH_TABLE || subCode == ZB_MODEL_TABLE) {
+                pHandler->OnSetting(subCode, 0, 0, frame);
+                return true;
+            }
+            forEachUnit([&](quint8 i) {
+                pHandler->OnSetting(subCode, i, static_cast<quint16>(frame[5] * 256 + frame[6]),
+                                    nullptr);
+            });
+            return true;
+        case ZB_TYPE_EVENT:
+            forEachUnit([&](quint8 i) { pHandler->OnEvent(subCode, i, frame[6]); });
+            return true;
+        case ZB_TYPE_READING:
+            forEachUnit([&](quint8 i) { pHandler->OnReading(subCode, i, frame[6]); });
+            return true;
+        default:
+            return false;
+    }
+}
