@@ -30,8 +30,9 @@ public:
     // UI thread. Releases a device and watcher left from an earlier opening first.
     bool OpenPort(const QString& portName, quint32 baud, quint8 dataBits, quint8 stopBitsCode,
                   quint8 parityCode);
-    // UI thread. Wakes the watcher, which then posts WM_ZB_CLOSED; does not wait for it and
-    // does not reset the ring.
+    // UI thread. Wakes the watcher, which then posts WM_ZB_CLOSED, and joins it before the
+    // device is closed (the watcher waits on nothing but the port, so this is immediate).
+    // Does not reset the ring and posts nothing itself.
     void ClosePort();
     int WritePort(const quint8* bytes, int count) override;
 
@@ -50,17 +51,23 @@ public:
     static int WriteTimeoutPerByteMs(quint32 baud);
 
 private:
-    void ThreadWatchComm(quint32 generation);
+    // The watcher thread; its arguments are copies, so it shares only the ring and bOpen.
+    void ThreadWatchComm(CSerialDevice* port, quint32 generation, QString devicePath);
+    // Watcher thread: up to kReadChunk bytes into buffer; 0 when none, -1 when the device
+    // has gone.
+    int ReadPort(CSerialDevice& port, quint8* buffer);
+    // Watcher thread: moves one burst into the ring; false when the device has gone.
+    bool DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>& buffer);
     void ReleaseDevice();
 
-    QObject* m_notifyTarget;                  // fixed at construction
-    std::unique_ptr<CSerialDevice> hPort;     // UI thread owns; the watcher reads through it
-    QString sDevicePath;                      // UI thread only
-    std::atomic<int> bOpen{0};                // UI thread stores, watcher loads
-    std::thread hWatcher;                     // UI thread only
-    quint32 m_generation = 0;                 // UI thread only
-    int m_writeTimeoutPerByteMs = 0;          // UI thread only
-    std::array<quint8, kRingSize> ring{};     // bytes published by nHead/nTail
-    std::atomic<int> nHead{0};                // watcher stores (release), UI loads (acquire)
-    std::atomic<int> nTail{0};                // UI stores (release), watcher loads (acquire)
+    QObject* m_notifyTarget;               // fixed at construction
+    std::unique_ptr<CSerialDevice> hPort;  // UI thread owns; the watcher reads through it
+    QString sDevicePath;                   // UI thread only
+    std::atomic<int> bOpen{0};             // UI thread stores, watcher loads
+    std::thread hWatcher;                  // UI thread only
+    quint32 m_generation = 0;              // UI thread only
+    int m_writeTimeoutPerByteMs = 0;       // UI thread only
+    std::array<quint8, kRingSize> ring{};  // bytes published by nHead/nTail
+    std::atomic<int> nHead{0};             // watcher stores (release), UI loads (acquire)
+    std::atomic<int> nTail{0};             // UI stores (release), watcher loads (acquire)
 };

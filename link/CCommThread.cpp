@@ -1,0 +1,190 @@
+#include "link/CCommThread.h"
+
+#include <QCoreApplication>
+#include <system_error>
+
+#include "link/AppMessages.h"
+#include "link/CSerialDevice.h"
+
+namespace {
+
+void PostAlert(QObject* target, const QString& text) {
+    if (target != nullptr) {
+        QCoreApplication::postEvent(target, new CAlertMessage(text, QStringLiteral("CCommThread")));
+    }
+}
+
+}  // namespace
+
+CCommThread::CCommThread(QObject* notifyTarget) : m_notifyTarget(notifyTarget) {}
+
+CCommThread::~CCommThread() {
+    ClosePort();
+}
+
+QString CCommThread::DevicePathFor(const QString& portName) {
+#ifdef _WIN32
+    return QStringLiteral("\\\\.\\") + portName;
+#else
+    if (portName.startsWith(QLatin1Char('/'))) {
+        return portName;
+    }
+    if (portName.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
+        const QString digits = portName.mid(3);
+        bool ok = false;
+        const uint number = digits.toUInt(&ok);
+        if (ok && number >= 1 && digits.at(0).isDigit() && digits.at(0) != QLatin1Char('0')) {
+            return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+        }
+    }
+    // Any other plain name lives in the device directory, as it would in the device namespace
+    // of the original platform; a name that would climb out of it names no device.
+    if (portName.isEmpty() || portName.contains(QLatin1Char('/')) ||
+        portName == QLatin1String(".") || portName == QLatin1String("..")) {
+        return {};
+    }
+    return QStringLiteral("/dev/") + portName;
+#endif
+}
+
+int CCommThread::WriteTimeoutPerByteMs(quint32 baud) {
+    return baud == 0 ? 0 : static_cast<int>(19200 / baud);
+}
+
+bool CCommThread::OpenPort(const QString& portName, quint32 baud, quint8 dataBits,
+                           quint8 stopBitsCode, quint8 parityCode) {
+    // A device and watcher left from an earlier opening (also one whose watcher ended when the
+    // device went away) are released first, so that nothing leaks.
+    ClosePort();
+
+    sDevicePath = DevicePathFor(portName);
+    auto port = std::make_unique<CSerialDevice>();
+    if (!port->Open(sDevicePath) || !port->Configure(baud, dataBits, stopBitsCode, parityCode)) {
+        return false;
+    }
+    // After the line settings took, so that nothing received in the driver's old mode is left.
+    port->Purge();
+    m_writeTimeoutPerByteMs = WriteTimeoutPerByteMs(baud);
+    hPort = std::move(port);
+    ++m_generation;
+    bOpen.store(1);
+    try {
+        hWatcher = std::thread(&CCommThread::ThreadWatchComm, this, hPort.get(), m_generation,
+                               sDevicePath);
+    } catch (const std::system_error&) {
+        ClosePort();
+        return false;
+    }
+    return true;
+}
+
+void CCommThread::ClosePort() {
+    // Sequentially consistent: the watcher's wake-up channel relies on it (see CSerialDevice).
+    bOpen.store(0);
+    ReleaseDevice();
+}
+
+void CCommThread::ReleaseDevice() {
+    if (hPort) {
+        hPort->Wake();
+    }
+    // The watcher blocks on nothing but its wait, which the wake-up ends, so this returns at
+    // once; only then may the descriptor be closed, or the watcher could wait on a reused one.
+    if (hWatcher.joinable()) {
+        hWatcher.join();
+    }
+    if (hPort) {
+        hPort->Purge();
+        hPort.reset();
+    }
+}
+
+int CCommThread::WritePort(const quint8* bytes, int count) {
+    if (bOpen.load() == 0 || !hPort || bytes == nullptr || count <= 0) {
+        return 0;
+    }
+    std::optional<std::chrono::milliseconds> timeout;
+    if (m_writeTimeoutPerByteMs > 0) {
+        timeout = std::chrono::milliseconds(qint64{count} * m_writeTimeoutPerByteMs);
+    }
+    return hPort->Write(bytes, count, timeout);
+}
+
+int CCommThread::BytesHeld() const {
+    const int head = nHead.load(std::memory_order_acquire);
+    const int tail = nTail.load(std::memory_order_acquire);
+    return (head - tail + kRingSize) % kRingSize;
+}
+
+quint8 CCommThread::TakeByte() {
+    const int tail = nTail.load(std::memory_order_relaxed);
+    // Taking from an empty ring would move the tail past the head and make the ring look full.
+    if (nHead.load(std::memory_order_acquire) == tail) {
+        return 0;
+    }
+    const quint8 byte = ring[static_cast<size_t>(tail)];
+    nTail.store((tail + 1) % kRingSize, std::memory_order_release);
+    return byte;
+}
+
+int CCommThread::ReadPort(CSerialDevice& port, quint8* buffer) {
+    return port.Read(buffer, kReadChunk);
+}
+
+bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>& buffer) {
+    bool alerted = false;
+    int taken = 0;
+    // A peer that never pauses must not hold the notification back for ever (nor keep a
+    // closing link waiting): after a ring's worth the burst ends, and the next wait returns at
+    // once for the rest.
+    while (bOpen.load() == 1 && taken < kRingSize) {
+        const int n = ReadPort(port, buffer.data());
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        taken += n;
+        int head = nHead.load(std::memory_order_relaxed);
+        const int held = (head - nTail.load(std::memory_order_acquire) + kRingSize) % kRingSize;
+        if (kRingSize - held > n) {
+            for (int i = 0; i < n; ++i) {
+                ring[static_cast<size_t>(head)] = buffer[static_cast<size_t>(i)];
+                head = (head + 1) % kRingSize;
+            }
+            nHead.store(head, std::memory_order_release);
+        } else if (!alerted) {
+            // The batch is lost. The UI thread tells the operator, once per burst; this thread
+            // goes on reading instead of waiting for the box to be closed.
+            PostAlert(m_notifyTarget, QStringLiteral("Buffer full"));
+            alerted = true;
+        }
+    }
+    return true;
+}
+
+void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QString devicePath) {
+    if (!port->PrepareWait()) {
+        PostAlert(m_notifyTarget,
+                  QStringLiteral("Error while creating ThreadWatchComm, ") + devicePath);
+        return;
+    }
+    std::array<quint8, kReadChunk> buffer{};
+    while (bOpen.load() == 1) {
+        const CSerialDevice::WaitResult events = port->WaitReadable();
+        if (events.readable) {
+            const bool present = DrainPort(*port, buffer);
+            PostAppMessage(m_notifyTarget, WM_ZB_RECEIVED);
+            if (!present) {
+                break;
+            }
+        }
+        // A vanished device keeps reporting its hang-up: leaving here is what keeps this
+        // thread from spinning on it.
+        if (events.gone) {
+            break;
+        }
+    }
+    PostAppMessage(m_notifyTarget, WM_ZB_CLOSED, static_cast<qintptr>(generation));
+}
