@@ -1,0 +1,164 @@
+#include "sim/CSimTrace.h"
+
+#include <cstdio>
+
+#include "link/ZbConstants.h"
+#include "sim/CSimEncoder.h"
+
+namespace {
+
+const char* SettingName(int subCode) {
+    switch (subCode) {
+        case ZB_FLASH_POWER:
+            return "flash-power";
+        case ZB_MODEL_POWER:
+            return "model-power";
+        case ZB_MODEL_MODE1:
+            return "mode1";
+        case ZB_MODEL_MODE2:
+            return "mode2";
+        case ZB_FLASH_CELL:
+            return "cell";
+        case ZB_FLASH_SOUND:
+            return "sound";
+        case ZB_TEST:
+            return "test";
+        case ZB_MODEL_POW:
+            return "modelpow";
+        case ZB_FLASH_POW:
+            return "flashpow";
+        case ZB_FLASH_TABLE:
+            return "flash-pairs";
+        case ZB_MODEL_TABLE:
+            return "model-pairs";
+        default:
+            return nullptr;
+    }
+}
+
+std::string Num(int value) {
+    return std::to_string(value);
+}
+
+}  // namespace
+
+std::string CSimTrace::Hex(const quint8* bytes, std::size_t count) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(count * 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i != 0) {
+            out += ' ';
+        }
+        out += kDigits[bytes[i] >> 4];
+        out += kDigits[bytes[i] & 0x0F];
+    }
+    return out;
+}
+
+std::string CSimTrace::UnitList(quint16 mask) {
+    if ((mask & ZB_ALL_UNITS_MASK) != 0) {
+        return "all";
+    }
+    std::string out;
+    for (const int unit : CSimEncoder::UnitsOf(mask)) {
+        out += (out.empty() ? "" : ",") + Num(unit);
+    }
+    return out.empty() ? "none" : out;
+}
+
+std::string CSimTrace::Describe(const quint8* f, std::size_t n) {
+    if (n < 4 || f[0] != ZB_START || f[1] != n) {
+        return "not a frame";
+    }
+    const int command = f[2];
+    const int type = (command & 0xF0) != 0 ? (command & 0xF0) : command;
+    const int sub = command & 0x0F;
+    const quint16 mask = n >= 5 ? static_cast<quint16>(f[3] << 8 | f[4]) : 0;
+    auto wrongLength = [&](const char* what, int expected) {
+        return std::string(what) + ": length " + Num(static_cast<int>(n)) + ", expected " +
+               Num(expected);
+    };
+    switch (type) {
+        case ZB_TYPE_SELECT:
+            if (n != ZB_SELECT_LEN) {
+                return wrongLength("select", ZB_SELECT_LEN);
+            }
+            if (f[4] >= 'A' && f[4] <= 'E') {
+                return std::string("select group ") + static_cast<char>(f[4]);
+            }
+            return "select of no group (" + Hex(f + 4, 1) + ")";
+        case ZB_TYPE_STATUS:
+            if (n != ZB_SETTINGS_LEN) {
+                return wrongLength("status", ZB_SETTINGS_LEN);
+            }
+            return "status units " + UnitList(mask) + " flashpow=" + Num(f[5]) +
+                   " flash=" + Num(f[6]) + " model=" + Num(f[7]) + " cell=" + Num(f[8]) +
+                   " sound=" + Num(f[9]) + " mode1=" + Num(f[10]) + " mode2=" + Num(f[11]) +
+                   " modelpow=" + Num(f[12]);
+        case ZB_TYPE_IGNORED:
+            return "type 0x02 (ignored)";
+        case ZB_TYPE_SETTING: {
+            const char* name = SettingName(sub);
+            if (name == nullptr) {
+                return "setting with unknown sub-code " + Num(sub);
+            }
+            if (sub == ZB_FLASH_TABLE || sub == ZB_MODEL_TABLE) {
+                if (n != ZB_PAIRS_LEN) {
+                    return wrongLength(name, ZB_PAIRS_LEN);
+                }
+                std::string out = name;
+                for (int i = 0; i < kSimSlotCount; ++i) {
+                    out += " " + Num(i) + ":" + Num(f[3 + 2 * i]) + "/" + Num(f[4 + 2 * i]);
+                }
+                return out;
+            }
+            if (n != ZB_COMMAND_LEN) {
+                return wrongLength(name, ZB_COMMAND_LEN);
+            }
+            std::string out = std::string(name) + " units " + UnitList(mask);
+            if (sub == ZB_FLASH_POWER || sub == ZB_MODEL_POWER) {
+                return out + " flash=" + Num(f[5]) + " model=" + Num(f[6]);
+            }
+            if (sub == ZB_TEST) {
+                return out;
+            }
+            return out + " value=" + Num(f[6]) + (f[6] != 0 ? " (on)" : " (off)");
+        }
+        case ZB_TYPE_EVENT:
+            if (n != ZB_COMMAND_LEN) {
+                return wrongLength("event", ZB_COMMAND_LEN);
+            }
+            if (sub == ZB_CHARGE) {
+                return "event charge units " + UnitList(mask) + " value=" + Num(f[6]);
+            }
+            if (sub == ZB_TEST) {
+                return "event test-flash units " + UnitList(mask);
+            }
+            return "event " + Num(sub) + " units " + UnitList(mask) + " value=" + Num(f[6]);
+        case ZB_TYPE_READING:
+            if (n != ZB_COMMAND_LEN) {
+                return wrongLength("reading", ZB_COMMAND_LEN);
+            }
+            return std::string(sub == ZB_TEMPERATURE ? "reading temperature" : "reading ") +
+                   (sub == ZB_TEMPERATURE ? "" : Num(sub)) + " units " + UnitList(mask) +
+                   " value=" + Num(f[6]);
+        default:
+            return "unknown command byte " + Hex(f + 2, 1);
+    }
+}
+
+std::string CSimTrace::Line(SimTime at, const char* direction, const std::string& hex,
+                            const std::string& meaning) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%11.6f ", static_cast<double>(at.count()) / 1e9);
+    std::string line = stamp;
+    line += direction;
+    line += "  ";
+    line += hex;
+    if (!meaning.empty()) {
+        line += "  | ";
+        line += meaning;
+    }
+    return line;
+}
