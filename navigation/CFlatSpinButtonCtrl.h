@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include "navigation/CFlatCtrl.h"
+
+// An up-down control without an edit field: an up arrow over a down arrow. A click asks for a
+// change of -1 (up arrow) or +1 (down arrow), as the platform's up-down control reports with
+// its default reversed range; holding an arrow repeats the request.
+class CFlatSpinButtonCtrl : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kAutoRepeatDelayMs = 300;
+    static constexpr int kAutoRepeatIntervalMs = 100;
+
+    explicit CFlatSpinButtonCtrl(QWidget* parent = nullptr);
+
+    bool IsHot() const { return m_flat.IsHot(); }
+    const CFlatCtrl& Flat() const { return m_flat; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void deltaPos(int change);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    enum class Arrow { None, Up, Down };
+
+    QRect UpRect() const;
+    QRect DownRect() const;
+    void Step();
+    void StopRepeat();
+
+    CFlatCtrl m_flat{this};
+    QTimer m_repeatTimer;
+    Arrow m_pressed = Arrow::None;
+};
