@@ -173,12 +173,12 @@ bool CSerialDevice::Configure(quint32 baud, quint8 dataBits, quint8 stopBitsCode
         ::tcsetattr(Fd(m_port), TCSANOW, &tio) != 0) {
         return false;
     }
-    // tcsetattr succeeds when any of the changes took: check the ones the line depends on.
+    // tcsetattr succeeds when any of the changes took: check the ones every device honours
+    // (a pseudo-terminal, for one, always keeps 8 data bits without parity).
     termios now{};
-    const tcflag_t line = CSIZE | PARENB | PARODD | CSTOPB | kStickParity;
-    return ::tcgetattr(Fd(m_port), &now) == 0 && (now.c_cflag & line) == (tio.c_cflag & line) &&
-           ::cfgetospeed(&now) == *speed && (now.c_lflag & ICANON) == 0 &&
-           (now.c_iflag & (IXON | IXOFF)) == 0;
+    return ::tcgetattr(Fd(m_port), &now) == 0 && ::cfgetospeed(&now) == *speed &&
+           (now.c_lflag & (ICANON | ECHO)) == 0 && (now.c_iflag & (IXON | IXOFF)) == 0 &&
+           (now.c_oflag & OPOST) == 0;
 }
 
 void CSerialDevice::Purge() {

@@ -1,0 +1,281 @@
+// The serial link's watcher thread and ring over the life of a connection: closing, the
+// device going away, reopening, exclusivity, a full ring.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <algorithm>
+#include <vector>
+
+#include "link/AppMessages.h"
+#include "link/CCommThread.h"
+#include "support/CMessageRecorder.h"
+#include "support/CPtyPair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+QStringList Entries(const char* dir) {
+    return QDir(QString::fromLatin1(dir)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+}
+qsizetype OpenDescriptors() {
+    return Entries("/proc/self/fd").size();
+}
+qsizetype Threads() {
+    return Entries("/proc/self/task").size();
+}
+
+QByteArray TakeAll(CCommThread& link) {
+    QByteArray out;
+    for (int n = link.BytesHeld(); n > 0; --n) {
+        out.append(static_cast<char>(link.TakeByte()));
+    }
+    return out;
+}
+
+QByteArray Pattern(int size, int seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
+    }
+    return bytes;
+}
+
+class CommThreadLife : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(pty.IsValid()); }
+    bool Open() { return link.OpenPort(pty.SlavePath(), 9600, 8, 0, 0); }
+
+    CPtyPair pty;
+    CMessageRecorder target;
+    CCommThread link{&target};
+};
+
+TEST_F(CommThreadLife, ClosingWakesTheWatcherWhichReportsItsOpeningOnce) {
+    const qsizetype threadsBefore = Threads();
+    ASSERT_TRUE(Open());
+    const quint32 first = link.Generation();
+    EXPECT_EQ(Threads(), threadsBefore + 1);
+
+    link.ClosePort();
+    EXPECT_EQ(Threads(), threadsBefore) << "the watcher has ended when ClosePort returns";
+    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 0) << "ClosePort itself posts nothing";
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
+    PumpEvents(100ms);
+    ASSERT_EQ(target.Count(WM_ZB_CLOSED), 1);
+    EXPECT_EQ(target.Of(WM_ZB_CLOSED)[0].wParam, static_cast<qintptr>(first));
+    link.ClosePort();  // closing a closed link does nothing more
+    PumpEvents(50ms);
+    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 1);
+
+    // Each opening has its own number, so a late notice of an earlier one can be told apart;
+    // opening over an open link ends the earlier watcher first.
+    ASSERT_TRUE(Open());
+    const quint32 second = link.Generation();
+    EXPECT_NE(second, first);
+    ASSERT_TRUE(Open());
+    const quint32 third = link.Generation();
+    EXPECT_NE(third, second);
+    EXPECT_EQ(Threads(), threadsBefore + 1);
+    link.ClosePort();
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 3; }));
+    const auto closed = target.Of(WM_ZB_CLOSED);
+    EXPECT_EQ(closed[1].wParam, static_cast<qintptr>(second));
+    EXPECT_EQ(closed[2].wParam, static_cast<qintptr>(third));
+}
+
+TEST_F(CommThreadLife, VanishedDeviceEndsTheWatcherOnceWithoutSpinning) {
+    const qsizetype threadsBefore = Threads();
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(pty.Write("ab"));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 2; }));
+
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
+    EXPECT_EQ(target.Of(WM_ZB_CLOSED)[0].wParam, static_cast<qintptr>(link.Generation()));
+    // The watcher thread is gone: it cannot be spinning on the hang-up.
+    EXPECT_TRUE(WaitUntil([&] { return Threads() == threadsBefore; }));
+    EXPECT_TRUE(link.IsOpen()) << "the link stays marked open until it is closed";
+    PumpEvents(100ms);
+    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 1);
+    EXPECT_TRUE(target.alerts.isEmpty());
+
+    const quint8 frame[] = {0xFF, 0x05, 0x00, 0x00, 0x01};
+    EXPECT_EQ(link.WritePort(frame, 5), 0) << "a write to a vanished device fails at once";
+    EXPECT_EQ(TakeAll(link), QByteArray("ab")) << "what arrived before is still there";
+    link.ClosePort();
+    PumpEvents(50ms);
+    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 1);
+}
+
+TEST(CommThreadReopen, AfterTheDeviceVanishedNothingLeaks) {
+    const qsizetype descriptorsBefore = OpenDescriptors();
+    const qsizetype threadsBefore = Threads();
+    {
+        CMessageRecorder target;
+        CCommThread link(&target);
+        CPtyPair gone;
+        ASSERT_TRUE(link.OpenPort(gone.SlavePath(), 9600, 8, 0, 0));
+        gone.CloseMaster();
+        ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
+
+        // The operator connects again, to a device that is there.
+        CPtyPair present;
+        ASSERT_TRUE(link.OpenPort(present.SlavePath(), 9600, 8, 0, 0));
+        ASSERT_TRUE(present.Write("ok"));
+        ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 2; }));
+        EXPECT_EQ(TakeAll(link), QByteArray("ok"));
+
+        // Vanishing once more, and then the link is destroyed without a ClosePort.
+        present.CloseMaster();
+        ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 2; }));
+    }
+    EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
+    EXPECT_EQ(Threads(), threadsBefore);
+}
+
+TEST_F(CommThreadLife, ReopeningKeepsTheBytesStillInTheRing) {
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(pty.Write("abc"));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 3; }));
+    link.ClosePort();
+    EXPECT_EQ(link.BytesHeld(), 3);
+
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(pty.Write("de"));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 5; }));
+    EXPECT_EQ(TakeAll(link), QByteArray("abcde"));
+    // Taking from an empty ring yields nothing and does not make it look full.
+    EXPECT_EQ(link.TakeByte(), 0);
+    EXPECT_EQ(link.BytesHeld(), 0);
+    ASSERT_TRUE(pty.Write("f"));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 1; }));
+    EXPECT_EQ(TakeAll(link), QByteArray("f"));
+}
+
+TEST_F(CommThreadLife, ASecondLinkCannotOpenTheSameDevice) {
+    ASSERT_TRUE(Open());
+    CMessageRecorder otherTarget;
+    CCommThread other(&otherTarget);
+    EXPECT_FALSE(other.OpenPort(pty.SlavePath(), 9600, 8, 0, 0));
+    EXPECT_FALSE(other.IsOpen());
+
+    // The first link is undisturbed.
+    const quint8 frame[] = {0xFF, 0x05, 0x00, 0x00, 0x01};
+    EXPECT_EQ(link.WritePort(frame, 5), 5);
+    EXPECT_EQ(pty.Read(5).size(), 5);
+
+    link.ClosePort();
+    EXPECT_TRUE(other.OpenPort(pty.SlavePath(), 9600, 8, 0, 0)) << "free again once closed";
+    PumpEvents(50ms);
+    EXPECT_TRUE(otherTarget.alerts.isEmpty());
+}
+
+// Nothing here drains the ring except the test itself, so the ring's fill level is exact.
+TEST_F(CommThreadLife, ABatchThatDoesNotFitIsDroppedAndReadingGoesOn) {
+    ASSERT_TRUE(Open());
+    const QByteArray first = Pattern(4000, 1);
+    ASSERT_TRUE(pty.Write(first));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 4000; }));
+    EXPECT_LT(target.Count(WM_ZB_RECEIVED), 100) << "one notice per burst, not per byte";
+
+    // 4096 - 4000 = 96 > 95: fits, and the ring is as full as it can be.
+    const QByteArray second = Pattern(95, 2);
+    ASSERT_TRUE(pty.Write(second));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 4095; }));
+    EXPECT_TRUE(target.alerts.isEmpty());
+
+    // 4096 - 4095 = 1 is not > 1: even one byte more is dropped, with the alert.
+    ASSERT_TRUE(pty.Write("!"));
+    ASSERT_TRUE(WaitUntil([&] { return target.alerts.size() == 1; }));
+    EXPECT_EQ(target.alerts[0].text, QStringLiteral("Buffer full"));
+    EXPECT_EQ(target.alerts[0].caption, QStringLiteral("CCommThread"));
+    EXPECT_EQ(link.BytesHeld(), 4095);
+    EXPECT_EQ(TakeAll(link), first + second);
+
+    const QByteArray after = Pattern(200, 3);
+    ASSERT_TRUE(pty.Write(after));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 200; }));
+    EXPECT_EQ(TakeAll(link), after);
+    EXPECT_EQ(target.alerts.size(), 1);
+    EXPECT_TRUE(link.IsOpen());
+}
+
+// Leaves exactly one descriptor number free, so that the device can be opened but the
+// watcher cannot create its wake-up channel.
+class COneFreeDescriptor {
+public:
+    COneFreeDescriptor() {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        int highest = 0;
+        for (const QString& name : Entries("/proc/self/fd")) {
+            highest = std::max(highest, name.toInt());
+        }
+        // Fill every hole below the highest open number, then free the next one.
+        for (;;) {
+            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                break;
+            }
+            if (fd > highest) {
+                ::close(fd);
+                m_free = fd;
+                break;
+            }
+            m_fillers.push_back(fd);
+        }
+        rlimit limited = m_saved;
+        limited.rlim_cur = static_cast<rlim_t>(m_free + 1);
+        m_limited = m_free >= 0 && ::setrlimit(RLIMIT_NOFILE, &limited) == 0;
+    }
+    ~COneFreeDescriptor() {
+        Restore();
+        for (const int fd : m_fillers) {
+            ::close(fd);
+        }
+    }
+    COneFreeDescriptor(const COneFreeDescriptor&) = delete;
+    COneFreeDescriptor& operator=(const COneFreeDescriptor&) = delete;
+
+    bool IsLimited() const { return m_limited; }
+    void Restore() {
+        if (m_limited) {
+            ::setrlimit(RLIMIT_NOFILE, &m_saved);
+            m_limited = false;
+        }
+    }
+
+private:
+    rlimit m_saved{};
+    std::vector<int> m_fillers;
+    int m_free = -1;
+    bool m_limited = false;
+};
+
+TEST_F(CommThreadLife, AWatcherThatCannotWaitSaysSoAndPostsNoClose) {
+    {
+        COneFreeDescriptor scarce;
+        ASSERT_TRUE(scarce.IsLimited());
+        ASSERT_TRUE(Open()) << "the port itself opened; only the watcher fails";
+        const bool alerted = WaitUntil([&] { return target.alerts.size() == 1; });
+        scarce.Restore();
+        ASSERT_TRUE(alerted);
+    }
+    EXPECT_EQ(target.alerts[0].text,
+              QStringLiteral("Error while creating ThreadWatchComm, ") + pty.SlavePath());
+    EXPECT_EQ(target.alerts[0].caption, QStringLiteral("CCommThread"));
+    link.ClosePort();
+    PumpEvents(100ms);
+    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 0);
+    EXPECT_EQ(target.Count(WM_ZB_RECEIVED), 0);
+
+    // The next opening, with descriptors to spare, is watched normally.
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(pty.Write("z"));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 1; }));
+}
+
+}  // namespace
