@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class CFrameHost;
+class CControlSelFormView;
+class CPowerControlSet;
+class CTitleSeparator;
+class QComboBox;
+class QLabel;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QTreeWidget;
+struct StrobeData;
+struct StudioData;
+
+// The Remote Control panel: shows and changes the current unit's settings, hosts the
+// selected-units panel behind its combo, and runs the Business Memory group (file list,
+// preview, the toolbar's Save and Load). It keeps a copy of what it shows and decides from
+// that copy; every change goes panel state, controls, unit record, radio command, then a
+// posted notification to the navigation grid.
+class CControlFormView : public QWidget {
+    Q_OBJECT
+public:
+    enum EnableMode : int {
+        kModeAllDisabled = 0,
+        kModeAllEnabled = 1,
+        kModeReset = 2,
+        kModeSingleShown = 3,
+        kModeSelectionShown = 4,
+        kModePowerOnly = 5,
+        kModeFollowPower = 6,
+    };
+
+    explicit CControlFormView(CFrameHost& host, QWidget* parent = nullptr);
+    ~CControlFormView() override;
+
+    // Called once by the main frame after all panes exist.
+    void OnInitialUpdate();
+
+    // The information text of a loaded memory, lines ended by "\r\n".
+    static QString MemoryInfoText(const StudioData& memory);
+
+    // Panel state, for tests and the walkthrough.
+    int FlashValue() const { return m_nFlashValue; }
+    int ModelValue() const { return m_nModelValue; }
+    int ComboIndex() const { return m_nComboIndex; }
+    CControlSelFormView* SelectionPanel() const { return m_selPanel; }
+    const CPowerControlSet& Controls() const { return *m_controls; }
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    enum class Power { Flash, Model };
+
+    StrobeData* Unit() const;
+    void SetEnableMode(int mode);
+    void FullRefresh();
+    void RefreshField(int fieldCode);
+    void ResetPanel();
+    void ShowFlashValue();
+    void ShowModelValue();
+    void ShowModes();
+    void NotifyGrid(int fieldCode);
+
+    void OnSpin(Power power, int change);
+    void OnSliderTrack(Power power, int position);
+    void OnSliderRelease(Power power);
+    void OnCombo(int index);
+    void OnFileListClick();
+    void OnNameChanged();
+    void OnSave();
+    void OnOpen();
+    void SetToolState(int flag, int enabled);
+
+    CFrameHost& m_host;
+    CControlSelFormView* m_selPanel = nullptr;  // child widget, created at initial update
+    int m_nComboIndex = 0;
+    QFont m_largeFont;
+    QFont m_heavyFont;
+    CTitleSeparator* m_title;
+    QLabel* m_emptyStatic;
+    QComboBox* m_combo;
+    std::unique_ptr<CPowerControlSet> m_controls;
+
+    int m_nFlashValue = 0;
+    int m_bCell = 0;
+    int m_bSound = 0;
+    int m_bPower = 0;
+    int m_nModelValue = 0;
+    int m_nMode1 = 0;
+    int m_nMode2 = 0;
+    int m_bModelOff = 0;
+
+    QGroupBox* m_memoryGroup;
+    QTreeWidget* m_fileList;
+    QLineEdit* m_nameEdit;
+    QPlainTextEdit* m_infoEdit;
+    bool m_initialised = false;
+};

@@ -1,0 +1,114 @@
+#include "panels/CPowerControlSet.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColor>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "navigation/CFlatSliderCtrl.h"
+#include "navigation/CFlatSpinButtonCtrl.h"
+#include "navigation/CUserButton.h"
+#include "navigation/CUserStatic.h"
+#include "panels/CDialogUnits.h"
+
+namespace {
+
+const QColor kValueText(0, 192, 0);
+const QColor kValueGround(240, 240, 240);
+
+template <class T>
+T* Place(T* widget, const CDialogUnits& units, int x, int y, int width, int height,
+         const char* name) {
+    widget->setGeometry(units.Rect(x, y, width, height));
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+}  // namespace
+
+CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, int groupTop) {
+    const int t = groupTop;
+    // Group boxes first: siblings created later are drawn over them.
+    flashGroup = Place(new QGroupBox(QStringLiteral("Flash Power"), parent), units, 5, t, 95, 110,
+                       "flashGroup");
+    modelGroup = Place(new QGroupBox(QStringLiteral("Model Power"), parent), units, 105, t, 95, 110,
+                       "modelGroup");
+
+    flashLabel = Place(new CUserStatic(parent), units, 10, t + 9, 42, 24, "flashLabel");
+    flashSpin = Place(new CFlatSpinButtonCtrl(parent), units, 60, t + 9, 10, 24, "flashSpin");
+    flashSlider = Place(new CFlatSliderCtrl(parent), units, 6, t + 38, 68, 12, "flashSlider");
+    cellCheck =
+        Place(new QCheckBox(QStringLiteral("Cell"), parent), units, 58, t + 58, 35, 8, "cellCheck");
+    soundCheck = Place(new QCheckBox(QStringLiteral("Sound"), parent), units, 58, t + 68, 35, 8,
+                       "soundCheck");
+    powerButton = Place(new CUserButton(parent), units, 10, t + 58, 40, 30, "powerButton");
+    testButton = Place(new QPushButton(QStringLiteral("Test"), parent), units, 10, t + 91, 40, 13,
+                       "testButton");
+
+    modelLabel = Place(new CUserStatic(parent), units, 110, t + 9, 42, 24, "modelLabel");
+    modelSpin = Place(new CFlatSpinButtonCtrl(parent), units, 160, t + 9, 10, 24, "modelSpin");
+    modelSlider = Place(new CFlatSliderCtrl(parent), units, 106, t + 38, 68, 12, "modelSlider");
+    freeRadio = Place(new QRadioButton(QStringLiteral("Free"), parent), units, 110, t + 58, 40, 8,
+                      "freeRadio");
+    propRadio = Place(new QRadioButton(QStringLiteral("Prop"), parent), units, 110, t + 68, 40, 8,
+                      "propRadio");
+    offCheck =
+        Place(new QCheckBox(QStringLiteral("OFF"), parent), units, 158, t + 58, 35, 8, "offCheck");
+    continousRadio = Place(new QRadioButton(QStringLiteral("Continous"), parent), units, 110,
+                           t + 83, 50, 8, "continousRadio");
+    flashPropRadio = Place(new QRadioButton(QStringLiteral("Flash Prop"), parent), units, 110,
+                           t + 93, 50, 8, "flashPropRadio");
+
+    for (CUserStatic* label : {flashLabel, modelLabel}) {
+        label->setText(QStringLiteral("Static"));
+        label->setAlignment(Qt::AlignCenter);
+    }
+    for (CFlatSliderCtrl* slider : {flashSlider, modelSlider}) {
+        slider->setOrientation(Qt::Horizontal);
+        slider->setTickPosition(QSlider::NoTicks);
+    }
+    powerButton->setCheckable(true);
+
+    // The four radio buttons share one parent; each pair must exclude only its partner.
+    mode1Pair = new QButtonGroup(parent);
+    mode1Pair->addButton(freeRadio);
+    mode1Pair->addButton(propRadio);
+    mode2Pair = new QButtonGroup(parent);
+    mode2Pair->addButton(continousRadio);
+    mode2Pair->addButton(flashPropRadio);
+}
+
+QFont CPowerControlSet::LargeFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(34);
+    font.setWeight(QFont::Medium);
+    return font;
+}
+
+void CPowerControlSet::SetUp(const QFont& largeFont, const QFont& heavyFont,
+                             const QString& labelText) {
+    for (CUserStatic* label : {flashLabel, modelLabel}) {
+        label->setFont(largeFont);
+        label->SetColors(kValueText, kValueGround);
+        label->setText(labelText);
+    }
+    powerButton->setFont(heavyFont);
+}
+
+void CPowerControlSet::CheckOnly(QButtonGroup* pair, QAbstractButton* button) {
+    // An exclusive group refuses to clear its last ticked button.
+    pair->setExclusive(false);
+    for (QAbstractButton* b : pair->buttons()) {
+        b->setChecked(b == button);
+    }
+    pair->setExclusive(true);
+}
+
+QList<QWidget*> CPowerControlSet::SettingControls() const {
+    return {flashLabel,  flashSpin,  flashSlider,    cellCheck,      soundCheck,
+            powerButton, testButton, modelLabel,     modelSpin,      modelSlider,
+            freeRadio,   propRadio,  continousRadio, flashPropRadio, offCheck};
+}
