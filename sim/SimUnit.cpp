@@ -9,8 +9,6 @@ SimUnit MakeDefaultUnit(int group, int index) {
     unit.mode1 = index % 2;
     unit.mode2 = (index / 2) % 2;
     unit.modelPow = index == 7 ? 0 : 1;
-    unit.temperature = kSimAmbientC + index % 3;
-    unit.lastReportedTemperature = unit.temperature;
     return unit;
 }
 
