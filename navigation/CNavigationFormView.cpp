@@ -1,0 +1,125 @@
+#include "navigation/CNavigationFormView.h"
+
+#include <QResizeEvent>
+#include <algorithm>
+
+#include "link/AppMessages.h"
+#include "model/StudioManager.h"
+#include "navigation/CGridCtrl.h"
+#include "navigation/CNavigationGrid.h"
+#include "navigation/CTitleSeparator.h"
+#include "navigation/DialogRect.h"
+#include "shell/CFrameHost.h"
+
+namespace {
+
+constexpr int kGridLeftPx = 8;
+constexpr int kGridTopPx = 30;
+constexpr int kGridWidthMarginPx = 20;
+constexpr int kGridHeightMarginPx = 40;
+
+const QColor kTitleColor(0, 0, 128);
+
+}  // namespace
+
+CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
+    : QWidget(parent),
+      m_host(host),
+      m_manager(host.Manager()),
+      m_grid(new CNavigationGrid(host, this)),
+      m_title(new CTitleSeparator(QStringLiteral("Navigation"), this)) {
+    const QFont dialogFont = NavigationDialogFont();
+    setFont(dialogFont);
+    resize(DialogRect(dialogFont, 0, 0, 165, 230).size());
+    m_title->setGeometry(DialogRect(dialogFont, 5, 5, 155, 9));
+    auto* placeholder = new QWidget(this);
+    placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
+    placeholder->setGeometry(DialogRect(dialogFont, 5, 20, 155, 205));
+    m_grid->hide();
+}
+
+void CNavigationFormView::OnInitialUpdate() {
+    m_title->setFont(CTitleSeparator::TitleFont());
+    m_title->SetColors(kTitleColor, kTitleColor, palette().color(QPalette::Light));
+    if (!m_gridAttached) {
+        m_gridAttached = m_grid->AttachToPlaceholder(this, CNavigationGrid::kPlaceholderId);
+        LayoutGrid();
+    }
+}
+
+void CNavigationFormView::LayoutGrid() {
+    if (!m_gridAttached) {
+        return;
+    }
+    m_grid->setGeometry(kGridLeftPx, kGridTopPx, width() - kGridWidthMarginPx,
+                        height() - kGridHeightMarginPx);
+    m_grid->RedrawAll();
+}
+
+void CNavigationFormView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    LayoutGrid();
+}
+
+bool CNavigationFormView::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (type <= QEvent::User || type >= QEvent::MaxUser) {
+        return QWidget::event(e);
+    }
+    auto* m = static_cast<CAppMessage*>(e);
+    // A unit named by a message must still exist: posted pointers can outlive their unit.
+    auto liveUnit = [this](quintptr lParam) -> StrobeData* {
+        auto* unit = reinterpret_cast<StrobeData*>(lParam);
+        return m_manager.Contains(unit) ? unit : nullptr;
+    };
+    auto unitOrCurrent = [this, &liveUnit](quintptr lParam) {
+        return lParam == 0 ? CurrentUnit(m_manager) : liveUnit(lParam);
+    };
+    switch (type) {
+        case WM_SHOW_STUDIO: {
+            auto* studio = m->LParamAs<StudioData>();
+            if (m_manager.Contains(studio)) {
+                m_grid->ShowStudio(studio);
+            }
+            SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
+            break;
+        }
+        case WM_SHOW_NODE:
+            if (m->wParam != 0) {
+                m_grid->ShowStudio(CurrentStudio(m_manager));
+            }
+            m_grid->GoToUnit(liveUnit(m->lParam));
+            break;
+        case WM_UNIT_ADDED: {
+            StrobeData* current = m_grid->CurrentGridUnit();
+            m_grid->ShowStudio(CurrentStudio(m_manager));
+            m_grid->GoToUnit(current);
+            break;
+        }
+        case WM_UNIT_FIELD:
+            if (StrobeData* unit = unitOrCurrent(m->lParam)) {
+                m_grid->UpdateUnitField(static_cast<int>(m->wParam), unit);
+            }
+            break;
+        case WM_UNIT_REFRESH:
+            if (StrobeData* unit = unitOrCurrent(m->lParam)) {
+                m_grid->RefreshUnitRows(unit);
+            }
+            break;
+        case WM_SELECTION_EDITED: {
+            const StudioData* studio = CurrentStudio(m_manager);
+            const auto units = m_manager.gridUnits;  // a copy: redrawing must not see it change
+            const int n = studio == nullptr
+                              ? 0
+                              : std::min<int>(studio->nChItemCnt, static_cast<int>(units.size()));
+            for (int k = 0; k < n; ++k) {
+                m_grid->UpdateUnitField(static_cast<int>(m->wParam), units[k]);
+            }
+            break;
+        }
+        default:
+            return QWidget::event(e);
+    }
+    m->result = 0;
+    return true;
+}

@@ -1,0 +1,383 @@
+#include "navigation/CNavigationGrid.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "link/AppMessages.h"
+#include "model/FieldCode.h"
+#include "model/PowerValue.h"
+#include "model/StudioManager.h"
+#include "shell/CFrameHost.h"
+
+namespace {
+
+constexpr int kIconSizePx = 20;
+constexpr int kHeadingHeightPx = 30;
+constexpr int kRowHeightPx = 20;
+constexpr int kColWidthPx = 20;
+constexpr int kNameColWidthPx = 150;
+constexpr int kSpacerHeightPx = 2;
+constexpr int kOverheatTemperature = 60;
+
+const QColor kIconOn(102, 204, 0);
+const QColor kIconOff(97, 97, 97);
+const QColor kHeadingBack(157, 206, 255);
+const QColor kHeadingText(0, 0, 128);
+const QColor kTitleBack(240, 240, 240);
+const QColor kTitleText(252, 65, 50);
+const QColor kCurrentNormalBack(91, 138, 215);
+const QColor kCurrentAlertBack(75, 104, 158);
+const QColor kAlertBack(162, 169, 170);
+
+const Qt::Alignment kLeftCentred = Qt::AlignLeft | Qt::AlignVCenter;
+
+QFont MakeFont(const QString& family, int heightPx, int weight) {
+    QFont font(family);
+    font.setPixelSize(heightPx);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    return font;
+}
+
+QString TitleText(const StrobeData* unit) {
+    return QStringLiteral("  %1  %2").arg(unit->sChName, unit->sModelName);
+}
+
+// A white symbol on a filled circle on a white ground.
+QPixmap DrawIcon(CNavigationGrid::Icon icon, const QColor& circle) {
+    QPixmap pixmap(kIconSizePx, kIconSizePx);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(circle);
+    p.drawEllipse(QRectF(1, 1, 18, 18));
+    p.setBrush(Qt::white);
+    const QPen whitePen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    switch (icon) {
+        case CNavigationGrid::kIconMode1:
+        case CNavigationGrid::kIconMode2: {
+            QFont font(QStringLiteral("Arial"));
+            font.setPixelSize(12);
+            font.setBold(true);
+            p.setFont(font);
+            p.setPen(Qt::white);
+            const QString letter =
+                icon == CNavigationGrid::kIconMode1 ? QStringLiteral("P") : QStringLiteral("C");
+            p.drawText(QRectF(1, 1, 18, 18), Qt::AlignCenter, letter);
+            break;
+        }
+        case CNavigationGrid::kIconCell: {
+            // An eye: an almond outline with a round pupil.
+            QPainterPath almond;
+            almond.moveTo(4, 10);
+            almond.quadTo(10, 3, 16, 10);
+            almond.quadTo(10, 17, 4, 10);
+            p.setPen(whitePen);
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(almond);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawEllipse(QPointF(10, 10), 2.3, 2.3);
+            break;
+        }
+        case CNavigationGrid::kIconSound: {
+            // A quaver: a slanted head, a stem and a flag.
+            p.save();
+            p.translate(8, 14);
+            p.rotate(-20);
+            p.drawEllipse(QPointF(0, 0), 2.8, 2.0);
+            p.restore();
+            p.setPen(whitePen);
+            p.drawLine(QPointF(10.4, 13.2), QPointF(10.4, 4.5));
+            QPainterPath flag;
+            flag.moveTo(10.4, 4.5);
+            flag.quadTo(14.5, 6.5, 13.5, 10);
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(flag);
+            break;
+        }
+        case CNavigationGrid::kIconCharge: {
+            // A lightning bolt.
+            const QPointF bolt[] = {{11.5, 3}, {6, 11},     {9.5, 11}, {8, 17},
+                                    {14, 8.5}, {10.5, 8.5}, {12.5, 3}};
+            p.drawPolygon(bolt, static_cast<int>(std::size(bolt)));
+            break;
+        }
+        case CNavigationGrid::kIconCount:
+            break;
+    }
+    return pixmap;
+}
+
+int FieldValue(CNavigationGrid::Icon icon, const StrobeData* unit) {
+    switch (icon) {
+        case CNavigationGrid::kIconMode1:
+            return unit->nModelMode1;
+        case CNavigationGrid::kIconMode2:
+            return unit->nModelMode2;
+        case CNavigationGrid::kIconCell:
+            return unit->bFlashCell;
+        case CNavigationGrid::kIconSound:
+            return unit->bFlashSnd;
+        case CNavigationGrid::kIconCharge:
+            return unit->bFlashCharge;
+        case CNavigationGrid::kIconCount:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+CNavigationGrid::CNavigationGrid(CFrameHost& host, QWidget* parent)
+    : CGridCtrl(parent), m_host(host), m_manager(host.Manager()) {}
+
+void CNavigationGrid::IconCell(Icon icon, int k, int& col, int& row) {
+    static constexpr int kCols[kIconCount] = {2, 3, 2, 3, 4};
+    static constexpr int kRowOffsets[kIconCount] = {2, 2, 3, 3, 3};
+    col = kCols[icon];
+    row = kRowsPerUnit * k + kRowOffsets[icon];
+}
+
+const QPixmap& CNavigationGrid::IconPixmap(Icon icon, int fieldValue) const {
+    return m_icons[icon][fieldValue == 1 ? 0 : 1];
+}
+
+void CNavigationGrid::OnSetup() {
+    m_titleFont = MakeFont(QStringLiteral("Arial"), 14, 500);
+    m_headingFont = MakeFont(QStringLiteral("MS Sans Serif"), 14, 900);
+    m_bigFont = MakeFont(QStringLiteral("Arial"), 30, 600);
+    SetDefaultFont(m_titleFont);
+    for (int icon = 0; icon < kIconCount; ++icon) {
+        m_icons[icon][0] = DrawIcon(static_cast<Icon>(icon), kIconOn);
+        m_icons[icon][1] = DrawIcon(static_cast<Icon>(icon), kIconOff);
+    }
+
+    SetHeadingHeight(kHeadingHeightPx);
+    SetSideHeadingWidth(0);
+    SetDefaultRowHeight(kRowHeightPx);
+    SetDefaultColWidth(kColWidthPx);
+    SetColCount(kColCount);
+    SetColWidth(1, kNameColWidthPx);
+    SetUserSizing(false);
+
+    SetHeadingDefault(kHeadingBack, kHeadingText, m_headingFont, kLeftCentred);
+    SetCellType(0, -1, kCellTypeTickBox, kTickBox3DRecessed);
+    JoinCells(0, -1, kColCount - 1, -1);
+    sHeadingText = QStringLiteral("Channel Select");
+    SetCellLabel(0, -1, sHeadingText);
+}
+
+void CNavigationGrid::ShowStudio(StudioData* studio) {
+    if (studio == nullptr) {
+        return;
+    }
+    sHeadingText = QStringLiteral("Channel Select [ %1 ]").arg(studio->sStudioName);
+    SetCellLabel(0, -1, sHeadingText);
+
+    for (int row = kRowsPerUnit * nShownUnits - 1; row >= 0; --row) {
+        DeleteRow(row);
+    }
+    m_manager.gridUnits.clear();
+    nShownUnits = 0;
+    nCurrentUnit = -1;
+
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (StrobeData* unit = studio->UnitAt(slot)) {
+            AddUnitBlock(unit);
+            m_manager.gridUnits.push_back(unit);
+        }
+    }
+    nCurrentUnit = -1;
+    RedrawAll();
+}
+
+void CNavigationGrid::AddUnitBlock(StrobeData* unit) {
+    const int r = RowCount();
+    const int k = r / kRowsPerUnit;
+    for (int i = 0; i < kRowsPerUnit; ++i) {
+        AppendRow();
+    }
+    SetRowHeight(r, kSpacerHeightPx);
+
+    SetCellBackColor(0, r + 1, kTitleBack);
+    SetCellTextColor(0, r + 1, kTitleText);
+    SetCellFont(0, r + 1, m_titleFont);
+    SetCellAlignment(0, r + 1, kLeftCentred);
+    SetCellType(0, r + 2, kCellTypeTickBox, kTickBox3DRecessed | kTickBoxMultiLine);
+    SetCellAlignment(0, r + 2, kLeftCentred);
+
+    JoinCells(0, r, kColCount - 1, r);
+    JoinCells(0, r + 1, kColCount - 1, r + 1);
+    JoinCells(0, r + 2, 1, r + 3);
+
+    SetCellText(0, r + 1, TitleText(unit));
+    // A rebuilt box shows whether the unit is ticked: the selected-units panel acts on every
+    // ticked unit, so none may hide behind a cleared box.
+    SetCellText(0, r + 2, QString::number(unit->bSelected != 0 ? 1 : 0));
+    PaintUnitStatus(unit, k, false);
+    SetAllIcons(unit, k);
+    ++nShownUnits;
+}
+
+QString CNavigationGrid::NormalStatusText(const StrobeData* unit) {
+    const QString model =
+        unit->bModelPow != 0 ? FormatGridPower(unit->nModelValue) : QStringLiteral("Off");
+    return QStringLiteral("Flash : %1\nModel : %2").arg(FormatGridPower(unit->nFlashValue), model);
+}
+
+void CNavigationGrid::PaintUnitStatus(StrobeData* unit, int k, bool redraw) {
+    const int row = StatusRow(k);
+    const bool current = k == nCurrentUnit;
+    bool normal = false;
+    if (unit->bFlashPow == 0) {
+        SetCellLabel(0, row, QStringLiteral("OFF"));
+    } else if (unit->nTemperature >= kOverheatTemperature) {
+        SetCellLabel(0, row, QStringLiteral("Overheat"));
+    } else {
+        normal = true;
+        SetCellLabel(0, row, NormalStatusText(unit));
+    }
+    SetCellFont(0, row, normal ? m_titleFont : m_bigFont);
+    if (current) {
+        SetCellBackColor(0, row, normal ? kCurrentNormalBack : kCurrentAlertBack);
+        SetCellTextColor(0, row, Qt::white);
+    } else {
+        SetCellBackColor(0, row, normal ? QColor(Qt::white) : kAlertBack);
+        SetCellTextColor(0, row, Qt::black);
+    }
+    if (redraw) {
+        RedrawCell(0, row);
+    }
+}
+
+void CNavigationGrid::SetIcon(Icon icon, const StrobeData* unit, int k) {
+    int col = 0;
+    int row = 0;
+    IconCell(icon, k, col, row);
+    SetCellBitmap(col, row, IconPixmap(icon, FieldValue(icon, unit)));
+}
+
+void CNavigationGrid::SetAllIcons(const StrobeData* unit, int k) {
+    for (int icon = 0; icon < kIconCount; ++icon) {
+        SetIcon(static_cast<Icon>(icon), unit, k);
+    }
+}
+
+int CNavigationGrid::PositionOf(const StrobeData* unit) const {
+    if (unit == nullptr) {
+        return -1;
+    }
+    const auto& units = m_manager.gridUnits;
+    const auto it = std::find(units.begin(), units.end(), unit);
+    // Only blocks that are on screen count.
+    const int k = it == units.end() ? -1 : static_cast<int>(it - units.begin());
+    return k < nShownUnits ? k : -1;
+}
+
+StrobeData* CNavigationGrid::UnitAtPosition(int k) const {
+    const auto& units = m_manager.gridUnits;
+    return k >= 0 && k < nShownUnits && k < static_cast<int>(units.size()) ? units[k] : nullptr;
+}
+
+void CNavigationGrid::UpdateUnitField(int fieldCode, StrobeData* unit) {
+    const int k = PositionOf(unit);
+    if (k < 0) {
+        return;
+    }
+    auto redrawIcon = [this, unit, k](Icon icon) {
+        SetIcon(icon, unit, k);
+        int col = 0;
+        int row = 0;
+        IconCell(icon, k, col, row);
+        RedrawCell(col, row);
+    };
+    switch (fieldCode) {
+        case kFieldFlashValue:
+        case kFieldModelValue:
+        case kFieldModelPow:
+            if (unit->bFlashPow != 0 && unit->nTemperature < kOverheatTemperature) {
+                SetCellLabel(0, StatusRow(k), NormalStatusText(unit));
+                RedrawCell(0, StatusRow(k));
+            }
+            break;
+        case kFieldFlashCell:
+            redrawIcon(kIconCell);
+            break;
+        case kFieldFlashSound:
+            redrawIcon(kIconSound);
+            break;
+        case kFieldFlashPow:
+        case kFieldTemperature:
+            PaintUnitStatus(unit, k, true);
+            break;
+        case kFieldModelMode1:
+            redrawIcon(kIconMode1);
+            break;
+        case kFieldModelMode2:
+            redrawIcon(kIconMode2);
+            break;
+        case kFieldFlashCharge:
+            redrawIcon(kIconCharge);
+            break;
+        default:
+            break;
+    }
+}
+
+void CNavigationGrid::RefreshUnitRows(StrobeData* unit) {
+    const int k = PositionOf(unit);
+    if (k < 0) {
+        return;
+    }
+    SetCellText(0, TitleRow(k), TitleText(unit));
+    PaintUnitStatus(unit, k, false);
+    SetAllIcons(unit, k);
+    RedrawRange(0, TitleRow(k), kColCount - 1, StatusRow(k) + 1);
+}
+
+void CNavigationGrid::GoToUnit(StrobeData* unit) {
+    const int k = PositionOf(unit);
+    if (k >= 0) {
+        GotoCell(0, TitleRow(k));
+    }
+}
+
+void CNavigationGrid::OnCellChange(int, int, int, int newRow) {
+    const int k = newRow / kRowsPerUnit;
+    StrobeData* unit = UnitAtPosition(k);
+    if (k == nCurrentUnit || nShownUnits == 0 || unit == nullptr) {
+        return;
+    }
+    StrobeData* previous = UnitAtPosition(nCurrentUnit);
+    const int previousK = nCurrentUnit;
+    nCurrentUnit = k;
+    PaintUnitStatus(unit, k, false);
+    if (previous != nullptr) {
+        PaintUnitStatus(previous, previousK, false);
+    }
+    m_manager.currentNode = unit;
+    SendAppMessage(m_host.ControlPane(), WM_UNIT_PICKED);
+    RedrawAll();
+}
+
+bool CNavigationGrid::OnCellTypeNotify(int typeId, int col, int row, int event, int value) {
+    if (typeId != kCellTypeTickBox || event != kTickBoxSetEvent || col != 0) {
+        return true;
+    }
+    if (row == -1) {
+        for (int k = 0; k < nShownUnits; ++k) {
+            SetCellText(0, StatusRow(k), QString::number(value));
+            if (StrobeData* unit = UnitAtPosition(k)) {
+                unit->bSelected = value;
+            }
+        }
+        RedrawAll();
+    } else if (row >= 0 && row % kRowsPerUnit == 2) {
+        if (StrobeData* unit = UnitAtPosition(row / kRowsPerUnit)) {
+            unit->bSelected = value;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+#include <array>
+
+#include "navigation/CGridCtrl.h"
+
+class CFrameHost;
+class StudioManager;
+struct StrobeData;
+struct StudioData;
+
+// The units of one studio, four rows per unit: a spacer, the title with slot label and name,
+// and two rows holding the tick box with the unit's status and five status icons. Picking a
+// block makes its unit the current unit; ticking boxes marks units for the selected-units
+// panel.
+class CNavigationGrid : public CGridCtrl {
+public:
+    static constexpr int kPlaceholderId = 1004;
+    static constexpr int kColCount = 5;
+    static constexpr int kRowsPerUnit = 4;
+
+    // The five status icons: where each sits in its block and which unit field it shows.
+    enum Icon : int { kIconMode1, kIconMode2, kIconCell, kIconSound, kIconCharge, kIconCount };
+
+    explicit CNavigationGrid(CFrameHost& host, QWidget* parent = nullptr);
+
+    void ShowStudio(StudioData* studio);
+    void AddUnitBlock(StrobeData* unit);
+    void PaintUnitStatus(StrobeData* unit, int k, bool redraw);
+    void UpdateUnitField(int fieldCode, StrobeData* unit);
+    void RefreshUnitRows(StrobeData* unit);
+    void GoToUnit(StrobeData* unit);
+
+    int ShownUnits() const { return nShownUnits; }
+    int CurrentUnitPosition() const { return nCurrentUnit; }
+    // The unit of the current block, or nullptr when no block is current.
+    StrobeData* CurrentGridUnit() const { return UnitAtPosition(nCurrentUnit); }
+    QString HeadingText() const { return sHeadingText; }
+
+    // The grid cell of a block's parts.
+    static int TitleRow(int k) { return kRowsPerUnit * k + 1; }
+    static int StatusRow(int k) { return kRowsPerUnit * k + 2; }
+    static void IconCell(Icon icon, int k, int& col, int& row);
+
+    const QFont& TitleFont() const { return m_titleFont; }
+    const QFont& HeadingFont() const { return m_headingFont; }
+    const QFont& BigFont() const { return m_bigFont; }
+    // The icon as drawn for a field value (green for 1, grey otherwise).
+    const QPixmap& IconPixmap(Icon icon, int fieldValue) const;
+
+protected:
+    void OnSetup() override;
+    void OnCellChange(int oldCol, int newCol, int oldRow, int newRow) override;
+    bool OnCellTypeNotify(int typeId, int col, int row, int event, int value) override;
+
+private:
+    int PositionOf(const StrobeData* unit) const;
+    StrobeData* UnitAtPosition(int k) const;
+    void SetIcon(Icon icon, const StrobeData* unit, int k);
+    void SetAllIcons(const StrobeData* unit, int k);
+    static QString NormalStatusText(const StrobeData* unit);
+
+    CFrameHost& m_host;
+    StudioManager& m_manager;
+    QFont m_titleFont;
+    QFont m_headingFont;
+    QFont m_bigFont;
+    // Per icon: [0] when the field is 1, [1] otherwise.
+    std::array<std::array<QPixmap, 2>, kIconCount> m_icons;
+    QString sHeadingText;
+    int nShownUnits = 0;
+    int nCurrentUnit = -1;
+};
