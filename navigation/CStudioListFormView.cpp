@@ -1,0 +1,447 @@
+#include "navigation/CStudioListFormView.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTreeWidget>
+#include <functional>
+
+#include "link/AppMessages.h"
+#include "model/StudioManager.h"
+#include "navigation/CStudioTreeDelegate.h"
+#include "navigation/CTitleSeparator.h"
+#include "navigation/DialogRect.h"
+#include "shell/CFrameHost.h"
+
+namespace {
+
+constexpr int kImageSizePx = 16;
+constexpr int kRecordRole = Qt::UserRole;
+constexpr int kKindRole = Qt::UserRole + 1;
+
+constexpr int kTreeLeftPx = 8;
+constexpr int kTreeTopPx = 30;
+constexpr int kWidthMarginPx = 20;
+constexpr int kTreeHeightMarginPx = 70;
+constexpr int kEditBottomOffsetPx = 30;
+
+const QColor kTitleColor(0, 0, 128);
+
+QPixmap NewImage() {
+    QPixmap pixmap(kImageSizePx, kImageSizePx);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QIcon DrawFolder() {
+    QPixmap pixmap = NewImage();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(150, 110, 20), 1));
+    p.setBrush(QColor(232, 184, 60));
+    QPainterPath back;
+    back.moveTo(1.5, 3.5);
+    back.lineTo(6, 3.5);
+    back.lineTo(7.5, 5);
+    back.lineTo(14.5, 5);
+    back.lineTo(14.5, 13.5);
+    back.lineTo(1.5, 13.5);
+    back.closeSubpath();
+    p.drawPath(back);
+    p.setBrush(QColor(252, 216, 110));
+    p.drawRect(QRectF(1.5, 7, 13, 6.5));
+    return QIcon(pixmap);
+}
+
+QIcon DrawStrobeHead() {
+    QPixmap pixmap = NewImage();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The body of the head, then the reflector opening to the right with its flash tube.
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(QColor(90, 90, 96));
+    p.drawRoundedRect(QRectF(1.5, 5.5, 7, 6), 1, 1);
+    const QPointF reflector[] = {{8.5, 6.5}, {14.5, 2.5}, {14.5, 14.5}, {8.5, 10.5}};
+    p.setBrush(QColor(200, 204, 210));
+    p.drawPolygon(reflector, 4);
+    p.setPen(QPen(QColor(255, 240, 120), 1.5));
+    p.drawLine(QPointF(12.5, 5), QPointF(12.5, 12));
+    // The stand.
+    p.setPen(QPen(QColor(40, 40, 40), 1.2));
+    p.drawLine(QPointF(5, 11.5), QPointF(5, 15));
+    return QIcon(pixmap);
+}
+
+QIcon DrawLamp() {
+    QPixmap pixmap = NewImage();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A bulb with its screw base.
+    p.setPen(QPen(QColor(160, 120, 0), 1));
+    p.setBrush(QColor(255, 226, 80));
+    p.drawEllipse(QRectF(3, 1, 10, 10));
+    p.setPen(QPen(QColor(70, 70, 70), 1));
+    p.setBrush(QColor(150, 150, 150));
+    p.drawRect(QRectF(5.5, 10.5, 5, 4));
+    p.drawLine(QPointF(5.5, 12.5), QPointF(10.5, 12.5));
+    return QIcon(pixmap);
+}
+
+QString UnitLabel(const StrobeData* unit) {
+    return QStringLiteral("%1 %2").arg(unit->sChName, unit->sModelName);
+}
+
+// Inserts child under parent at its place in label order, after equal labels.
+void InsertSorted(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
+    const QString label = child->text(0);
+    int pos = 0;
+    while (pos < parent->childCount() &&
+           QString::compare(parent->child(pos)->text(0), label, Qt::CaseInsensitive) <= 0) {
+        ++pos;
+    }
+    parent->insertChild(pos, child);
+}
+
+}  // namespace
+
+CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
+    : QWidget(parent),
+      m_tree(new QTreeWidget(this)),
+      m_title(new CTitleSeparator(QStringLiteral("Studio List"), this)),
+      m_nameEdit(new QLineEdit(this)),
+      m_titleFont(CTitleSeparator::TitleFont()),
+      m_host(host),
+      m_manager(host.Manager()),
+      m_delegate(new CStudioTreeDelegate(this)) {
+    const QFont dialogFont = NavigationDialogFont();
+    setFont(dialogFont);
+    resize(DialogRect(dialogFont, 0, 0, 130, 230).size());
+    m_title->setGeometry(DialogRect(dialogFont, 5, 5, 120, 9));
+    m_tree->setGeometry(DialogRect(dialogFont, 5, 19, 120, 190));
+    m_nameEdit->setGeometry(DialogRect(dialogFont, 5, 212, 120, 12));
+
+    m_tree->setHeaderHidden(true);
+    m_tree->setColumnCount(1);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setIconSize(QSize(kImageSizePx, kImageSizePx));
+    m_tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->setItemDelegate(m_delegate);
+    m_tree->setMouseTracking(true);
+    m_tree->viewport()->installEventFilter(this);
+    QPalette treePalette = m_tree->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        treePalette.setColor(group, QPalette::Highlight, CStudioTreeDelegate::SelectedBack());
+        treePalette.setColor(group, QPalette::HighlightedText, CStudioTreeDelegate::SelectedText());
+    }
+    m_tree->setPalette(treePalette);
+
+    connect(m_tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                if (!m_refilling) {
+                    OnSelectionChanged(current);
+                }
+            });
+    // Any change of the edit's text, typed or set, enables the Name command.
+    connect(m_nameEdit, &QLineEdit::textChanged, this, [this](const QString&) {
+        SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 1);
+    });
+    // Items are removed with the tree; a hot item must not outlive its item.
+    connect(m_tree->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this] { SetHotItem(nullptr); });
+}
+
+void CStudioListFormView::OnInitialUpdate() {
+    m_title->setFont(m_titleFont);
+    m_title->SetColors(kTitleColor, kTitleColor, palette().color(QPalette::Light));
+    m_images = {DrawFolder(), DrawStrobeHead(), DrawLamp()};
+    if (!m_filled) {
+        FillStudios();
+        m_filled = true;
+    }
+    Layout();
+}
+
+QTreeWidgetItem* CStudioListFormView::StudioItem(int studioNum) const {
+    return studioNum >= 0 && studioNum < kStudioCount ? m_studioItems[studioNum] : nullptr;
+}
+
+void CStudioListFormView::FillStudios() {
+    for (int i = 0; i < kStudioCount; ++i) {
+        StudioData* studio = m_manager.studios[i].get();
+        QTreeWidgetItem* item = nullptr;
+        if (!studio->sStudioName.isEmpty()) {
+            item = new QTreeWidgetItem(QStringList{studio->sStudioName});
+            item->setIcon(0, m_images[kImageStudio]);
+            item->setData(0, kRecordRole, QVariant::fromValue<quintptr>(ToLParam(studio)));
+            item->setData(0, kKindRole, int{kNodeStudio});
+            m_tree->addTopLevelItem(item);
+            studio->nNodeKind = kNodeStudio;
+            studio->hTreeItem = reinterpret_cast<TreeItemHandle>(item);
+        }
+        m_studioItems[i] = item;
+    }
+}
+
+void CStudioListFormView::InsertUnitItems(StrobeData* unit, QTreeWidgetItem* parent) {
+    if (unit == nullptr || parent == nullptr) {
+        return;
+    }
+    auto* unitItem = new QTreeWidgetItem(QStringList{UnitLabel(unit)});
+    unitItem->setIcon(0, m_images[kImageUnit]);
+    unitItem->setData(0, kRecordRole, QVariant::fromValue<quintptr>(ToLParam(unit)));
+    unitItem->setData(0, kKindRole, int{kNodeUnit});
+    InsertSorted(parent, unitItem);
+    unit->nNodeKind = kNodeUnit;
+    unit->hTreeItem = reinterpret_cast<TreeItemHandle>(unitItem);
+
+    LightNode* light = &unit->lightNode;
+    auto* lightItem = new QTreeWidgetItem(QStringList{light->sLightName});
+    lightItem->setIcon(0, m_images[kImageLight]);
+    lightItem->setData(0, kRecordRole, QVariant::fromValue<quintptr>(ToLParam(light)));
+    lightItem->setData(0, kKindRole, int{kNodeLight});
+    InsertSorted(unitItem, lightItem);
+    light->nNodeKind = kNodeLight;
+    light->hTreeItem = reinterpret_cast<TreeItemHandle>(lightItem);
+}
+
+void CStudioListFormView::RemoveChildren(QTreeWidgetItem* item) {
+    while (item->childCount() > 0) {
+        QTreeWidgetItem* child = item->child(item->childCount() - 1);
+        RemoveChildren(child);
+        if (child == m_lastSelectedItem) {
+            m_lastSelectedItem = nullptr;
+        }
+        delete child;
+    }
+}
+
+void CStudioListFormView::RefillStudio(int studioNum) {
+    if (static_cast<unsigned>(studioNum) > 4U) {
+        return;
+    }
+    QTreeWidgetItem* studioItem = m_studioItems[studioNum];
+    if (studioItem == nullptr) {
+        return;
+    }
+    m_refilling = true;
+    RemoveChildren(studioItem);
+    m_refilling = false;
+    const StudioData* studio = m_manager.studios[studioNum].get();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (StrobeData* unit = studio->UnitAt(slot)) {
+            InsertUnitItems(unit, studioItem);
+        }
+    }
+    // The removal may have moved the tree's selection; that move is handled now, when every
+    // item shows a live record again.
+    if (m_tree->currentItem() != m_lastSelectedItem) {
+        OnSelectionChanged(m_tree->currentItem());
+    }
+}
+
+bool CStudioListFormView::IsInTree(const QTreeWidgetItem* item) const {
+    if (item == nullptr) {
+        return false;
+    }
+    // Compared by address only: a record's handle may name an item that is gone.
+    std::function<bool(const QTreeWidgetItem*)> holds = [&](const QTreeWidgetItem* parent) {
+        for (int i = 0; i < parent->childCount(); ++i) {
+            if (parent->child(i) == item || holds(parent->child(i))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    return holds(m_tree->invisibleRootItem());
+}
+
+QTreeWidgetItem* CStudioListFormView::ItemOf(const StudioNode* node) const {
+    if (node == nullptr) {
+        return nullptr;
+    }
+    auto* item = reinterpret_cast<QTreeWidgetItem*>(node->hTreeItem);
+    return IsInTree(item) ? item : nullptr;
+}
+
+StudioNode* CStudioListFormView::RecordOf(QTreeWidgetItem* item) const {
+    if (item == nullptr) {
+        return nullptr;
+    }
+    const quintptr record = item->data(0, kRecordRole).value<quintptr>();
+    switch (item->data(0, kKindRole).toInt()) {
+        case kNodeStudio: {
+            auto* studio = reinterpret_cast<StudioData*>(record);
+            return m_manager.Contains(studio) ? studio : nullptr;
+        }
+        case kNodeUnit: {
+            auto* unit = reinterpret_cast<StrobeData*>(record);
+            return m_manager.Contains(unit) ? unit : nullptr;
+        }
+        case kNodeLight: {
+            // A light name is alive while the unit of its parent item is, and is that
+            // unit's own light node.
+            auto* unit = static_cast<StrobeData*>(RecordOf(item->parent()));
+            return unit != nullptr && ToLParam(&unit->lightNode) == record ? &unit->lightNode
+                                                                           : nullptr;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
+    StudioNode* record = RecordOf(item);
+    m_manager.currentNode = record;
+    if (record == nullptr) {
+        m_lastSelectedItem = item;
+        m_shownStudioItem = nullptr;
+        return;
+    }
+    QObject* navigation = m_host.NavigationPane();
+    // A studio with units that the dongle is not switched to is reached by a scan.
+    auto needsScan = [this](const StudioData* studio) {
+        return studio->nChItemCnt > 0 && m_manager.activeStudio != nullptr &&
+               m_manager.activeStudio != studio;
+    };
+    if (record->RecordType() == kNodeStudio) {
+        auto* studio = static_cast<StudioData*>(record);
+        if (item != m_shownStudioItem) {
+            if (needsScan(studio)) {
+                PostAppMessage(m_host.FrameTarget(), WM_SCAN_STUDIO);
+            } else {
+                SendAppMessage(navigation, WM_SHOW_STUDIO, 0, ToLParam(studio));
+            }
+        }
+        m_nameEdit->setText(studio->sStudioName);
+        m_nameEdit->setEnabled(false);
+        m_shownStudioItem = item;
+    } else {
+        const bool isUnit = record->RecordType() == kNodeUnit;
+        auto* unit =
+            isUnit ? static_cast<StrobeData*>(record) : static_cast<StrobeData*>(record->pOwner);
+        StudioData* studio = unit->Studio();
+        QTreeWidgetItem* studioItem = ItemOf(studio);
+        if (studioItem != nullptr && studioItem == m_shownStudioItem) {
+            SendAppMessage(navigation, WM_SHOW_NODE, 0, ToLParam(unit));
+        } else if (studio != nullptr && needsScan(studio)) {
+            PostAppMessage(m_host.FrameTarget(), WM_SCAN_STUDIO);
+        } else {
+            SendAppMessage(navigation, WM_SHOW_NODE, 1, ToLParam(unit));
+        }
+        m_nameEdit->setText(isUnit ? unit->sModelName : unit->lightNode.sLightName);
+        m_nameEdit->setEnabled(true);
+        m_shownStudioItem = studioItem;
+    }
+    SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 0);
+    m_lastSelectedItem = item;
+}
+
+void CStudioListFormView::Rename() {
+    const QString text = m_nameEdit->text();
+    StudioNode* node = m_manager.currentNode;
+    if (node != nullptr && node->RecordType() == kNodeUnit) {
+        auto* unit = static_cast<StrobeData*>(node);
+        unit->sModelName = text;
+        // The record that took the name gets the label, wherever the tree's selection is.
+        if (QTreeWidgetItem* item = ItemOf(unit)) {
+            item->setText(0, UnitLabel(unit));
+        }
+    } else if (node != nullptr && node->RecordType() == kNodeLight) {
+        auto* light = static_cast<LightNode*>(node);
+        light->sLightName = text;
+        if (QTreeWidgetItem* item = ItemOf(light)) {
+            item->setText(0, text);
+        }
+    }
+    SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 0);
+}
+
+bool CStudioListFormView::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (type <= QEvent::User || type >= QEvent::MaxUser) {
+        return QWidget::event(e);
+    }
+    auto* m = static_cast<CAppMessage*>(e);
+    switch (type) {
+        case WM_RENAME_NODE:
+            Rename();
+            break;
+        case WM_STUDIO_CLEARED: {
+            auto* studio = m->LParamAs<StudioData>();
+            if (m_manager.Contains(studio)) {
+                RefillStudio(studio->nStudioNum);
+                SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
+            }
+            break;
+        }
+        case WM_BM_APPLIED: {
+            StudioData* studio = CurrentStudio(m_manager);
+            if (studio != nullptr) {
+                RefillStudio(studio->nStudioNum);
+                m_tree->viewport()->update();
+                SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
+            }
+            break;
+        }
+        case WM_UNIT_ADDED: {
+            // Posted by the frame: the unit may have gone before this arrives.
+            auto* unit = m->LParamAs<StrobeData>();
+            if (m_shownStudioItem != nullptr && m_manager.Contains(unit) &&
+                ItemOf(unit) == nullptr) {
+                // Under the unit's own studio, so that a unit never shows under another.
+                const StudioData* studio = unit->Studio();
+                InsertUnitItems(unit, StudioItem(studio != nullptr ? studio->nStudioNum : -1));
+            }
+            SendAppMessage(m_host.NavigationPane(), WM_UNIT_ADDED, m->wParam, m->lParam);
+            break;
+        }
+        default:
+            return QWidget::event(e);
+    }
+    m->result = 0;
+    return true;
+}
+
+void CStudioListFormView::SetHotItem(QTreeWidgetItem* item) {
+    if (item == m_hotItem) {
+        return;
+    }
+    auto redraw = [this](QTreeWidgetItem* it) {
+        if (it != nullptr) {
+            m_tree->viewport()->update(m_tree->visualItemRect(it));
+        }
+    };
+    redraw(m_hotItem);
+    m_hotItem = item;
+    m_delegate->SetHotIndex(item != nullptr ? m_tree->indexFromItem(item) : QModelIndex());
+    redraw(m_hotItem);
+}
+
+bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_tree->viewport()) {
+        if (e->type() == QEvent::MouseMove) {
+            SetHotItem(m_tree->itemAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+        } else if (e->type() == QEvent::Leave) {
+            SetHotItem(nullptr);
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void CStudioListFormView::Layout() {
+    const int w = width() - kWidthMarginPx;
+    m_tree->setGeometry(kTreeLeftPx, kTreeTopPx, w, height() - kTreeHeightMarginPx);
+    m_nameEdit->setGeometry(kTreeLeftPx, height() - kEditBottomOffsetPx, w, m_nameEdit->height());
+    m_tree->viewport()->update();
+    m_nameEdit->update();
+}
+
+void CStudioListFormView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    Layout();
+}

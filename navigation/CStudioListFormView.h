@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QWidget>
+#include <array>
+
+class CFrameHost;
+class CStudioTreeDelegate;
+class CTitleSeparator;
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+class StudioManager;
+struct StudioNode;
+struct StrobeData;
+
+// The left-hand pane: the five studios, the units each holds and each unit's light name.
+// Choosing a node drives the navigation grid (or asks the frame to switch the dongle to the
+// studio); the name edit under the tree renames units and light names.
+class CStudioListFormView : public QWidget {
+public:
+    static constexpr int kImageStudio = 0;
+    static constexpr int kImageUnit = 1;
+    static constexpr int kImageLight = 2;
+
+    explicit CStudioListFormView(CFrameHost& host, QWidget* parent = nullptr);
+
+    void OnInitialUpdate();
+
+    void FillStudios();
+    void RefillStudio(int studioNum);
+    void InsertUnitItems(StrobeData* unit, QTreeWidgetItem* parent);
+
+    QTreeWidget& Tree() { return *m_tree; }
+    QLineEdit& NameEdit() { return *m_nameEdit; }
+    CTitleSeparator& Title() { return *m_title; }
+    QTreeWidgetItem* StudioItem(int studioNum) const;
+    QTreeWidgetItem* ShownStudioItem() const { return m_shownStudioItem; }
+    // The tree's own drawing of the images of studios, units and light names.
+    const QIcon& Image(int index) const { return m_images[index]; }
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void OnSelectionChanged(QTreeWidgetItem* item);
+    void Rename();
+    // The live record an item shows, or nullptr (no item, or its record is gone).
+    StudioNode* RecordOf(QTreeWidgetItem* item) const;
+    // The item a record's node header points at, when that item is still in the tree.
+    QTreeWidgetItem* ItemOf(const StudioNode* node) const;
+    bool IsInTree(const QTreeWidgetItem* item) const;
+    void RemoveChildren(QTreeWidgetItem* item);
+    void SetHotItem(QTreeWidgetItem* item);
+    void Layout();
+
+    QTreeWidget* m_tree;
+    CTitleSeparator* m_title;
+    std::array<QIcon, 3> m_images;
+    QLineEdit* m_nameEdit;
+    std::array<QTreeWidgetItem*, 5> m_studioItems{};
+    QFont m_titleFont;
+    CFrameHost& m_host;
+    StudioManager& m_manager;
+    QTreeWidgetItem* m_shownStudioItem = nullptr;
+    QTreeWidgetItem* m_lastSelectedItem = nullptr;
+    CStudioTreeDelegate* m_delegate;
+    QTreeWidgetItem* m_hotItem = nullptr;
+    // While a refill removes items, the tree's own moves of the selection wait: the removed
+    // items may show records that no longer exist.
+    bool m_refilling = false;
+    bool m_filled = false;
+};
