@@ -1,0 +1,104 @@
+#include "shell/CDemoAutomation.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QPixmap>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "model/StudioManager.h"
+#include "shell/CComSettingDlg.h"
+#include "shell/CMainFrame.h"
+
+namespace {
+
+void Say(const QString& line) {
+    std::fprintf(stderr, "tarnel-remote: %s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+int UnitCount(const StudioData& studio) {
+    int count = 0;
+    for (const auto& unit : studio.pUnits) {
+        count += unit ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+void CDemoAutomation::Attach(CMainFrame& frame) {
+    m_frame = &frame;
+    m_autoConnect = qEnvironmentVariable("TARNEL_DEMO_AUTOCONNECT") == QLatin1String("1");
+    m_screenshot = qEnvironmentVariable("TARNEL_SCREENSHOT");
+    m_timing = qEnvironmentVariable("TARNEL_STARTUP_TIMING");
+    if (!m_timing.isEmpty()) {
+        frame.installEventFilter(this);
+    }
+    if (m_autoConnect || !m_screenshot.isEmpty()) {
+        QTimer::singleShot(300, this, &CDemoAutomation::Run);
+    }
+}
+
+bool CDemoAutomation::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_frame && e->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        // Taken once the paint has been handled and shown.
+        QTimer::singleShot(0, this, [this] {
+            std::printf("first-paint-ns %lld\n",
+                        static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000000LL);
+            std::fflush(stdout);
+            if (m_timing == QLatin1String("exit")) {
+                QApplication::quit();
+            }
+        });
+    }
+    return false;
+}
+
+void CDemoAutomation::SelectFirstStudio() {
+    // Through the studio list, as an operator's click would go; the model directly when the
+    // list has no tree to click in.
+    if (auto* tree =
+            qobject_cast<QWidget*>(m_frame->StudioListPane())
+                ? qobject_cast<QWidget*>(m_frame->StudioListPane())->findChild<QTreeWidget*>()
+                : nullptr;
+        tree && tree->topLevelItemCount() > 0) {
+        tree->setCurrentItem(tree->topLevelItem(0));
+    }
+    if (!m_frame->Manager().currentNode) {
+        m_frame->Manager().currentNode = m_frame->Manager().StudioAt(0);
+    }
+}
+
+void CDemoAutomation::Run() {
+    // Confirm the Com dialog as soon as it is up.
+    auto* confirm = new QTimer(this);
+    connect(confirm, &QTimer::timeout, this, [confirm] {
+        if (auto* dialog = qobject_cast<CComSettingDlg*>(QApplication::activeModalWidget())) {
+            dialog->accept();
+            confirm->deleteLater();
+        }
+    });
+    confirm->start(50);
+    m_frame->OnCom();
+    Say(m_frame->IsConnected()
+            ? QStringLiteral("connected to %1").arg(m_frame->Settings().sComPort)
+            : QStringLiteral("could not open port \"%1\"").arg(m_frame->Settings().sComPort));
+
+    SelectFirstStudio();
+    m_frame->OnScan();
+    const StudioData* studio = m_frame->Manager().StudioAt(0);
+    Say(QStringLiteral("scan done, %1 units").arg(studio ? UnitCount(*studio) : 0));
+
+    if (!m_screenshot.isEmpty()) {
+        QTimer::singleShot(500, this, [this] {
+            const bool saved = m_frame->grab().save(m_screenshot);
+            Say(saved ? QStringLiteral("screenshot written to %1").arg(m_screenshot)
+                      : QStringLiteral("could not write %1").arg(m_screenshot));
+            QApplication::exit(saved ? 0 : 1);
+        });
+    }
+}

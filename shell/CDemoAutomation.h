@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class CMainFrame;
+
+// Hands-free runs for the demo, the screenshot and the start-up measurement. Inert unless
+// one of these environment variables is set:
+//   TARNEL_DEMO_AUTOCONNECT=1   after start, confirm the "Com Setting" dialog as it stands
+//                               (the port Option.xml names), select Studio A and scan it
+//   TARNEL_SCREENSHOT=<path>    as the above, then save a picture of the window and quit
+//   TARNEL_STARTUP_TIMING=1     print the wall-clock time of the first paint, in ns since
+//                               the epoch ("first-paint-ns <n>"); =exit also quits then
+// Progress lines go to standard error, prefixed "tarnel-remote:".
+class CDemoAutomation : public QObject {
+    Q_OBJECT
+public:
+    void Attach(CMainFrame& frame);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void Run();
+    void SelectFirstStudio();
+
+    CMainFrame* m_frame = nullptr;
+    bool m_autoConnect = false;
+    QString m_screenshot;
+    QString m_timing;
+    bool m_painted = false;
+};

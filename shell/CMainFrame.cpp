@@ -1,0 +1,349 @@
+#include "shell/CMainFrame.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "link/AppMessages.h"
+#include "link/CCommThread.h"
+#include "link/CStrobeEventHandler.h"
+#include "link/CZbFrameReader.h"
+#include "link/CZbProtocol.h"
+#include "model/StudioManager.h"
+#include "navigation/CNavigationFormView.h"
+#include "navigation/CStudioListFormView.h"
+#include "panels/CControlFormView.h"
+#include "shell/CComSettingDlg.h"
+#include "shell/CStrobeSplitterWnd.h"
+#include "shell/CWaitingDlg.h"
+#include "shell/ToolImages.h"
+#include "store/CXmlStore.h"
+
+namespace {
+
+const QString kConnectedText = QStringLiteral("Zigbee connected");
+const QString kDisconnectedText = QStringLiteral("Zigbee disconnected");
+
+struct ToolCommand {
+    const char* label;
+    QKeySequence shortcut;
+    const char* objectName;
+};
+
+// A form view scrolls when its pane is smaller than its controls need.
+QScrollArea* InPane(QWidget* view) {
+    auto* pane = new QScrollArea;
+    pane->setWidget(view);
+    pane->setWidgetResizable(true);
+    pane->setFrameShape(QFrame::NoFrame);
+    return pane;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      m_manager(std::make_unique<StudioManager>()),
+      m_xmlStore(std::make_unique<CXmlStore>()),
+      m_scanTick(CWaitingDlg::kTickInterval) {
+    setWindowTitle(QStringLiteral("Tarnel Remote Control"));
+    setAccessibleName(windowTitle());
+    m_xmlStore->pManager = m_manager.get();
+    m_xmlStore->showMessage = [this](const QString& text, const QString& caption) {
+        AskOperator(text, caption, false);
+    };
+
+    CreateToolBar();
+    CreateStatusBar();
+
+    // The serial settings: defaults, then what Option.xml holds. Start-up does not connect.
+    m_comSettings = DefaultComSettings();
+    LoadOption(*m_xmlStore, m_comSettings);
+    m_link = std::make_unique<CCommThread>(this);
+    m_handler = std::make_unique<CStrobeEventHandler>(this, *m_manager);
+    m_protocol = std::make_unique<CZbProtocol>(*m_handler, *m_link);
+    m_reader = std::make_unique<CZbFrameReader>(*m_protocol);
+
+    // The views reach the model and the protocol through this frame, so they come last.
+    CreateClientArea();
+
+    setMinimumSize(kMinWidthPx, kMinHeightPx);
+    resize(kMinWidthPx, kMinHeightPx);
+
+    // The views' initial update, once all three panes exist.
+    m_navigation->OnInitialUpdate();
+    m_studioList->OnInitialUpdate();
+    m_control->OnInitialUpdate();
+}
+
+CMainFrame::~CMainFrame() {
+    if (m_bConnected) {
+        m_link->ClosePort();
+        m_bConnected = 0;
+    }
+    // The views keep references to the model and the protocol: they go before them.
+    delete takeCentralWidget();
+    m_studioList = nullptr;
+    m_control = nullptr;
+    m_navigation = nullptr;
+}
+
+void CMainFrame::CreateToolBar() {
+    static const std::array<ToolCommand, kToolCount> kCommands{{
+        {"Load", QKeySequence(Qt::CTRL | Qt::Key_O), "toolLoad"},
+        {"Save", QKeySequence(Qt::CTRL | Qt::Key_S), "toolSave"},
+        {"Scan", QKeySequence(Qt::Key_F5), "toolScan"},
+        {"Name", QKeySequence(Qt::Key_F2), "toolName"},
+        {"Com", QKeySequence(Qt::CTRL | Qt::Key_K), "toolCom"},
+    }};
+    using Handler = void (CMainFrame::*)();
+    static const std::array<Handler, kToolCount> kHandlers{&CMainFrame::OnLoad, &CMainFrame::OnSave,
+                                                           &CMainFrame::OnScan, &CMainFrame::OnName,
+                                                           &CMainFrame::OnCom};
+
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("toolBar"));
+    m_toolBar->setAccessibleName(QStringLiteral("Toolbar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(kToolImagePx, kToolImagePx));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (int i = 0; i < kToolCount; ++i) {
+        const ToolCommand& command = kCommands[static_cast<size_t>(i)];
+        const QString label = QString::fromLatin1(command.label);
+        auto* action = new QAction(ToolIcon(i), label, this);
+        action->setObjectName(QString::fromLatin1(command.objectName));
+        action->setShortcut(command.shortcut);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(
+            label, command.shortcut.toString(QKeySequence::NativeText)));
+        action->setEnabled(m_toolFlags[static_cast<size_t>(i)] == 1);
+        connect(action, &QAction::triggered, this, kHandlers[static_cast<size_t>(i)]);
+        m_toolActions[static_cast<size_t>(i)] = action;
+        // Load, Save | Scan, Name | Com
+        if (i == kToolScan || i == kToolCom) {
+            m_toolBar->addSeparator();
+        }
+        m_toolBar->addAction(action);
+        if (QWidget* button = m_toolBar->widgetForAction(action)) {
+            button->setAccessibleName(label);
+        }
+    }
+}
+
+void CMainFrame::CreateStatusBar() {
+    m_statusText = new QLabel(QStringLiteral(" "));
+    m_statusText->setFixedWidth(500);
+    m_statusText->setObjectName(QStringLiteral("statusText"));
+    m_statusText->setAccessibleName(QStringLiteral("Status"));
+    m_statusLink = new QLabel(kDisconnectedText);
+    m_statusLink->setFixedWidth(150);
+    m_statusLink->setObjectName(QStringLiteral("statusLink"));
+    m_statusLink->setAccessibleName(QStringLiteral("Connection"));
+    statusBar()->addPermanentWidget(m_statusText);
+    statusBar()->addPermanentWidget(m_statusLink);
+}
+
+void CMainFrame::CreateClientArea() {
+    m_outer = new CStrobeSplitterWnd;
+    m_outer->setObjectName(QStringLiteral("outerSplitter"));
+    m_inner = new CStrobeSplitterWnd;
+    m_inner->setObjectName(QStringLiteral("innerSplitter"));
+    m_navigation = new CNavigationFormView(*this);
+    m_studioList = new CStudioListFormView(*this);
+    m_control = new CControlFormView(*this);
+    m_navigation->setAccessibleName(QStringLiteral("Navigation"));
+    m_studioList->setAccessibleName(QStringLiteral("Studio List"));
+    m_control->setAccessibleName(QStringLiteral("Remote Control"));
+
+    m_inner->AddColumn(InPane(m_studioList));
+    m_inner->AddColumn(InPane(m_control));
+    m_outer->AddColumn(m_inner);
+    m_outer->AddColumn(InPane(m_navigation));
+    // The right-hand column takes what the frame gains or loses.
+    m_outer->setStretchFactor(0, 0);
+    m_outer->setStretchFactor(1, 1);
+    m_inner->setStretchFactor(0, 0);
+    m_inner->setStretchFactor(1, 1);
+    m_outer->setSizes({525, 275});
+    m_inner->setSizes({200, 325});
+    setCentralWidget(m_outer);
+}
+
+QObject* CMainFrame::StudioListPane() {
+    return m_studioList;
+}
+QObject* CMainFrame::ControlPane() {
+    return m_control;
+}
+QObject* CMainFrame::NavigationPane() {
+    return m_navigation;
+}
+
+bool CMainFrame::AskOperator(const QString& text, const QString& caption, bool withCancel) {
+    if (m_messageBox) {
+        return m_messageBox(text, caption, withCancel);
+    }
+    if (withCancel) {
+        return QMessageBox::question(this, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                     QMessageBox::Ok) == QMessageBox::Ok;
+    }
+    QMessageBox::information(this, caption, text, QMessageBox::Ok);
+    return true;
+}
+
+void CMainFrame::SetToolFlag(qintptr index, quintptr value) {
+    if (index < 0 || index >= kToolCount) {
+        return;
+    }
+    const auto i = static_cast<size_t>(index);
+    m_toolFlags[i] = static_cast<int>(value);
+    // Enabled exactly when the flag is 1; any other value disables.
+    m_toolActions[i]->setEnabled(value == 1);
+}
+
+void CMainFrame::SetConnectionText(const QString& text) {
+    m_statusLink->setText(text);
+}
+
+void CMainFrame::OnLoad() {
+    if (m_toolFlags[kToolLoad] == 1) {
+        SendAppMessage(ControlPane(), WM_BM_LOAD);
+    }
+}
+
+void CMainFrame::OnSave() {
+    if (m_toolFlags[kToolSave] == 1) {
+        SendAppMessage(ControlPane(), WM_BM_SAVE);
+    }
+}
+
+void CMainFrame::OnName() {
+    if (m_toolFlags[kToolName] == 1) {
+        SendAppMessage(StudioListPane(), WM_RENAME_NODE);
+    }
+}
+
+void CMainFrame::OnCom() {
+    CComSettingDlg dialog(m_comSettings, this);
+    if (m_bConnected) {
+        // The watcher's close notice sets the status text when it arrives.
+        m_link->ClosePort();
+        m_bConnected = 0;
+    }
+    if (dialog.exec() == QDialog::Accepted) {
+        if (!m_bConnected &&
+            m_link->OpenPort(m_comSettings.sComPort, static_cast<quint32>(m_comSettings.nBaud),
+                             m_comSettings.nDataBits, m_comSettings.nStopBits,
+                             m_comSettings.nParity)) {
+            m_bConnected = 1;
+            SetConnectionText(kConnectedText);
+        }
+        // Saved whether or not the port opened.
+        SaveOption(*m_xmlStore, m_comSettings);
+    } else {
+        SetConnectionText(kDisconnectedText);
+    }
+}
+
+void CMainFrame::StartScan() {
+    StudioData* studio = ResolveStudio(m_manager->currentNode);
+    if (!studio) {
+        // Nothing selected yet: no studio to switch the dongle to.
+        return;
+    }
+    ClearStudio(*m_manager, *studio);
+    SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
+    m_protocol->SelectStudio(studio->nStudioNum);
+    m_manager->activeStudio = studio;
+    CWaitingDlg dialog(studio->sStudioName, this, m_scanTick);
+    dialog.exec();
+}
+
+void CMainFrame::OnReceived() {
+    // Exactly what the ring holds now; later bytes come with the next notice.
+    m_reader->FeedFromRing(*m_link);
+}
+
+void CMainFrame::OnClosed(quint32 generation) {
+    // A notice from a watcher of an earlier opening must not mark the present one closed.
+    if (generation != m_link->Generation()) {
+        return;
+    }
+    m_bConnected = 0;
+    SetConnectionText(kDisconnectedText);
+}
+
+void CMainFrame::RelayNewUnit(qintptr index, quintptr unit) {
+    // Posted: the unit may have been destroyed meanwhile by a scan.
+    if (!m_manager->Contains(reinterpret_cast<const StrobeData*>(unit))) {
+        return;
+    }
+    PostAppMessage(StudioListPane(), WM_UNIT_ADDED, index, unit);
+}
+
+void CMainFrame::RelayUnitStatus(qintptr index, quintptr unit) {
+    const auto* record = reinterpret_cast<const StrobeData*>(unit);
+    if (!m_manager->Contains(record)) {
+        return;
+    }
+    PostAppMessage(NavigationPane(), WM_UNIT_REFRESH, index, unit);
+    if (record == CurrentUnit(*m_manager)) {
+        PostAppMessage(ControlPane(), WM_UNIT_REFRESH, index, unit);
+    }
+}
+
+void CMainFrame::RelayUnitChanged(qintptr field, quintptr unit) {
+    const auto* record = reinterpret_cast<const StrobeData*>(unit);
+    if (!m_manager->Contains(record)) {
+        return;
+    }
+    SendAppMessage(NavigationPane(), WM_UNIT_FIELD, field, unit);
+    if (record == CurrentUnit(*m_manager)) {
+        SendAppMessage(ControlPane(), WM_UNIT_FIELD, field, unit);
+    }
+}
+
+bool CMainFrame::event(QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (type == WM_SHOW_ALERT) {
+        auto* alert = static_cast<CAlertMessage*>(e);
+        AskOperator(alert->text, alert->caption, false);
+        return true;
+    }
+    if (type < WM_SHOW_STUDIO || type > WM_BM_APPLIED) {
+        return QMainWindow::event(e);
+    }
+    auto* m = static_cast<CAppMessage*>(e);
+    switch (type) {
+        case WM_SET_TOOL_STATE:
+            SetToolFlag(m->wParam, m->lParam);
+            break;
+        case WM_ZB_RECEIVED:
+            OnReceived();
+            break;
+        case WM_ZB_CLOSED:
+            OnClosed(static_cast<quint32>(m->wParam));
+            break;
+        case WM_ZB_NEW_UNIT:
+            RelayNewUnit(m->wParam, m->lParam);
+            break;
+        case WM_ZB_UNIT_STATUS:
+            RelayUnitStatus(m->wParam, m->lParam);
+            break;
+        case WM_ZB_UNIT_CHANGED:
+            RelayUnitChanged(m->wParam, m->lParam);
+            break;
+        case WM_SCAN_STUDIO:
+            StartScan();
+            break;
+        default:
+            return QMainWindow::event(e);
+    }
+    m->result = 0;
+    return true;
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "model/ComSettings.h"
+#include "shell/CFrameHost.h"
+
+class QAction;
+class QLabel;
+class QToolBar;
+class CCommThread;
+class CStrobeEventHandler;
+class CStrobeSplitterWnd;
+class CZbFrameReader;
+class CZbProtocol;
+class CXmlStore;
+class StudioManager;
+class CStudioListFormView;
+class CNavigationFormView;
+class CControlFormView;
+
+// The main window. Owns, for the whole run, the unit model, the serial link with its report
+// handler, protocol object and frame assembler, and the XML store; lays out the three views
+// in two splitters; routes the toolbar commands to the views; drains the receive ring into
+// the assembler and relays the report handler's notifications to the views.
+class CMainFrame : public QMainWindow, public CFrameHost {
+    Q_OBJECT
+public:
+    static constexpr int kMinWidthPx = 800;
+    static constexpr int kMinHeightPx = 500;
+    static constexpr int kToolCount = 5;
+
+    using MessageBoxHandler =
+        std::function<bool(const QString& text, const QString& caption, bool withCancel)>;
+
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    StudioManager& Manager() override { return *m_manager; }
+    CZbProtocol& Protocol() override { return *m_protocol; }
+    CXmlStore& XmlStore() override { return *m_xmlStore; }
+    QObject* FrameTarget() override { return this; }
+    QObject* StudioListPane() override;
+    QObject* ControlPane() override;
+    QObject* NavigationPane() override;
+    bool AskOperator(const QString& text, const QString& caption, bool withCancel) override;
+
+    // Lets tests answer message boxes instead of an operator.
+    void SetMessageBoxHandler(MessageBoxHandler handler) { m_messageBox = std::move(handler); }
+    // Lets tests run the scan dialog faster; the number of ticks stays.
+    void SetScanTickInterval(std::chrono::milliseconds interval) { m_scanTick = interval; }
+
+    // The toolbar commands.
+    void OnLoad();
+    void OnSave();
+    void OnScan() { StartScan(); }
+    void OnName();
+    void OnCom();
+    // Clears the current studio, switches the dongle to it and waits six seconds for its
+    // units to report. Without a current studio there is nothing to scan.
+    void StartScan();
+
+    bool IsConnected() const { return m_bConnected != 0; }
+    int ToolFlag(int index) const { return m_toolFlags.at(static_cast<size_t>(index)); }
+    QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QLabel* StatusPane(int index) const { return index == 0 ? m_statusText : m_statusLink; }
+    const ComSettings& Settings() const { return m_comSettings; }
+    CCommThread& Link() { return *m_link; }
+    CStrobeSplitterWnd* OuterSplitter() const { return m_outer; }
+    CStrobeSplitterWnd* InnerSplitter() const { return m_inner; }
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateClientArea();
+    void SetToolFlag(qintptr index, quintptr value);
+    void SetConnectionText(const QString& text);
+    void OnReceived();
+    void OnClosed(quint32 generation);
+    void RelayNewUnit(qintptr index, quintptr unit);
+    void RelayUnitStatus(qintptr index, quintptr unit);
+    void RelayUnitChanged(qintptr field, quintptr unit);
+
+    // Owned for the whole run; destroyed after the views (see the destructor).
+    std::unique_ptr<StudioManager> m_manager;
+    std::unique_ptr<CXmlStore> m_xmlStore;
+    std::unique_ptr<CCommThread> m_link;
+    std::unique_ptr<CStrobeEventHandler> m_handler;
+    std::unique_ptr<CZbProtocol> m_protocol;
+    std::unique_ptr<CZbFrameReader> m_reader;
+
+    ComSettings m_comSettings;
+    int m_bConnected = 0;
+    std::array<int, kToolCount> m_toolFlags{0, 0, 1, 1, 1};
+    std::array<QAction*, kToolCount> m_toolActions{};
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_statusText = nullptr;
+    QLabel* m_statusLink = nullptr;
+    CStrobeSplitterWnd* m_outer = nullptr;
+    CStrobeSplitterWnd* m_inner = nullptr;
+    CStudioListFormView* m_studioList = nullptr;
+    CControlFormView* m_control = nullptr;
+    CNavigationFormView* m_navigation = nullptr;
+
+    MessageBoxHandler m_messageBox;
+    std::chrono::milliseconds m_scanTick;
+};

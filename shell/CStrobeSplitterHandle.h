@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QSplitterHandle>
+
+// The bar between two splitter columns, with a grip drawn onto it, centred vertically.
+class CStrobeSplitterHandle : public QSplitterHandle {
+    Q_OBJECT
+public:
+    static constexpr int kGripWidthPx = 5;
+    static constexpr int kGripHeightPx = 66;
+
+    CStrobeSplitterHandle(Qt::Orientation orientation, QSplitter* parent);
+
+    // The grip picture, 5 x 66: a column of raised ridges.
+    static QImage GripImage(const QPalette& palette);
+    // Where the grip goes on a bar of the given size.
+    static QPoint GripOrigin(const QSize& barSize);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+};

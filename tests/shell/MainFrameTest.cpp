@@ -1,0 +1,217 @@
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "link/CCommThread.h"
+#include "model/StudioManager.h"
+#include "shell/CStrobeSplitterHandle.h"
+#include "shell/CStrobeSplitterWnd.h"
+#include "shell/ToolImages.h"
+#include "support/CMessageRecorder.h"
+#include "tests/shell/ShellTestSupport.h"
+
+using namespace std::chrono_literals;
+
+TEST_F(CShellTest, StartsDisconnectedWithLoadAndSaveDisabled) {
+    CMainFrame& f = MakeFrame();
+    EXPECT_EQ(f.windowTitle(), "Tarnel Remote Control");
+    EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(f.menuWidget(), nullptr);
+
+    const bool enabled[] = {false, false, true, true, true};  // Load Save Scan Name Com
+    const char* labels[] = {"Load", "Save", "Scan", "Name", "Com"};
+    for (int i = 0; i < CMainFrame::kToolCount; ++i) {
+        QAction* action = f.ToolAction(i);
+        EXPECT_EQ(action->isEnabled(), enabled[i]) << labels[i];
+        EXPECT_EQ(action->text(), labels[i]);
+        // The tooltip names the command and its key.
+        EXPECT_TRUE(action->toolTip().startsWith(labels[i])) << action->toolTip().toStdString();
+        EXPECT_FALSE(action->shortcut().isEmpty()) << labels[i];
+        EXPECT_TRUE(
+            action->toolTip().contains(action->shortcut().toString(QKeySequence::NativeText)));
+        QWidget* button = f.ToolBar()->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->accessibleName(), labels[i]);
+    }
+    EXPECT_EQ(f.StatusPane(0)->text(), " ");
+    EXPECT_EQ(f.StatusPane(0)->width(), 500);
+    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
+    EXPECT_EQ(f.StatusPane(1)->width(), 150);
+    EXPECT_FALSE(f.IsConnected());
+    EXPECT_FALSE(f.Link().IsOpen());
+
+    // No Option.xml: the defaults.
+    EXPECT_EQ(f.Settings().sComPort, "COM2");
+    EXPECT_EQ(f.Settings().nBaud, 9600);
+    EXPECT_EQ(f.Settings().nDataBits, 8);
+    EXPECT_EQ(f.Settings().nParity, 0);
+    EXPECT_EQ(f.Settings().nStopBits, 0);
+}
+
+TEST_F(CShellTest, ToolStateEnablesExactlyOnFlagOne) {
+    CMainFrame& f = MakeFrame();
+    EXPECT_EQ(SendAppMessage(&f, WM_SET_TOOL_STATE, kToolSave, 1), 0);
+    EXPECT_TRUE(f.ToolAction(kToolSave)->isEnabled());
+
+    // An index outside 0..4 changes nothing.
+    SendAppMessage(&f, WM_SET_TOOL_STATE, 7, 1);
+    SendAppMessage(&f, WM_SET_TOOL_STATE, -1, 0);
+    const bool expected[] = {false, true, true, true, true};
+    for (int i = 0; i < CMainFrame::kToolCount; ++i) {
+        EXPECT_EQ(f.ToolAction(i)->isEnabled(), expected[i]) << i;
+    }
+
+    // A flag must be exactly 1.
+    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolScan, 2);
+    EXPECT_FALSE(f.ToolAction(kToolScan)->isEnabled());
+    EXPECT_EQ(f.ToolFlag(kToolScan), 2);
+    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolScan, 1);
+    EXPECT_TRUE(f.ToolAction(kToolScan)->isEnabled());
+
+    // A disabled command's key does nothing; an enabled one reaches the studio list.
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    CPaneRecorder studioList(f.StudioListPane());
+    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolName, 0);
+    QTest::keyClick(&f, Qt::Key_F2);
+    EXPECT_EQ(studioList.Count(WM_RENAME_NODE), 0);
+    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolName, 1);
+    f.ToolAction(kToolName)->trigger();
+    EXPECT_EQ(studioList.Count(WM_RENAME_NODE), 1);
+}
+
+TEST_F(CShellTest, NeverSmallerThanItsStartSizeAndPanesKeepTheirColumns) {
+    CMainFrame& f = MakeFrame();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    EXPECT_EQ(f.size(), QSize(800, 500));
+    const QPoint topLeft = f.pos();
+
+    f.resize(600, 400);
+    PumpEvents(20ms);
+    EXPECT_EQ(f.size(), QSize(800, 500));
+    EXPECT_EQ(f.pos(), topLeft);
+
+    f.resize(1000, 700);
+    PumpEvents(20ms);
+    EXPECT_EQ(f.size(), QSize(1000, 700));
+    // The left columns keep their widths; the right-hand ones take the new room.
+    const QList<int> outer = f.OuterSplitter()->sizes();
+    const QList<int> inner = f.InnerSplitter()->sizes();
+    ASSERT_EQ(outer.size(), 2);
+    ASSERT_EQ(inner.size(), 2);
+    EXPECT_NEAR(outer[0], 525, 8);
+    EXPECT_NEAR(inner[0], 200, 8);
+    EXPECT_GT(outer[1], 275);
+
+    // Columns never get narrower than 100 when a bar is dragged all the way.
+    f.OuterSplitter()->setSizes({2000, 0});
+    f.InnerSplitter()->setSizes({0, 2000});
+    PumpEvents(20ms);
+    EXPECT_GE(f.OuterSplitter()->sizes()[1], 100);
+    EXPECT_GE(f.InnerSplitter()->sizes()[0], 100);
+}
+
+TEST_F(CShellTest, SplitterBarCarriesTheGripCentred) {
+    CMainFrame& f = MakeFrame();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    QSplitterHandle* bar = f.OuterSplitter()->handle(1);
+    ASSERT_NE(bar, nullptr);
+    const QImage shot = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage grip = CStrobeSplitterHandle::GripImage(bar->palette());
+    const QPoint at = CStrobeSplitterHandle::GripOrigin(bar->size());
+    EXPECT_EQ(at.y(), (bar->height() - 66) / 2);
+    EXPECT_EQ(shot.copy(QRect(at, grip.size())), grip);
+}
+
+TEST_F(CShellTest, ToolImagesHaveOwnDisabledLook) {
+    for (int i = 0; i < CMainFrame::kToolCount; ++i) {
+        const QImage normal = DrawToolImage(i);
+        const QImage disabled = DisabledToolImage(normal);
+        EXPECT_EQ(normal.size(), QSize(30, 30));
+        EXPECT_NE(normal, disabled) << i;
+        // Something is drawn, and the disabled picture has no colour of its own.
+        int drawn = 0;
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 30; ++x) {
+                const QColor c = disabled.pixelColor(x, y);
+                drawn += c.alpha() > 0;
+                if (c.alpha() == 255) {
+                    EXPECT_EQ(c.red(), c.green());
+                    EXPECT_EQ(c.green(), c.blue());
+                }
+            }
+        }
+        EXPECT_GT(drawn, 40) << i;
+    }
+}
+
+TEST_F(CShellTest, ReportsAreRelayedToTheViewsThatShowTheUnit) {
+    CMainFrame& f = MakeFrame();
+    StudioManager& m = f.Manager();
+    StudioData* studio = m.StudioAt(0);
+    StrobeData* unit2 = PlaceUnit(m, 0, 2, std::make_unique<StrobeData>());
+    StrobeData* unit5 = PlaceUnit(m, 0, 5, std::make_unique<StrobeData>());
+    m.currentNode = studio;
+    CPaneRecorder list(f.StudioListPane());
+    CPaneRecorder grid(f.NavigationPane());
+    CPaneRecorder panel(f.ControlPane());
+
+    // A new unit: posted on to the studio list.
+    PostAppMessage(&f, WM_ZB_NEW_UNIT, 2, ToLParam(unit2));
+    ASSERT_TRUE(WaitUntil([&] { return list.Count(WM_UNIT_ADDED) == 1; }));
+    EXPECT_EQ(list.entries.last().wParam, 2);
+    EXPECT_EQ(list.entries.last().lParam, ToLParam(unit2));
+
+    // A change of a unit that is not the current one reaches the grid only, before the
+    // sender's call returns.
+    m.currentNode = unit5;
+    SendAppMessage(&f, WM_ZB_UNIT_CHANGED, 0, ToLParam(unit2));
+    EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 1);
+    EXPECT_EQ(panel.Count(WM_UNIT_FIELD), 0);
+    SendAppMessage(&f, WM_ZB_UNIT_CHANGED, 5, ToLParam(unit5));
+    EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 2);
+    EXPECT_EQ(panel.Count(WM_UNIT_FIELD), 1);
+    EXPECT_EQ(panel.entries.last().wParam, 5);
+
+    // A full status while the current node is the unit's light-name line: the panel too.
+    m.currentNode = &unit2->lightNode;
+    PostAppMessage(&f, WM_ZB_UNIT_STATUS, 2, ToLParam(unit2));
+    ASSERT_TRUE(WaitUntil([&] { return panel.Count(WM_UNIT_REFRESH) == 1; }));
+    EXPECT_EQ(grid.Count(WM_UNIT_REFRESH), 1);
+    PostAppMessage(&f, WM_ZB_UNIT_STATUS, 5, ToLParam(unit5));
+    ASSERT_TRUE(WaitUntil([&] { return grid.Count(WM_UNIT_REFRESH) == 2; }));
+    PumpEvents(20ms);
+    EXPECT_EQ(panel.Count(WM_UNIT_REFRESH), 1);
+}
+
+TEST_F(CShellTest, NoticesAboutUnitsDestroyedMeanwhileAreDropped) {
+    CMainFrame& f = MakeFrame();
+    StudioManager& m = f.Manager();
+    StrobeData* unit = PlaceUnit(m, 1, 4, std::make_unique<StrobeData>());
+    m.currentNode = unit;
+    CPaneRecorder list(f.StudioListPane());
+    CPaneRecorder grid(f.NavigationPane());
+    CPaneRecorder panel(f.ControlPane());
+
+    // Queued while the unit lived, delivered after the studio was cleared.
+    PostAppMessage(&f, WM_ZB_NEW_UNIT, 4, ToLParam(unit));
+    PostAppMessage(&f, WM_ZB_UNIT_STATUS, 4, ToLParam(unit));
+    PostAppMessage(&f, WM_ZB_UNIT_CHANGED, 10, ToLParam(unit));  // a temperature is posted
+    ClearStudio(m, *m.StudioAt(1));
+    PumpEvents(50ms);
+    EXPECT_EQ(list.Count(WM_UNIT_ADDED), 0);
+    EXPECT_EQ(grid.Count(WM_UNIT_REFRESH), 0);
+    EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 0);
+    EXPECT_EQ(panel.Count(WM_UNIT_REFRESH) + panel.Count(WM_UNIT_FIELD), 0);
+}
+
+TEST_F(CShellTest, AlertsFromOtherThreadsBecomeMessageBoxes) {
+    CMainFrame& f = MakeFrame();
+    QCoreApplication::postEvent(
+        &f, new CAlertMessage(QStringLiteral("Port lost"), QStringLiteral("Zigbee")));
+    ASSERT_TRUE(WaitUntil([&] { return boxes.size() == 1; }));
+    EXPECT_EQ(boxes[0].text, "Port lost");
+    EXPECT_EQ(boxes[0].caption, "Zigbee");
+}

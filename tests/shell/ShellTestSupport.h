@@ -1,0 +1,101 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+#include "link/AppMessages.h"
+#include "shell/CMainFrame.h"
+
+// Watches a real view for the application messages it receives, without taking them.
+class CPaneRecorder : public QObject {
+public:
+    struct Entry {
+        int message;
+        qintptr wParam;
+        quintptr lParam;
+    };
+    explicit CPaneRecorder(QObject* pane) { pane->installEventFilter(this); }
+    QVector<Entry> entries;
+    int Count(int message) const {
+        int n = 0;
+        for (const Entry& e : entries) {
+            n += e.message == message;
+        }
+        return n;
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        const int type = static_cast<int>(e->type());
+        if (type >= WM_SHOW_STUDIO && type <= WM_BM_APPLIED) {
+            const auto* m = static_cast<CAppMessage*>(e);
+            entries.push_back({type, m->wParam, m->lParam});
+        }
+        return false;
+    }
+};
+
+// Runs action on the first modal dialog of type T once it is shown (from inside its exec).
+template <class T>
+void WhenModal(QObject* context, std::function<void(T*)> action) {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+            dialog && dialog->isVisible()) {
+            poll->stop();
+            poll->deleteLater();
+            action(dialog);
+        }
+    });
+    poll->start(5);
+}
+
+// A main frame in its own working directory (Option.xml, Business Memory) and its own
+// simulator folder, with message boxes answered by the test.
+class CShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
+    }
+    void TearDown() override {
+        frame.reset();
+        QDir::setCurrent(m_oldDir);
+        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+    }
+
+    // Builds the frame (after the test has written any Option.xml) and shows it.
+    CMainFrame& MakeFrame() {
+        frame = std::make_unique<CMainFrame>();
+        frame->SetMessageBoxHandler([this](const QString& text, const QString& caption, bool) {
+            boxes.push_back({text, caption});
+            return true;
+        });
+        frame->show();
+        return *frame;
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+    struct Box {
+        QString text;
+        QString caption;
+    };
+    std::unique_ptr<CMainFrame> frame;
+    QVector<Box> boxes;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_oldDir;
+    QByteArray m_oldRuntime;
+};
