@@ -34,7 +34,8 @@ bool InstallSignalPipe() {
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);  // a closed stdout must not kill us mid-write
+    sigaction(SIGHUP, &sa, nullptr);  // its terminal closed: still clean up the link
+    signal(SIGPIPE, SIG_IGN);         // a closed stdout must not kill us mid-write
     return true;
 }
 
@@ -182,7 +183,7 @@ int CSimLoop::Run() {
             break;
         }
         if (fds[0].revents != 0) {
-            break;  // SIGINT or SIGTERM
+            break;  // SIGINT, SIGTERM or SIGHUP
         }
         if ((fds[1].revents & (POLLERR | POLLNVAL)) != 0) {
             WriteErr("strobe-sim: the port failed");

@@ -10,16 +10,17 @@
 #include "sim/SimConfig.h"
 
 // The simulator's I/O: one thread polls the pseudo-terminal, standard input (the control
-// channel), a self-pipe for SIGINT/SIGTERM and the dongle's next due moment, and moves bytes
-// between them and the dongle.
+// channel), a self-pipe for SIGINT/SIGTERM/SIGHUP and the dongle's next due moment, and
+// moves bytes between them and the dongle.
 class CSimLoop {
 public:
     explicit CSimLoop(const SimConfig& config);
     // Runs until a signal, "quit", "unplug" or a fatal port error; returns the exit code.
     int Run();
 
-    // Frames waiting for the program beyond this are dropped (the program is not reading).
-    static constexpr std::size_t kMaxPendingBytes = 1 << 20;
+    // Frames waiting for the program beyond this are dropped: nobody is reading, and a real
+    // dongle would not keep them either (the pseudo-terminal itself buffers some more).
+    static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
 
 private:
     SimTime Now() const;

@@ -244,7 +244,8 @@ std::string CSimOptions::HelpText() {
 
 Stands in for the ZigBee dongle and the strobe units behind it. Opens a pseudo-terminal,
 prints its device path on the first line of standard output and publishes it as a symbolic
-link, then answers the program's frames until interrupted (SIGINT, SIGTERM) or told "quit".
+link, then answers the program's frames until interrupted (SIGINT, SIGTERM, SIGHUP) or told
+"quit".
 
 Options:
   --link PATH     publish the device as a symbolic link at PATH (replaces an older link,

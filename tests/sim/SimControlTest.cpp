@@ -122,9 +122,3 @@ TEST_F(SimControl, DumpListsEveryUnitOneLineEachThenEnd) {
     EXPECT_NE(lines[3].find(" model=33 "), std::string::npos);
     EXPECT_NE(lines[3].find(" charge=1 temp=25"), std::string::npos);
 }
-
-TEST_F(SimControl, QuitAndUnplugEndTheRun) {
-    EXPECT_EQ(CSimControl::Execute("quit", dongle, now).action, CSimControl::Action::kQuit);
-    EXPECT_EQ(CSimControl::Execute("unplug", dongle, now).action, CSimControl::Action::kUnplug);
-    EXPECT_EQ(CSimControl::Execute("dump", dongle, now).action, CSimControl::Action::kContinue);
-}

@@ -214,22 +214,6 @@ TEST(SimDongle, TestFlashDrainsRechargesAndWarmsTheUnit) {
     EXPECT_FALSE(dongle.NextDue().has_value()) << "nothing left to do once cold";
 }
 
-TEST(SimDongle, RechargeTakesLongerAtHigherPower) {
-    CSimDongle dongle(Config("A:0,1"));
-    Send(dongle, "FF 07 13 00 01 0B 0B", SimTime(0));  // unit 0 at 1.1
-    Send(dongle, "FF 07 13 00 02 51 0B", SimTime(0));  // unit 1 at 8.1
-    RunUntil(dongle, seconds(1));
-    Send(dongle, "FF 07 1B 00 03 00 00", seconds(1));
-    SimTime charged[2] = {};
-    for (const SimEmission& e : RunUntil(dongle, seconds(5))) {
-        if (e.bytes[2] == 0x61 && e.bytes[6] == 1) {
-            charged[e.bytes[4] == 0x01 ? 0 : 1] = e.at;
-        }
-    }
-    ASSERT_GT(charged[0].count(), 0);
-    EXPECT_GT(charged[1] - charged[0], milliseconds(1000));
-}
-
 TEST(SimDongle, RepeatedFlashesOverheatTheUnit) {
     CSimDongle dongle(Config("A:0"));
     int hottest = 0;

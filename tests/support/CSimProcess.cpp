@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <signal.h>
+#include <sys/prctl.h>
 
 CSimProcess::CSimProcess() {
     m_stderr.setFileTemplate(QDir::tempPath() + QStringLiteral("/strobe-sim-stderr-XXXXXX"));
@@ -36,6 +37,8 @@ bool CSimProcess::Start(const QStringList& args, const QProcessEnvironment& envi
     m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setStandardErrorFile(m_stderr.fileName());
+    // A test that dies must not leave simulators running behind it.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(Program(), args);
     if (!m_process.waitForStarted(10000)) {
         return false;
