@@ -1,0 +1,334 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "PanelTestKit.h"
+#include "model/FieldCode.h"
+#include "navigation/CFlatSliderCtrl.h"
+#include "navigation/CUserButton.h"
+#include "navigation/CUserStatic.h"
+#include "panels/CControlSelFormView.h"
+#include "panels/CPowerControlSet.h"
+
+using namespace panel_input;
+
+namespace {
+
+class ControlFormViewTest : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        MakeView();
+        unit = AddUnit(0, 45, 30);
+        Pick(unit);
+        host->Written();
+        host->navigationRecorder.Clear();
+    }
+
+    CUserStatic* FlashLabel() { return Find<CUserStatic>("flashLabel"); }
+    CUserStatic* ModelLabel() { return Find<CUserStatic>("modelLabel"); }
+    CFlatSliderCtrl* FlashSlider() { return Find<CFlatSliderCtrl>("flashSlider"); }
+    CFlatSliderCtrl* ModelSlider() { return Find<CFlatSliderCtrl>("modelSlider"); }
+
+    // Names of the single-unit controls that are enabled, in template order.
+    QStringList Enabled() {
+        QStringList names;
+        for (QWidget* w : view->Controls().SettingControls()) {
+            if (w->isEnabled()) {
+                names << w->objectName();
+            }
+        }
+        if (Find<QComboBox>("modeCombo")->isEnabled()) {
+            names << QStringLiteral("modeCombo");
+        }
+        return names;
+    }
+
+    StrobeData* unit = nullptr;
+};
+
+TEST_F(ControlFormViewTest, PickShowsTheUnitAndEnablesItsControls) {
+    EXPECT_EQ(FlashLabel()->text(), "4.5");
+    EXPECT_EQ(ModelLabel()->text(), "3.0");
+    EXPECT_EQ(FlashSlider()->value(), 45);
+    EXPECT_EQ(ModelSlider()->value(), 30);
+    EXPECT_TRUE(Find<QRadioButton>("freeRadio")->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>("flashPropRadio")->isChecked());
+    EXPECT_TRUE(Find<CUserButton>("powerButton")->isChecked());
+    EXPECT_EQ(Enabled().size(), 16);
+    // A pick only shows: nothing goes to the unit.
+    EXPECT_EQ(Written(), "");
+}
+
+TEST_F(ControlFormViewTest, SpinStepsStoreSendAndNotifyUnlessAtTheBound) {
+    // Flash spin up at 81: nothing at all happens.
+    unit->nFlashValue = 81;
+    Pick(unit);
+    ClickSpin(Find<CFlatSpinButtonCtrl>("flashSpin"), true);
+    EXPECT_EQ(FlashLabel()->text(), "8.1");
+    EXPECT_EQ(Written(), "");
+    EXPECT_TRUE(GridMessages(WM_UNIT_FIELD).isEmpty());
+
+    // One step down: label, slider, record, then flash-power frame with both values.
+    ClickSpin(Find<CFlatSpinButtonCtrl>("flashSpin"), false);
+    EXPECT_EQ(FlashLabel()->text(), "8.0");
+    EXPECT_EQ(FlashSlider()->value(), 80);
+    EXPECT_EQ(unit->nFlashValue, 80);
+    EXPECT_EQ(unit->nModelValue, 30);  // Free: the model stays
+    EXPECT_EQ(Written(), "FF 07 13 00 01 50 1E");
+    const auto posted = GridMessages(WM_UNIT_FIELD);
+    ASSERT_EQ(posted.size(), 1);
+    EXPECT_EQ(posted[0].wParam, kFieldFlashValue);
+    EXPECT_EQ(posted[0].lParam, 0u);
+
+    // Model spin down at 11 does nothing; under Prop a model step moves the flash with it.
+    unit->nModelValue = 11;
+    unit->nModelMode1 = 1;
+    Pick(unit);
+    host->navigationRecorder.Clear();
+    ClickSpin(Find<CFlatSpinButtonCtrl>("modelSpin"), false);
+    EXPECT_EQ(Written(), "");
+    ClickSpin(Find<CFlatSpinButtonCtrl>("modelSpin"), true);
+    EXPECT_EQ(ModelLabel()->text(), "1.2");
+    EXPECT_EQ(FlashLabel()->text(), "8.1");
+    EXPECT_EQ(unit->nFlashValue, 81);
+    EXPECT_EQ(unit->nModelValue, 12);
+    EXPECT_EQ(Written(), "FF 07 14 00 01 51 0C");
+    ASSERT_EQ(GridMessages(WM_UNIT_FIELD).size(), 1);
+    EXPECT_EQ(GridMessages(WM_UNIT_FIELD)[0].wParam, kFieldModelValue);
+}
+
+TEST_F(ControlFormViewTest, PowerOffLeavesOnlyComboAndPowerButtonUsable) {
+    auto* power = Find<CUserButton>("powerButton");
+    QTest::mouseClick(power, Qt::LeftButton);
+    EXPECT_FALSE(power->isChecked());
+    EXPECT_EQ(unit->bFlashPow, 0);
+    EXPECT_EQ(Written(), "FF 07 1D 00 01 00 00");
+    EXPECT_EQ(Enabled(), (QStringList{"powerButton", "modeCombo"}));
+    ASSERT_EQ(GridMessages(WM_UNIT_FIELD).size(), 1);
+    EXPECT_EQ(GridMessages(WM_UNIT_FIELD)[0].wParam, kFieldFlashPow);
+
+    QTest::mouseClick(power, Qt::LeftButton);
+    EXPECT_EQ(unit->bFlashPow, 1);
+    EXPECT_EQ(Written(), "FF 07 1D 00 01 00 01");
+    EXPECT_EQ(Enabled().size(), 16);
+}
+
+TEST_F(ControlFormViewTest, OffShowsOffSendsModelLampCommandAndTellsTheGrid) {
+    QTest::mouseClick(Find<QCheckBox>("offCheck"), Qt::LeftButton);
+    EXPECT_EQ(ModelLabel()->text(), "OFF");
+    EXPECT_EQ(unit->bModelPow, 0);
+    EXPECT_EQ(Written(), "FF 07 1C 00 01 00 00");
+    ASSERT_EQ(GridMessages(WM_UNIT_FIELD).size(), 1);
+    EXPECT_EQ(GridMessages(WM_UNIT_FIELD)[0].wParam, kFieldModelPow);
+
+    // While the lamp is off a model step keeps showing OFF but still stores and sends.
+    ClickSpin(Find<CFlatSpinButtonCtrl>("modelSpin"), true);
+    EXPECT_EQ(ModelLabel()->text(), "OFF");
+    EXPECT_EQ(unit->nModelValue, 31);
+    EXPECT_EQ(Written(), "FF 07 14 00 01 2D 1F");
+
+    QTest::mouseClick(Find<QCheckBox>("offCheck"), Qt::LeftButton);
+    EXPECT_EQ(ModelLabel()->text(), "3.1");
+    EXPECT_EQ(Written(), "FF 07 1C 00 01 00 01");
+}
+
+TEST_F(ControlFormViewTest, SwitchesAndModesSendTheirSubCodes) {
+    QTest::mouseClick(Find<QCheckBox>("cellCheck"), Qt::LeftButton);
+    EXPECT_EQ(unit->bFlashCell, 1);
+    EXPECT_EQ(Written(), "FF 07 17 00 01 00 02");
+    QTest::mouseClick(Find<QCheckBox>("soundCheck"), Qt::LeftButton);
+    EXPECT_EQ(unit->bFlashSnd, 1);
+    EXPECT_EQ(Written(), "FF 07 18 00 01 00 04");
+    QTest::mouseClick(Find<QPushButton>("testButton"), Qt::LeftButton);
+    EXPECT_EQ(Written(), "FF 07 1B 00 01 00 00");
+
+    auto* prop = Find<QRadioButton>("propRadio");
+    QTest::mouseClick(prop, Qt::LeftButton);
+    EXPECT_EQ(unit->nModelMode1, 1);
+    EXPECT_EQ(Written(), "FF 07 15 00 01 00 08");
+    // Clicking the ticked button sends again.
+    QTest::mouseClick(prop, Qt::LeftButton);
+    EXPECT_EQ(Written(), "FF 07 15 00 01 00 08");
+    // The two pairs are independent of each other.
+    QTest::mouseClick(Find<QRadioButton>("continousRadio"), Qt::LeftButton);
+    EXPECT_EQ(unit->nModelMode2, 1);
+    EXPECT_EQ(Written(), "FF 07 16 00 01 00 10");
+    EXPECT_TRUE(prop->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("flashPropRadio")->isChecked());
+    QTest::mouseClick(Find<QRadioButton>("freeRadio"), Qt::LeftButton);
+    EXPECT_EQ(unit->nModelMode1, 0);
+    EXPECT_FALSE(prop->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>("continousRadio")->isChecked());
+
+    QVector<qintptr> codes;
+    for (const auto& m : GridMessages(WM_UNIT_FIELD)) {
+        codes << m.wParam;
+    }
+    // Test posts nothing.
+    EXPECT_EQ(codes, (QVector<qintptr>{kFieldFlashCell, kFieldFlashSound, kFieldModelMode1,
+                                       kFieldModelMode1, kFieldModelMode2, kFieldModelMode1}));
+}
+
+TEST_F(ControlFormViewTest, PropDragMovesBothSlidersAndSendsOnceOnRelease) {
+    unit->nFlashValue = 40;
+    unit->nModelValue = 75;
+    unit->nModelMode1 = 1;
+    Pick(unit);
+
+    DragThumb(FlashSlider(), {43, 47, 50}, /*release=*/false);
+    EXPECT_EQ(FlashLabel()->text(), "5.0");
+    EXPECT_EQ(ModelLabel()->text(), "8.1");  // held at the top
+    EXPECT_EQ(ModelSlider()->value(), 81);
+    EXPECT_EQ(unit->nFlashValue, 40);  // nothing stored or sent while dragging
+    EXPECT_EQ(Written(), "");
+
+    SendMouse(FlashSlider(), QEvent::MouseButtonRelease, ThumbCentre(FlashSlider()), Qt::NoButton);
+    EXPECT_EQ(unit->nFlashValue, 50);
+    EXPECT_EQ(unit->nModelValue, 81);
+    EXPECT_EQ(Written(), "FF 07 13 00 01 32 51");
+    ASSERT_EQ(GridMessages(WM_UNIT_FIELD).size(), 1);
+
+    // Dragging back does not give the model back what the limit cut off.
+    DragThumb(FlashSlider(), {40});
+    EXPECT_EQ(unit->nFlashValue, 40);
+    EXPECT_EQ(unit->nModelValue, 71);
+    EXPECT_EQ(Written(), "FF 07 13 00 01 28 47");
+}
+
+TEST_F(ControlFormViewTest, KeyboardSliderMoveWaitsForTheNextMouseRelease) {
+    auto* slider = ModelSlider();
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), 32);
+    EXPECT_EQ(ModelLabel()->text(), "3.0");
+    EXPECT_EQ(unit->nModelValue, 30);
+    EXPECT_EQ(Written(), "");
+
+    // A release on the other slider does not take this one's position.
+    ClickThumb(FlashSlider());
+    EXPECT_EQ(unit->nModelValue, 30);
+    EXPECT_EQ(Written(), "FF 07 13 00 01 2D 1E");
+
+    ClickThumb(slider);
+    EXPECT_EQ(ModelLabel()->text(), "3.2");
+    EXPECT_EQ(unit->nModelValue, 32);
+    EXPECT_EQ(Written(), "FF 07 14 00 01 2D 20");
+}
+
+TEST_F(ControlFormViewTest, GridRebuildResetsPanelBackToSingleUnitControlsDisabled) {
+    auto* combo = Find<QComboBox>("modeCombo");
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(view->ComboIndex(), 1);
+    ASSERT_NE(view->SelectionPanel(), nullptr);
+    EXPECT_TRUE(view->SelectionPanel()->isVisible());
+    EXPECT_FALSE(FlashLabel()->isVisible());
+    EXPECT_FALSE(Find<CUserButton>("powerButton")->isVisible());
+
+    SendAppMessage(view.get(), WM_PANEL_RESET);
+    EXPECT_EQ(view->ComboIndex(), 0);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_FALSE(view->SelectionPanel()->isVisible());
+    EXPECT_TRUE(FlashLabel()->isVisible());
+    EXPECT_TRUE(Enabled().isEmpty());
+    EXPECT_EQ(FlashLabel()->text(), "");
+    EXPECT_EQ(ModelLabel()->text(), "");
+    EXPECT_FALSE(Find<QRadioButton>("freeRadio")->isChecked());
+    EXPECT_FALSE(Find<QRadioButton>("propRadio")->isChecked());
+    EXPECT_FALSE(Find<CUserButton>("powerButton")->isChecked());
+
+    // Back to the first entry after a pick: the unit is shown again, all enabled.
+    Pick(unit);
+    EXPECT_EQ(FlashLabel()->text(), "4.5");
+    EXPECT_EQ(Enabled().size(), 16);
+}
+
+TEST_F(ControlFormViewTest, ComboReturnShowsTheUnitAsItIsNow) {
+    auto* combo = Find<QComboBox>("modeCombo");
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    unit->nFlashValue = 66;
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(view->ComboIndex(), 0);
+    EXPECT_FALSE(view->SelectionPanel()->isVisible());
+    EXPECT_TRUE(FlashLabel()->isVisible());
+    EXPECT_EQ(FlashLabel()->text(), "6.6");
+    EXPECT_EQ(Enabled().size(), 16);
+}
+
+TEST_F(ControlFormViewTest, RefreshesFollowTheUnitsReports) {
+    unit->nFlashValue = 70;
+    unit->nModelValue = 20;
+    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldModelValue, ToLParam(unit));
+    EXPECT_EQ(FlashLabel()->text(), "7.0");
+    EXPECT_EQ(ModelLabel()->text(), "2.0");
+    EXPECT_EQ(FlashSlider()->value(), 70);
+
+    unit->bFlashPow = 0;
+    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashPow, ToLParam(unit));
+    EXPECT_EQ(Enabled(), (QStringList{"powerButton", "modeCombo"}));
+
+    unit->nModelMode1 = 1;
+    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldModelMode1, ToLParam(unit));
+    EXPECT_TRUE(Find<QRadioButton>("propRadio")->isChecked());
+
+    // Charge and temperature are not shown here.
+    unit->bFlashSnd = 1;
+    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashCharge, ToLParam(unit));
+    EXPECT_FALSE(Find<QCheckBox>("soundCheck")->isChecked());
+
+    // A posted full refresh.
+    unit->bFlashPow = 1;
+    PostAppMessage(view.get(), WM_UNIT_REFRESH, 0, ToLParam(unit));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Find<QCheckBox>("soundCheck")->isChecked());
+    EXPECT_EQ(Enabled().size(), 16);
+    EXPECT_EQ(Written(), "");
+}
+
+TEST_F(ControlFormViewTest, RefreshArrivingAfterTheStudioWasClearedChangesNothing) {
+    PostAppMessage(view.get(), WM_UNIT_REFRESH, 0, ToLParam(unit));
+    // A scan empties the studio before the posted refresh arrives.
+    ClearStudio(host->manager, StudioA());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(FlashLabel()->text(), "4.5");
+    EXPECT_EQ(Written(), "");
+}
+
+TEST_F(ControlFormViewTest, WithoutCurrentUnitHandlersDoNothing) {
+    host->manager.currentNode = &StudioA();
+    ClickSpin(Find<CFlatSpinButtonCtrl>("flashSpin"), true);
+    QTest::mouseClick(Find<QCheckBox>("cellCheck"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("testButton"), Qt::LeftButton);
+    DragThumb(FlashSlider(), {60});
+    SendAppMessage(view.get(), WM_UNIT_PICKED);
+    EXPECT_EQ(Written(), "");
+    EXPECT_TRUE(GridMessages(WM_UNIT_FIELD).isEmpty());
+    EXPECT_EQ(unit->nFlashValue, 45);
+    EXPECT_EQ(unit->bFlashCell, 0);
+}
+
+TEST_F(ControlFormViewTest, LightNameLineActsOnItsUnit) {
+    host->manager.currentNode = &unit->lightNode;
+    ClickSpin(Find<CFlatSpinButtonCtrl>("flashSpin"), true);
+    EXPECT_EQ(unit->nFlashValue, 46);
+    EXPECT_EQ(Written(), "FF 07 13 00 01 2E 1E");
+}
+
+TEST_F(ControlFormViewTest, LayoutKeepsTheSelectionPanelOffTheMemoryList) {
+    const QRect panel = view->SelectionPanel()->geometry();
+    const QRect list = Find<QWidget>("fileList")->geometry();
+    const QRect name = Find<QWidget>("nameEdit")->geometry();
+    EXPECT_FALSE(panel.intersects(list));
+    EXPECT_FALSE(panel.intersects(name));
+    // Every control lies inside the panel, and the value labels beside their spins.
+    for (QWidget* w : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(view->rect().contains(w->geometry())) << w->objectName().toStdString();
+    }
+    EXPECT_LT(FlashLabel()->geometry().right(), Find<QWidget>("flashSpin")->geometry().left());
+}
+
+}  // namespace
