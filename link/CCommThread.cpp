@@ -8,7 +8,7 @@
 
 namespace {
 
-void PostAlert(QObject* target, const QString& text) {
+void PostWatcherAlert(QObject* target, const QString& text) {
     if (target != nullptr) {
         QCoreApplication::postEvent(target, new CAlertMessage(text, QStringLiteral("CCommThread")));
     }
@@ -157,7 +157,7 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
         } else if (!alerted) {
             // The batch is lost. The UI thread tells the operator, once per burst; this thread
             // goes on reading instead of waiting for the box to be closed.
-            PostAlert(m_notifyTarget, QStringLiteral("Buffer full"));
+            PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"));
             alerted = true;
         }
     }
@@ -166,8 +166,8 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
 
 void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QString devicePath) {
     if (!port->PrepareWait()) {
-        PostAlert(m_notifyTarget,
-                  QStringLiteral("Error while creating ThreadWatchComm, ") + devicePath);
+        PostWatcherAlert(m_notifyTarget,
+                         QStringLiteral("Error while creating ThreadWatchComm, ") + devicePath);
         return;
     }
     std::array<quint8, kReadChunk> buffer{};
