@@ -1,6 +1,7 @@
 #include "link/CZbProtocol.h"
 
 #include <array>
+#include <bit>
 
 #include "link/CPortWriter.h"
 #include "link/CZbEventHandler.h"
@@ -135,12 +136,12 @@ bool CZbProtocol::SendPowerPairs(quint8 subCode, const StudioData* studio) {
 bool CZbProtocol::DecodeFrame(const quint8* frame, quint8 frameType) {
     const quint8 subCode = SubCodeOf(frame[2]);
     const quint16 mask = MaskOfFrame(frame);
-    // The all-units bits are left out here: on receipt they address no unit.
-    auto forEachUnit = [mask](auto&& call) {
-        for (int i = 0; i < kSlotCount; ++i) {
-            if ((mask & UnitMaskOf(i)) != 0) {
-                call(static_cast<quint8>(i));
-            }
+    // Units 0..4 are mask bits 0..4, units 5..9 bits 8..12; the all-units bits are left out
+    // here: on receipt they address no unit.
+    const unsigned units = (mask & 0x1Fu) | ((mask >> 3) & 0x3E0u);
+    auto forEachUnit = [units](auto&& call) {
+        for (unsigned left = units; left != 0; left &= left - 1) {
+            call(static_cast<quint8>(std::countr_zero(left)));
         }
     };
 
