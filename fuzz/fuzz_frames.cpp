@@ -1,0 +1,261 @@
+// Arbitrary received bytes through the assembler, the decoder and the report handler over a
+// live model. After every report the model must still hold together, every message must name
+// a live unit, and the reader's fast runs must cut the stream exactly as byte-by-byte feeding.
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/AppMessages.h"
+#include "link/CPortWriter.h"
+#include "link/CStrobeEventHandler.h"
+#include "link/CZbEventHandler.h"
+#include "link/CZbFrameReader.h"
+#include "link/CZbProtocol.h"
+#include "model/FieldCode.h"
+#include "model/StudioManager.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        Fail(what);
+    }
+}
+
+class CNullPort : public CPortWriter {
+public:
+    int WritePort(const quint8*, int count) override { return count; }
+};
+
+// Keeps a readable line per report, to compare two ways of feeding the same bytes.
+class CDigestHandler : public CZbEventHandler {
+public:
+    int OnStatus(int unitIndex, const StrobeData& s) override {
+        Add("S", unitIndex, s.bFlashPow, s.nFlashValue, s.nModelValue, s.bFlashCell, s.bFlashSnd,
+            s.nModelMode1, s.nModelMode2, s.bModelPow, s.bFlashCharge, s.nChNum);
+        return 1;
+    }
+    int OnSetting(quint8 subCode, quint8 unitIndex, quint16 value, const quint8* frame) override {
+        Add("T", subCode, unitIndex, value);
+        if (frame != nullptr) {
+            for (int i = 3; i < 23; ++i) {
+                Add("", frame[i]);
+            }
+        }
+        return 1;
+    }
+    int OnEvent(quint8 subCode, quint8 unitIndex, quint8 value) override {
+        Add("E", subCode, unitIndex, value);
+        return 1;
+    }
+    int OnReading(quint8 subCode, quint8 unitIndex, quint8 value) override {
+        Add("R", subCode, unitIndex, value);
+        return 1;
+    }
+    std::string text;
+
+private:
+    template <class... T>
+    void Add(const char* tag, T... values) {
+        text += tag;
+        ((text += ' ', text += std::to_string(values)), ...);
+        text += '\n';
+    }
+};
+
+void CheckModel(const StudioManager& m) {
+    auto checkStudio = [](const StudioData& studio) {
+        int used = 0;
+        for (int i = 0; i < kSlotCount; ++i) {
+            const StrobeData* unit = studio.pUnits[i].get();
+            Require((studio.bSlotUsed[i] != 0) == (unit != nullptr), "slot flag and unit agree");
+            if (unit == nullptr) {
+                continue;
+            }
+            ++used;
+            Require(unit->nChNum == i, "nChNum is the slot");
+            Require(unit->sChName == SlotLabelOf(i), "sChName is the slot label");
+            Require(unit->pOwner == &studio, "unit owned by its studio");
+            Require(unit->lightNode.pOwner == unit, "light node owned by its unit");
+            Require(unit->nTemperature >= 0 && unit->nTemperature <= 255, "temperature 0..255");
+        }
+        Require(studio.nChItemCnt == used, "nChItemCnt counts the used slots");
+    };
+    for (const auto& s : m.studios) {
+        checkStudio(*s);
+    }
+    checkStudio(*m.memoryStudio);
+}
+
+// Forwards to the real handler, then checks the model after every report.
+class CCheckingHandler : public CZbEventHandler {
+public:
+    CCheckingHandler(CZbEventHandler& inner, CDigestHandler& digest, const StudioManager& m)
+        : m_inner(inner), m_digest(digest), m_manager(m) {}
+    int OnStatus(int unitIndex, const StrobeData& status) override {
+        m_digest.OnStatus(unitIndex, status);
+        return After(m_inner.OnStatus(unitIndex, status));
+    }
+    int OnSetting(quint8 subCode, quint8 unitIndex, quint16 value, const quint8* frame) override {
+        m_digest.OnSetting(subCode, unitIndex, value, frame);
+        return After(m_inner.OnSetting(subCode, unitIndex, value, frame));
+    }
+    int OnEvent(quint8 subCode, quint8 unitIndex, quint8 value) override {
+        m_digest.OnEvent(subCode, unitIndex, value);
+        return After(m_inner.OnEvent(subCode, unitIndex, value));
+    }
+    int OnReading(quint8 subCode, quint8 unitIndex, quint8 value) override {
+        m_digest.OnReading(subCode, unitIndex, value);
+        return After(m_inner.OnReading(subCode, unitIndex, value));
+    }
+
+private:
+    int After(int result) {
+        Require(result == 1, "handler returns 1");
+        CheckModel(m_manager);
+        return result;
+    }
+    CZbEventHandler& m_inner;
+    CDigestHandler& m_digest;
+    const StudioManager& m_manager;
+};
+
+// The main frame's side: every message must name a live unit of the current studio.
+class CFrameStandIn : public QObject {
+public:
+    CFrameStandIn(const StudioManager& m, const StudioData* current)
+        : m_manager(m), m_current(current) {}
+    int messages = 0;
+
+protected:
+    bool event(QEvent* e) override {
+        const int type = static_cast<int>(e->type());
+        if (type < QEvent::User || type >= QEvent::MaxUser) {
+            return QObject::event(e);
+        }
+        ++messages;
+        Require(m_current != nullptr, "no message without a current studio");
+        auto* msg = static_cast<CAppMessage*>(e);
+        auto* unit = msg->LParamAs<StrobeData>();
+        Require(m_manager.Contains(unit), "message names a live unit");
+        Require(unit->pOwner == m_current, "message names a unit of the current studio");
+        switch (type) {
+            case WM_ZB_NEW_UNIT:
+            case WM_ZB_UNIT_STATUS:
+                Require(msg->wParam == unit->nChNum, "wParam is the unit index");
+                break;
+            case WM_ZB_UNIT_CHANGED:
+                Require(msg->wParam >= kFieldNone && msg->wParam <= kFieldTemperature &&
+                            msg->wParam != 3,
+                        "field code");
+                break;
+            default:
+                Fail("unexpected message");
+        }
+        msg->result = 1;
+        return true;
+    }
+
+private:
+    const StudioManager& m_manager;
+    const StudioData* m_current;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+// Byte 0 chooses the scene: bits 0-2 the current node (none, a studio, a unit, a light name,
+// the preview studio), bits 3-6 the size of the deliveries. The rest is the received stream.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) {
+        return 0;
+    }
+    const int scene = data[0] & 0x07;
+    const int delivery = 1 + ((data[0] >> 3) & 0x0F) * 8;
+    const auto* stream = reinterpret_cast<const quint8*>(data + 1);
+    const int length = static_cast<int>(size - 1);
+
+    StudioManager manager;
+    StrobeData* known[3] = {};
+    const int knownSlots[3] = {0, 3, 9};
+    for (int k = 0; k < 3; ++k) {
+        known[k] = PlaceUnit(manager, 1, knownSlots[k], std::make_unique<StrobeData>());
+        known[k]->nFlashValue = 30 + k;
+    }
+    switch (scene) {
+        case 0:
+            manager.currentNode = nullptr;
+            break;
+        case 1:
+            manager.currentNode = known[1];
+            break;
+        case 2:
+            manager.currentNode = &known[2]->lightNode;
+            break;
+        case 3:
+            manager.currentNode = manager.memoryStudio.get();
+            break;
+        default:
+            manager.currentNode = manager.studios[scene - 3].get();
+            break;
+    }
+    manager.activeStudio = manager.studios[4].get();
+    const StudioNode* currentBefore = manager.currentNode;
+    const StudioData* current = CurrentStudio(manager);
+
+    CFrameStandIn frame(manager, current);
+    CNullPort port;
+    CStrobeEventHandler real(&frame, manager);
+    CDigestHandler bulkDigest;
+    CCheckingHandler checking(real, bulkDigest, manager);
+    CZbProtocol protocol(checking, port);
+    CZbFrameReader reader(protocol);
+
+    for (int at = 0; at < length; at += delivery) {
+        reader.Feed(stream + at, std::min(delivery, length - at));
+        Require(reader.nCount >= 0 && reader.nCount <= ZB_FRAME_MAX, "reader within its buffer");
+        // The event loop runs between deliveries.
+        QCoreApplication::sendPostedEvents();
+    }
+    CheckModel(manager);
+    Require(manager.currentNode == currentBefore, "reports never move the current node");
+    Require(manager.activeStudio == manager.studios[4].get(), "reports never move activeStudio");
+    if (current == nullptr) {
+        Require(frame.messages == 0, "no current studio: no message");
+        for (int k = 0; k < 3; ++k) {
+            Require(known[k]->nFlashValue == 30 + k, "no current studio: units untouched");
+        }
+        for (const auto& s : manager.studios) {
+            Require(s->nChItemCnt == (s.get() == manager.studios[1].get() ? 3 : 0),
+                    "no current studio: no unit placed");
+        }
+    }
+
+    // The same bytes one at a time, as the ring is drained, must decode identically.
+    CDigestHandler singleDigest;
+    CZbProtocol singleProtocol(singleDigest, port);
+    CZbFrameReader singleReader(singleProtocol);
+    for (int i = 0; i < length; ++i) {
+        singleReader.Feed(stream[i]);
+    }
+    Require(singleDigest.text == bulkDigest.text, "runs and single bytes decode alike");
+    Require(singleReader.nState == reader.nState && singleReader.nCount == reader.nCount &&
+                singleReader.frame == reader.frame,
+            "runs and single bytes leave the same reader state");
+    return 0;
+}
