@@ -140,12 +140,14 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     }
     m_tree->setPalette(treePalette);
 
-    connect(m_tree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-                if (!m_refilling) {
-                    OnSelectionChanged(current);
-                }
-            });
+    // The selection, not the current item: focus alone moves the current item to the first
+    // studio, and that is no choice of the operator's.
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, [this] {
+        QTreeWidgetItem* item = SelectedItem();
+        if (!m_refilling && item != m_lastSelectedItem) {
+            OnSelectionChanged(item);
+        }
+    });
     // Any change of the edit's text, typed or set, enables the Name command.
     connect(m_nameEdit, &QLineEdit::textChanged, this, [this](const QString&) {
         SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 1);
@@ -239,9 +241,14 @@ void CStudioListFormView::RefillStudio(int studioNum) {
     }
     // The removal may have moved the tree's selection; that move is handled now, when every
     // item shows a live record again.
-    if (m_tree->currentItem() != m_lastSelectedItem) {
-        OnSelectionChanged(m_tree->currentItem());
+    if (SelectedItem() != m_lastSelectedItem) {
+        OnSelectionChanged(SelectedItem());
     }
+}
+
+QTreeWidgetItem* CStudioListFormView::SelectedItem() const {
+    const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
 }
 
 bool CStudioListFormView::IsInTree(const QTreeWidgetItem* item) const {

@@ -47,6 +47,7 @@ protected:
 
 private:
     void OnSelectionChanged(QTreeWidgetItem* item);
+    QTreeWidgetItem* SelectedItem() const;
     void Rename();
     // The live record an item shows, or nullptr (no item, or its record is gone).
     StudioNode* RecordOf(QTreeWidgetItem* item) const;

@@ -98,6 +98,13 @@ TEST_F(StudioListViewTest, StartsWithTheFiveStudiosAndNothingSelected) {
         EXPECT_EQ(Studio(i).hTreeItem, reinterpret_cast<TreeItemHandle>(item));
     }
     EXPECT_TRUE(view.NameEdit().text().isEmpty());
+
+    // Giving the tree the keyboard focus chooses nothing.
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    tree().setFocus(Qt::TabFocusReason);
+    Settle();
+    ASSERT_TRUE(tree().hasFocus());
     EXPECT_EQ(host.manager.currentNode, nullptr);
     EXPECT_TRUE(nav().entries.isEmpty());
 }
@@ -304,7 +311,7 @@ TEST_F(StudioListViewTest, ClearedStudioIsRefilledWithoutTouchingDestroyedUnits)
 
     SendAppMessage(&view, WM_STUDIO_CLEARED, 0, ToLParam(&Studio(0)));
     EXPECT_EQ(ChildLabels(StudioItem(0)), QStringList{"CH-07 Not define"});
-    EXPECT_EQ(tree().currentItem(), StudioItem(0));
+    EXPECT_EQ(tree().selectedItems(), QList<QTreeWidgetItem*>{StudioItem(0)});
     EXPECT_EQ(host.manager.currentNode, &Studio(0));
     ASSERT_EQ(nav().Count(WM_SHOW_STUDIO), 1);
     EXPECT_EQ(nav().Of(WM_SHOW_STUDIO)[0].lParam, ToLParam(&Studio(0)));
