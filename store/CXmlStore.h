@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <functional>
 
 class QDomDocument;
@@ -16,26 +17,51 @@ public:
     using MessageFn = std::function<void(const QString& text, const QString& caption)>;
     using FileListFn = std::function<void(const QString& fileTitle)>;
 
-    StudioManager* pManager = nullptr;     // set by the Remote Control panel
-    QDomDocument* pDocument = nullptr;     // only while one load or save runs
-    FileListFn pFileList;                  // appends one title to the panel's file list
-    MessageFn showMessage;                 // the operator's message boxes
+    StudioManager* pManager = nullptr;  // set by the Remote Control panel
+    QDomDocument* pDocument = nullptr;  // only while one load runs
+    FileListFn pFileList;               // appends one title to the panel's file list
+    MessageFn showMessage;              // the operator's message boxes
 };
 
 inline constexpr const char* kBusinessMemoryFolder = "Business Memory";
 inline constexpr const char* kOptionFile = "Option.xml";
 
+// Captions of the operator's messages: memory operations, and the option file.
+inline constexpr const char* kBusinessMemoryCaption = "Business Memory";
+inline constexpr const char* kOptionCaption = "Tarnel Remote Control";
+
+// Neither file is ever this large; a bigger file is refused unread.
+inline constexpr qint64 kMaxXmlFileBytes = 1024 * 1024;
+
 // Appends every "*.xml" title of the folder to pFileList, creating the folder when missing.
+// Titles come sorted by name, ignoring case; names that IsValidMemoryName refuses are left
+// out, since they could not be opened.
 void ListBusinessMemory(CXmlStore& store);
-// Loads memory name into memoryStudio (which the caller emptied). A failed load leaves
-// memoryStudio empty and shows "Fail to open file".
+// Loads memory name into memoryStudio (emptied first). A failed load leaves memoryStudio
+// empty and shows "Fail to open file" ("Invalid file name." for a name that is not a plain
+// file name). False without a manager.
 bool LoadBusinessMemory(CXmlStore& store, const QString& name);
-// Saves the current studio as memory name, atomically. "No channel item." for an empty
-// studio (counts as done); "Invalid file name." for a name that is not a plain file name.
+// Saves the current studio as memory name, atomically: a failed save leaves the file on disk
+// as it was. "No channel item." for an empty or missing current studio (counts as done);
+// "Invalid file name." for a name that is not a plain file name; "Fail to save file" when
+// the file could not be written.
 bool SaveBusinessMemory(CXmlStore& store, const QString& name);
 // Copies names and setting fields of the slots occupied in both studios. False without a
 // destination.
 bool ApplyMemoryStudio(StudioData* destination, const StudioData& source);
 
+// True when name can be used as the title of a file in the "Business Memory" folder on any
+// of our platforms: not empty, not "." or "..", no path separators, no characters that
+// Windows or POSIX file systems refuse, no trailing dot or blank, no reserved device name,
+// and not too long.
+bool IsValidMemoryName(const QString& name);
+
+// Reads "Option.xml"; true when both the port and the baud rate were read. Never shows a
+// message: whatever the file does not supply keeps its value.
 bool LoadOption(CXmlStore& store, ComSettings& settings);
+// Writes "Option.xml" atomically; "Fail to save file" on failure.
 bool SaveOption(CXmlStore& store, const ComSettings& settings);
+
+// Decimal text as the files hold it: leading blanks and one sign accepted, reading stops at
+// the first other character, no digits reads 0, values beyond int saturate.
+int ReadDecimal(QStringView text);

@@ -1,0 +1,340 @@
+#include "store/CXmlStore.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <memory>
+
+#include "model/ComSettings.h"
+#include "model/StudioManager.h"
+#include "store/CXmlTextWriter.h"
+#include "store/XmlFileIo.h"
+
+namespace {
+
+constexpr const char* kNoChannelItem = "No channel item.";
+constexpr const char* kInvalidFileName = "Invalid file name.";
+constexpr const char* kFailToSave = "Fail to save file";
+constexpr const char* kFailToOpen = "Fail to open file";
+
+// The value elements of a Strobe element, in the order they are written and read.
+constexpr int kValueChildCount = 10;
+constexpr std::array<const char*, kValueChildCount> kValueNames = {
+    "nFlashValue", "bFlashCell",  "bFlashSnd",   "bFlashCharge", "bFlashPow",
+    "nModelValue", "nModelMode1", "nModelMode2", "bModelPow",    "sLightName"};
+
+// The nine setting fields by position.
+std::array<int*, 9> SettingFields(StrobeData& u) {
+    return {&u.nFlashValue, &u.bFlashCell,  &u.bFlashSnd,   &u.bFlashCharge, &u.bFlashPow,
+            &u.nModelValue, &u.nModelMode1, &u.nModelMode2, &u.bModelPow};
+}
+
+void Show(const CXmlStore& store, const char* text, const char* caption) {
+    if (store.showMessage) {
+        store.showMessage(QString::fromLatin1(text), QString::fromLatin1(caption));
+    }
+}
+
+QString MemoryPath(const QString& name) {
+    return QStringLiteral("%1/%2.%3")
+        .arg(QLatin1StringView(kBusinessMemoryFolder), name, QStringLiteral("xml"));
+}
+
+// The text a node stands for when a value is read from it by position: an element's text,
+// or the content of a comment, text section or processing instruction.
+QString NodeText(const QDomNode& node) {
+    if (node.isElement()) {
+        return node.toElement().text();
+    }
+    if (node.isCharacterData()) {
+        return node.toCharacterData().data();
+    }
+    if (node.isProcessingInstruction()) {
+        return node.toProcessingInstruction().data();
+    }
+    return {};
+}
+
+// One Strobe element into a new unit; nullptr when it has fewer than ten children.
+std::unique_ptr<StrobeData> ReadUnit(const QDomElement& element) {
+    auto unit = std::make_unique<StrobeData>();
+    if (element.hasAttribute(QStringLiteral("nChNum"))) {
+        unit->nChNum = ReadDecimal(element.attribute(QStringLiteral("nChNum")));
+    }
+    if (element.hasAttribute(QStringLiteral("sModelName"))) {
+        unit->sModelName = element.attribute(QStringLiteral("sModelName"));
+    }
+    const auto fields = SettingFields(*unit);
+    QDomNode child = element.firstChild();
+    for (int position = 0; position < kValueChildCount; ++position, child = child.nextSibling()) {
+        if (child.isNull()) {
+            return nullptr;
+        }
+        if (position < static_cast<int>(fields.size())) {
+            *fields[position] = ReadDecimal(NodeText(child));
+        } else {
+            unit->lightNode.sLightName = NodeText(child);
+        }
+    }
+    return unit;
+}
+
+// The studio elements below root into memory; false on a child that is not an element or a
+// unit element with fewer than ten children.
+bool ReadStudios(const QDomElement& root, StudioData& memory) {
+    bool storing = false;
+    for (QDomNode s = root.firstChild(); !s.isNull(); s = s.nextSibling()) {
+        if (!s.isElement()) {
+            return false;
+        }
+        // Units count from the first studio element that carries a studio number on.
+        storing = storing || s.toElement().hasAttribute(QStringLiteral("nStudioNum"));
+        for (QDomNode u = s.firstChild(); !u.isNull(); u = u.nextSibling()) {
+            if (!u.isElement()) {
+                return false;
+            }
+            std::unique_ptr<StrobeData> unit = ReadUnit(u.toElement());
+            if (!unit) {
+                return false;
+            }
+            if (storing) {
+                const int index = unit->nChNum;
+                PlaceUnit(memory, index, std::move(unit));
+            }
+        }
+    }
+    return true;
+}
+
+QByteArray StudioText(const StudioData& studio) {
+    CXmlTextWriter w;
+    w.Layout(0);
+    w.Open("StudioManage");
+    w.Layout(1);
+    w.Open("Studio", {{"nStudioNum", QString::number(studio.nStudioNum)},
+                      {"sStudioName", studio.sStudioName},
+                      {"nChItemCnt", QString::number(studio.nChItemCnt)}});
+    for (int i = 0; i < kSlotCount; ++i) {
+        StrobeData* unit = studio.UnitAt(i);
+        if (unit == nullptr) {
+            continue;
+        }
+        w.Layout(2);
+        w.Open("Strobe", {{"nChNum", QString::number(unit->nChNum)},
+                          {"sChName", unit->sChName},
+                          {"sModelName", unit->sModelName}});
+        const auto fields = SettingFields(*unit);
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            w.Layout(3);
+            w.Value(kValueNames[k], QString::number(*fields[k]));
+        }
+        w.Layout(3);
+        w.Value(kValueNames[kValueChildCount - 1], unit->lightNode.sLightName);
+        w.Layout(2);
+        w.Close("Strobe");
+    }
+    w.Layout(1);
+    w.Close("Studio");
+    w.Layout(0);
+    w.Close("StudioManage");
+    return w.ToUtf8();
+}
+
+QByteArray OptionText(const ComSettings& settings) {
+    CXmlTextWriter w;
+    w.Layout(0);
+    w.Open("Option");
+    w.Layout(1);
+    w.Open("ComSet");
+    w.Layout(2);
+    w.Value("sComPort", settings.sComPort);
+    w.Layout(2);
+    w.Value("nBaud", QString::number(settings.nBaud));
+    w.Layout(1);
+    w.Close("ComSet");
+    w.Layout(0);
+    w.Close("Option");
+    return w.ToUtf8();
+}
+
+bool IsReservedDeviceName(QString base) {
+    // Windows ignores blanks before the extension when it matches device names.
+    while (base.endsWith(u' ')) {
+        base.chop(1);
+    }
+    base = base.toUpper();
+    static const QStringList kDevices = {QStringLiteral("CON"),    QStringLiteral("PRN"),
+                                         QStringLiteral("AUX"),    QStringLiteral("NUL"),
+                                         QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
+    if (kDevices.contains(base)) {
+        return true;
+    }
+    if (base.size() == 4 && (base.startsWith(u"COM") || base.startsWith(u"LPT"))) {
+        const QChar d = base[3];
+        // COM0/LPT0 are reserved on newer Windows; the superscript digits on all of them.
+        return (d >= u'0' && d <= u'9') || d == u'\u00B9' || d == u'\u00B2' || d == u'\u00B3';
+    }
+    return false;
+}
+
+}  // namespace
+
+int ReadDecimal(QStringView text) {
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    // Accumulate up to one past INT_MAX, which is enough to saturate either way.
+    constexpr qint64 kCap = qint64(INT_MAX) + 1;
+    qint64 value = 0;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = std::min(kCap, value * 10 + (text[i].unicode() - u'0'));
+    }
+    if (negative) {
+        return static_cast<int>(-value);
+    }
+    return static_cast<int>(std::min<qint64>(value, INT_MAX));
+}
+
+bool IsValidMemoryName(const QString& name) {
+    if (name.isEmpty() || name.endsWith(u'.') || name.endsWith(u' ')) {
+        return false;  // also "." and ".."
+    }
+    // Room for ".xml" within the 255 units (Windows) and 255 bytes (POSIX) of a file name.
+    constexpr qsizetype kMaxFileName = 255;
+    if (name.size() + 4 > kMaxFileName || name.toUtf8().size() + 4 > kMaxFileName) {
+        return false;
+    }
+    static const QString kRefused = QStringLiteral("/\\:*?\"<>|");
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || kRefused.contains(c)) {
+            return false;
+        }
+        if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            return false;
+        }
+    }
+    return !IsReservedDeviceName(name.section(u'.', 0, 0));
+}
+
+void ListBusinessMemory(CXmlStore& store) {
+    const QString folder = QString::fromLatin1(kBusinessMemoryFolder);
+    if (!QFileInfo(folder).isDir()) {
+        QDir().mkdir(folder);
+        return;
+    }
+    // Sorted as the Windows file system returns them, by name regardless of case; the raw
+    // directory order of other file systems would look random.
+    const QStringList files = QDir(folder).entryList(
+        {QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden | QDir::CaseSensitive,
+        QDir::Name | QDir::IgnoreCase);
+    for (const QString& file : files) {
+        const QString title = file.chopped(4);
+        if (store.pFileList && IsValidMemoryName(title)) {
+            store.pFileList(title);
+        }
+    }
+}
+
+bool LoadBusinessMemory(CXmlStore& store, const QString& name) {
+    if (store.pManager == nullptr) {
+        return false;
+    }
+    StudioData& memory = *store.pManager->memoryStudio;
+    ClearStudio(*store.pManager, memory);
+    if (!IsValidMemoryName(name)) {
+        Show(store, kInvalidFileName, kBusinessMemoryCaption);
+        return false;
+    }
+    QDomDocument document;
+    store.pDocument = &document;
+    const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
+    const bool ok = ReadXmlDocument(MemoryPath(name), document) &&
+                    document.documentElement().tagName() == QLatin1StringView("StudioManage") &&
+                    ReadStudios(document.documentElement(), memory);
+    if (!ok) {
+        // Half a broken file must not reach the studio through a later Open.
+        ClearStudio(*store.pManager, memory);
+        Show(store, kFailToOpen, kBusinessMemoryCaption);
+    }
+    return ok;
+}
+
+bool SaveBusinessMemory(CXmlStore& store, const QString& name) {
+    const StudioData* studio = store.pManager ? CurrentStudio(*store.pManager) : nullptr;
+    if (studio == nullptr || studio->nChItemCnt == 0) {
+        Show(store, kNoChannelItem, kBusinessMemoryCaption);
+        return true;
+    }
+    if (!IsValidMemoryName(name)) {
+        Show(store, kInvalidFileName, kBusinessMemoryCaption);
+        return false;
+    }
+    if (!WriteFileAtomically(MemoryPath(name), StudioText(*studio))) {
+        Show(store, kFailToSave, kBusinessMemoryCaption);
+        return false;
+    }
+    return true;
+}
+
+bool ApplyMemoryStudio(StudioData* destination, const StudioData& source) {
+    if (destination == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < kSlotCount; ++i) {
+        StrobeData* to = destination->UnitAt(i);
+        const StrobeData* from = source.UnitAt(i);
+        if (to == nullptr || from == nullptr) {
+            continue;
+        }
+        to->sModelName = from->sModelName;
+        CopySettingFields(*to, *from);
+        to->lightNode.sLightName = from->lightNode.sLightName;
+    }
+    return true;
+}
+
+bool LoadOption(CXmlStore& store, ComSettings& settings) {
+    QDomDocument document;
+    store.pDocument = &document;
+    const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
+    if (!ReadXmlDocument(QString::fromLatin1(kOptionFile), document)) {
+        return false;
+    }
+    const QDomElement root = document.documentElement();
+    if (root.tagName() != QLatin1StringView("Option") || root.childNodes().count() != 1) {
+        return false;
+    }
+    const QDomNode port = root.firstChild().firstChild();
+    if (port.isNull()) {
+        return false;
+    }
+    settings.sComPort = NodeText(port);
+    const QDomNode baud = port.nextSibling();
+    if (baud.isNull()) {
+        return false;
+    }
+    settings.nBaud = ReadDecimal(NodeText(baud));
+    return true;
+}
+
+bool SaveOption(CXmlStore& store, const ComSettings& settings) {
+    if (!WriteFileAtomically(QString::fromLatin1(kOptionFile), OptionText(settings))) {
+        Show(store, kFailToSave, kOptionCaption);
+        return false;
+    }
+    return true;
+}
