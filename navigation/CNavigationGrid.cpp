@@ -176,7 +176,7 @@ void CNavigationGrid::ShowStudio(StudioData* studio) {
     sHeadingText = QStringLiteral("Channel Select [ %1 ]").arg(studio->sStudioName);
     SetCellLabel(0, -1, sHeadingText);
 
-    for (int row = kRowsPerUnit * nShownUnits - 1; row >= 0; --row) {
+    for (int row = RowCount() - 1; row >= 0; --row) {
         DeleteRow(row);
     }
     m_manager.gridUnits.clear();

@@ -219,28 +219,6 @@ TEST_F(GridCtrlTest, TickBoxesToggleOnTheBoxAndReportTheNewState) {
     EXPECT_EQ(grid.moves.size(), moves);
 }
 
-TEST_F(GridCtrlTest, AttributesFallBackToHeadingAndGridDefaults) {
-    AddRows(1);
-    QFont big("Arial");
-    big.setPixelSize(30);
-    QFont heading("Arial");
-    heading.setPixelSize(11);
-    grid.SetDefaultFont(big);
-    grid.SetHeadingDefault(QColor(1, 2, 3), QColor(4, 5, 6), heading, Qt::AlignRight);
-    EXPECT_EQ(grid.CellBackColor(1, -1), QColor(1, 2, 3));
-    EXPECT_EQ(grid.CellTextColor(1, -1), QColor(4, 5, 6));
-    EXPECT_EQ(grid.CellFont(1, -1).pixelSize(), 11);
-    EXPECT_EQ(grid.CellAlignment(1, -1), Qt::AlignRight);
-    EXPECT_EQ(grid.CellFont(1, 0).pixelSize(), 30);
-    EXPECT_EQ(grid.CellBackColor(1, 0), QColor(Qt::white));
-    grid.SetCellBackColor(1, 0, QColor(7, 8, 9));
-    EXPECT_EQ(grid.CellBackColor(1, 0), QColor(7, 8, 9));
-    // Cells outside the grid read as empty and ignore writes.
-    grid.SetCellText(5, 0, "x");
-    EXPECT_TRUE(grid.CellText(5, 0).isEmpty());
-    EXPECT_TRUE(grid.CellRect(0, 9).isNull());
-}
-
 TEST_F(GridCtrlTest, RedrawingOneCellPaintsOnlyThatCell) {
     AddRows(6);
     grid.JoinCells(0, 2, 1, 3);
