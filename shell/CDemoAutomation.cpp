@@ -73,6 +73,17 @@ void CDemoAutomation::SelectFirstStudio() {
     }
 }
 
+void CDemoAutomation::SelectFirstUnit() {
+    // So that the Remote Control panel shows a unit.
+    auto* list = qobject_cast<QWidget*>(m_frame->StudioListPane());
+    auto* tree = list ? list->findChild<QTreeWidget*>() : nullptr;
+    QTreeWidgetItem* studio = tree ? tree->topLevelItem(0) : nullptr;
+    if (studio && studio->childCount() > 0) {
+        studio->setExpanded(true);
+        tree->setCurrentItem(studio->child(0));
+    }
+}
+
 void CDemoAutomation::Run() {
     // Confirm the Com dialog as soon as it is up.
     auto* confirm = new QTimer(this);
@@ -92,6 +103,7 @@ void CDemoAutomation::Run() {
     m_frame->OnScan();
     const StudioData* studio = m_frame->Manager().StudioAt(0);
     Say(QStringLiteral("scan done, %1 units").arg(studio ? UnitCount(*studio) : 0));
+    SelectFirstUnit();
 
     if (!m_screenshot.isEmpty()) {
         QTimer::singleShot(500, this, [this] {

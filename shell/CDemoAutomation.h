@@ -8,7 +8,8 @@ class CMainFrame;
 // Hands-free runs for the demo, the screenshot and the start-up measurement. Inert unless
 // one of these environment variables is set:
 //   TARNEL_DEMO_AUTOCONNECT=1   after start, confirm the "Com Setting" dialog as it stands
-//                               (the port Option.xml names), select Studio A and scan it
+//                               (the port Option.xml names), select Studio A, scan it and
+//                               select its first unit
 //   TARNEL_SCREENSHOT=<path>    as the above, then save a picture of the window and quit
 //   TARNEL_STARTUP_TIMING=1     print the wall-clock time of the first paint, in ns since
 //                               the epoch ("first-paint-ns <n>"); =exit also quits then
@@ -24,6 +25,7 @@ protected:
 private:
     void Run();
     void SelectFirstStudio();
+    void SelectFirstUnit();
 
     CMainFrame* m_frame = nullptr;
     bool m_autoConnect = false;
