@@ -152,9 +152,6 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     connect(m_nameEdit, &QLineEdit::textChanged, this, [this](const QString&) {
         SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 1);
     });
-    // Items are removed with the tree; a hot item must not outlive its item.
-    connect(m_tree->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this] { SetHotItem(nullptr); });
 }
 
 void CStudioListFormView::OnInitialUpdate() {
@@ -415,18 +412,18 @@ bool CStudioListFormView::event(QEvent* e) {
 }
 
 void CStudioListFormView::SetHotItem(QTreeWidgetItem* item) {
-    if (item == m_hotItem) {
+    // Kept as a persistent index, which the tree clears when it removes the item.
+    const QModelIndex index = item != nullptr ? m_tree->indexFromItem(item) : QModelIndex();
+    const QModelIndex previous = m_delegate->HotIndex();
+    if (index == previous) {
         return;
     }
-    auto redraw = [this](QTreeWidgetItem* it) {
-        if (it != nullptr) {
-            m_tree->viewport()->update(m_tree->visualItemRect(it));
+    m_delegate->SetHotIndex(index);
+    for (const QModelIndex& changed : {previous, index}) {
+        if (changed.isValid()) {
+            m_tree->viewport()->update(m_tree->visualRect(changed));
         }
-    };
-    redraw(m_hotItem);
-    m_hotItem = item;
-    m_delegate->SetHotIndex(item != nullptr ? m_tree->indexFromItem(item) : QModelIndex());
-    redraw(m_hotItem);
+    }
 }
 
 bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {

@@ -69,7 +69,6 @@ private:
     QTreeWidgetItem* m_shownStudioItem = nullptr;
     QTreeWidgetItem* m_lastSelectedItem = nullptr;
     CStudioTreeDelegate* m_delegate;
-    QTreeWidgetItem* m_hotItem = nullptr;
     // While a refill removes items, the tree's own moves of the selection wait: the removed
     // items may show records that no longer exist.
     bool m_refilling = false;
