@@ -45,7 +45,8 @@ public:
     quint32 Generation() const { return m_generation; }
     QString DevicePath() const { return sDevicePath; }
 
-    // "COMn" maps to /dev/ttyS{n-1}; a name starting with '/' is used as it is.
+    // "COMn" maps to /dev/ttyS{n-1}; a name starting with '/' is used as it is; another plain
+    // name is taken from /dev; an empty name, or one that would leave /dev, gives no path.
     static QString DevicePathFor(const QString& portName);
     // Write timeout per byte: 19200 / baud in integer division (0 at 38400 and above).
     static int WriteTimeoutPerByteMs(quint32 baud);
