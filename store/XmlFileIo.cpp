@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QXmlStreamReader>
 
 #include "store/CXmlStore.h"
 #include "store/XmlShape.h"
@@ -66,20 +67,26 @@ bool ReadXmlDocument(const QString& path, QDomDocument& document) {
     if (bytes.size() > kMaxXmlFileBytes || file.error() != QFileDevice::NoError) {
         return false;
     }
-    // Files in UTF-16 or UTF-32 are decoded first so that the shape check sees characters.
-    const auto encoding = QStringConverter::encodingForData(bytes, u'<');
-    if (encoding && *encoding != QStringConverter::Utf8) {
-        QStringDecoder decoder(*encoding);
-        const QString text = decoder(bytes);
-        if (decoder.hasError() || !XmlShapeWithinLimits(text)) {
-            return false;
-        }
-        return static_cast<bool>(document.setContent(text));
+    // Decoded here, so that the shape check and the parser see the same characters whatever
+    // the encoding (a byte scan would miss markup in UTF-16 or UTF-7).
+    QStringDecoder decoder;
+    if (const auto bom = QStringConverter::encodingForData(bytes, u'<')) {
+        decoder = QStringDecoder(*bom);
+    } else {
+        QXmlStreamReader declaration(bytes);
+        declaration.readNext();
+        const QString declared = declaration.documentEncoding().toString();
+        decoder = declared.isEmpty() ? QStringDecoder(QStringConverter::Utf8)
+                                     : QStringDecoder(declared.toLatin1().constData());
     }
-    if (!XmlShapeWithinLimits(bytes)) {
+    if (!decoder.isValid()) {
         return false;
     }
-    return static_cast<bool>(document.setContent(bytes));
+    const QString text = decoder(bytes);
+    if (decoder.hasError() || !XmlShapeWithinLimits(text)) {
+        return false;
+    }
+    return static_cast<bool>(document.setContent(text));
 }
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes) {

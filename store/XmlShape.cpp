@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-namespace {
-
-template <typename Char>
-bool ScanWithinLimits(const Char* p, qsizetype n) {
+bool XmlShapeWithinLimits(QStringView text) {
+    using Char = char16_t;
+    const Char* p = text.utf16();
+    const qsizetype n = text.size();
     auto startsWith = [p, n](qsizetype at, std::string_view literal) {
         if (n - at < static_cast<qsizetype>(literal.size())) {
             return false;
@@ -75,14 +75,4 @@ bool ScanWithinLimits(const Char* p, qsizetype n) {
         }
     }
     return elements > 0;
-}
-
-}  // namespace
-
-bool XmlShapeWithinLimits(QByteArrayView text) {
-    return ScanWithinLimits<char>(text.data(), text.size());
-}
-
-bool XmlShapeWithinLimits(QStringView text) {
-    return ScanWithinLimits<char16_t>(text.utf16(), text.size());
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QStringView>
 
 // The XML parser's time grows with the square of an element's depth and of its number of
@@ -11,7 +10,5 @@
 inline constexpr int kMaxXmlDepth = 32;
 inline constexpr int kMaxXmlAttributes = 32;
 
-// For text in an ASCII-compatible encoding (UTF-8, Latin-1).
-bool XmlShapeWithinLimits(QByteArrayView text);
-// For text already decoded (files in UTF-16 or UTF-32).
+// text is the decoded file.
 bool XmlShapeWithinLimits(QStringView text);

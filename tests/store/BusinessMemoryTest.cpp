@@ -239,7 +239,7 @@ TEST_F(BusinessMemoryTest, WrongRootOrForeignNodesFailTheLoad) {
     EXPECT_EQ(Memory(0)->lightNode.sLightName, "19");
 }
 
-TEST_F(BusinessMemoryTest, FileWithoutLayoutTextOrInUtf16LoadsTheSame) {
+TEST_F(BusinessMemoryTest, FileWithoutLayoutTextOrInAnotherEncodingLoadsTheSame) {
     QByteArray golden = ReadTestData("data/two_units.xml");
     ASSERT_FALSE(golden.isEmpty());
     QByteArray flat = golden;
@@ -252,6 +252,11 @@ TEST_F(BusinessMemoryTest, FileWithoutLayoutTextOrInUtf16LoadsTheSame) {
     utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     ASSERT_TRUE(Load(utf16));
     EXPECT_EQ(FieldsOf(*Memory(7)), (Fields{81, 0, 1, 0, 1, 11, 0, 1, 0}));
+
+    QByteArray latin1 = golden;
+    latin1.replace("utf-8", "ISO-8859-1").replace("Key light", "Cl\xE9");
+    ASSERT_TRUE(Load(latin1));
+    EXPECT_EQ(Memory(2)->sModelName, QString::fromUtf8("Clé"));
 }
 
 TEST_F(BusinessMemoryTest, OversizedOrPathologicalFilesAreRefusedUnparsed) {
@@ -274,10 +279,13 @@ TEST_F(BusinessMemoryTest, OversizedOrPathologicalFilesAreRefusedUnparsed) {
     wide += "/>";
     QByteArray laughs = Document(Studio(Strobe("sModelName=\"&a;\"", Values({}))));
     laughs.insert(laughs.indexOf("<StudioManage>"), "<!DOCTYPE StudioManage [<!ENTITY a 'aaa'>]>");
-    for (const QByteArray& xml : {deep, wide, laughs}) {
+    // The same attributes in UTF-7, where no '=' shows as a byte.
+    QByteArray wide7 = wide;
+    wide7.replace("=", "+AD0-").prepend("<?xml version=\"1.0\" encoding=\"UTF-7\"?>");
+    for (const QByteArray& xml : {deep, wide, wide7, laughs}) {
         EXPECT_FALSE(Load(xml));
     }
-    EXPECT_EQ(messages.size(), 4);
+    EXPECT_EQ(messages.size(), 5);
 }
 
 TEST_F(BusinessMemoryTest, SomethingOtherThanARegularFileIsNotOpened) {
