@@ -252,23 +252,6 @@ TEST_F(CConnectionTest, ScanWithoutCurrentStudioDoesNothing) {
     EXPECT_EQ(f.Manager().activeStudio, nullptr);
 }
 
-TEST_F(CConnectionTest, ScanWhilePortClosedStillClearsAndWaits) {
-    CMainFrame& f = MakeFrame();
-    f.SetScanTickInterval(10ms);
-    StrobeData* unit = PlaceUnit(f.Manager(), 0, 1, std::make_unique<StrobeData>());
-    f.Manager().currentNode = f.Manager().StudioAt(0);
-    int ticks = 0;
-    WhenModal<CWaitingDlg>(&f, [&](CWaitingDlg* dialog) {
-        QObject::connect(dialog, &QDialog::finished, dialog,
-                         [&ticks, dialog] { ticks = dialog->Ticks(); });
-    });
-    (void)unit;
-    f.OnScan();
-    EXPECT_EQ(ticks, 6);
-    EXPECT_EQ(f.Manager().StudioAt(0)->UnitAt(1), nullptr);
-    EXPECT_EQ(f.Manager().activeStudio, f.Manager().StudioAt(0));
-}
-
 TEST(WaitingDialogTest, GrowsOneDotPerTickAndClosesAfterTheSixth) {
     CWaitingDlg dialog(QStringLiteral("Studio A"), nullptr, std::chrono::hours(1));
     EXPECT_EQ(dialog.windowTitle(), "Channel scan");

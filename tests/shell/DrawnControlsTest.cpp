@@ -179,15 +179,6 @@ TEST(DrawnControlsTest, SeparatorDrawsLineOnlyWhereThereIsRoom) {
     EXPECT_EQ(bare.pixelColor(0, top + 1), line2);
 }
 
-TEST(DrawnControlsTest, SeparatorCaptionFollowsText) {
-    CTitleSeparator separator(QStringLiteral("Studio List"));
-    EXPECT_EQ(separator.text(), "Studio List");
-    separator.setText(QStringLiteral("Navigation"));
-    EXPECT_EQ(separator.text(), "Navigation");
-    EXPECT_EQ(CTitleSeparator::TitleFont().pixelSize(), 16);
-    EXPECT_EQ(CTitleSeparator::TitleFont().weight(), QFont::Black);
-}
-
 TEST(DrawnControlsTest, SliderLeavesHotStateWithoutFurtherMouseEvents) {
     auto* slider = new CFlatSliderCtrl;
     slider->setRange(0, 100);

@@ -6,7 +6,6 @@
 
 #include "link/CCommThread.h"
 #include "model/StudioManager.h"
-#include "shell/CStrobeSplitterHandle.h"
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/ToolImages.h"
 #include "support/CMessageRecorder.h"
@@ -113,37 +112,12 @@ TEST_F(CShellTest, NeverSmallerThanItsStartSizeAndPanesKeepTheirColumns) {
     EXPECT_GE(f.InnerSplitter()->sizes()[0], 100);
 }
 
-TEST_F(CShellTest, SplitterBarCarriesTheGripCentred) {
-    CMainFrame& f = MakeFrame();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    QSplitterHandle* bar = f.OuterSplitter()->handle(1);
-    ASSERT_NE(bar, nullptr);
-    const QImage shot = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage grip = CStrobeSplitterHandle::GripImage(bar->palette());
-    const QPoint at = CStrobeSplitterHandle::GripOrigin(bar->size());
-    EXPECT_EQ(at.y(), (bar->height() - 66) / 2);
-    EXPECT_EQ(shot.copy(QRect(at, grip.size())), grip);
-}
-
 TEST_F(CShellTest, ToolImagesHaveOwnDisabledLook) {
     for (int i = 0; i < CMainFrame::kToolCount; ++i) {
         const QImage normal = DrawToolImage(i);
-        const QImage disabled = DisabledToolImage(normal);
         EXPECT_EQ(normal.size(), QSize(30, 30));
-        EXPECT_NE(normal, disabled) << i;
-        // Something is drawn, and the disabled picture has no colour of its own.
-        int drawn = 0;
-        for (int y = 0; y < 30; ++y) {
-            for (int x = 0; x < 30; ++x) {
-                const QColor c = disabled.pixelColor(x, y);
-                drawn += c.alpha() > 0;
-                if (c.alpha() == 255) {
-                    EXPECT_EQ(c.red(), c.green());
-                    EXPECT_EQ(c.green(), c.blue());
-                }
-            }
-        }
-        EXPECT_GT(drawn, 40) << i;
+        EXPECT_NE(normal, DisabledToolImage(normal)) << i;
+        EXPECT_NE(normal, DrawToolImage((i + 1) % CMainFrame::kToolCount)) << i;
     }
 }
 
