@@ -92,7 +92,7 @@ private:
         int group = -1;
         int unit = -1;
         std::uint64_t unitId = 0;
-        std::uint64_t token = 0;
+        std::uint64_t token = 0;  // the status report it sends, or the flood frame number
         SimFrame frame;
     };
     struct Later {
