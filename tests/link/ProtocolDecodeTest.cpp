@@ -47,20 +47,12 @@ TEST_F(ProtocolDecodeTest, ReportTable) {
          {"Status 9 pow=5 flash=81 model=11 cell=2 snd=3 m1=4 m2=6 lamp=7 charge=1"}},
         // status to all units alone: nobody
         {"FF 0E 01 80 80 01 2D 32 00 01 01 00 01 00", ZB_TYPE_STATUS, true, {}},
-        // every mask bit set: units 0..9 only, the unused bits address nobody
-        {"FF 0E 01 FF FF 00 00 00 00 00 00 00 00 00",
+        // units 0 and 6 among the unused and all-units bits (E2 E1): only the two units
+        {"FF 0E 01 E2 E1 00 00 00 00 00 00 00 00 00",
          ZB_TYPE_STATUS,
          true,
          {"Status 0 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 1 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 2 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 3 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 4 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 5 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 6 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 7 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 8 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1",
-          "Status 9 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1"}},
+          "Status 6 pow=0 flash=0 model=0 cell=0 snd=0 m1=0 m2=0 lamp=0 charge=1"}},
         // cell setting for unit 0, value byte5*256 + byte6
         {"FF 07 17 00 01 00 01", ZB_TYPE_SETTING, true, {"Setting 7 0 0x0001"}},
         // flash power for units 5 and 0: flash in the high byte, model in the low byte
