@@ -31,7 +31,7 @@ protected:
         if (static_cast<int>(e->type()) != WM_ZB_RECEIVED) {
             return QObject::event(e);
         }
-        int n = link->BytesHeld();
+        int n = link->BeginDrain();
         taken.fetch_add(n, std::memory_order_release);
         while (n-- > 0) {
             checksum = static_cast<quint8>(checksum + link->TakeByte());

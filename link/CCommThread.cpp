@@ -8,6 +8,17 @@
 
 namespace {
 
+// The ring's indices publish the bytes they cover: stored with release, loaded with acquire.
+// A throw-away build may weaken them to relaxed to prove that the threaded stress test and
+// ThreadSanitizer catch the race that follows; no shipped build defines this.
+#ifdef TARNEL_RING_RELAXED_FOR_MUTATION_TEST
+constexpr std::memory_order kRingPublish = std::memory_order_relaxed;
+constexpr std::memory_order kRingObserve = std::memory_order_relaxed;
+#else
+constexpr std::memory_order kRingPublish = std::memory_order_release;
+constexpr std::memory_order kRingObserve = std::memory_order_acquire;
+#endif
+
 void PostWatcherAlert(QObject* target, const QString& text) {
     if (target != nullptr) {
         QCoreApplication::postEvent(target, new CAlertMessage(text, QStringLiteral("CCommThread")));
@@ -67,6 +78,9 @@ bool CCommThread::OpenPort(const QString& portName, quint32 baud, quint8 dataBit
     m_writeTimeoutPerByteMs = WriteTimeoutPerByteMs(baud);
     hPort = std::move(port);
     ++m_generation;
+    // A notice of an earlier opening may have been discarded unhandled (its target cleared
+    // its queue): the new watcher must be free to post.
+    m_noticePending.store(false, std::memory_order_relaxed);
     bOpen.store(1);
     try {
         hWatcher = std::thread(&CCommThread::ThreadWatchComm, this, hPort.get(), m_generation,
@@ -111,19 +125,27 @@ int CCommThread::WritePort(const quint8* bytes, int count) {
 }
 
 int CCommThread::BytesHeld() const {
-    const int head = nHead.load(std::memory_order_acquire);
-    const int tail = nTail.load(std::memory_order_acquire);
+    const int head = nHead.load(kRingObserve);
+    const int tail = nTail.load(kRingObserve);
     return (head - tail + kRingSize) % kRingSize;
+}
+
+int CCommThread::BeginDrain() {
+    // Cleared before the head is read: either this exchange sees the watcher's newest notice
+    // (and with it every byte stored before it), or the watcher's next exchange sees the
+    // clear and posts again. No byte is left without a notice.
+    m_noticePending.exchange(false, std::memory_order_acq_rel);
+    return BytesHeld();
 }
 
 quint8 CCommThread::TakeByte() {
     const int tail = nTail.load(std::memory_order_relaxed);
     // Taking from an empty ring would move the tail past the head and make the ring look full.
-    if (nHead.load(std::memory_order_acquire) == tail) {
+    if (nHead.load(kRingObserve) == tail) {
         return 0;
     }
     const quint8 byte = ring[static_cast<size_t>(tail)];
-    nTail.store((tail + 1) % kRingSize, std::memory_order_release);
+    nTail.store((tail + 1) % kRingSize, kRingPublish);
     return byte;
 }
 
@@ -147,13 +169,13 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
         }
         taken += n;
         int head = nHead.load(std::memory_order_relaxed);
-        const int held = (head - nTail.load(std::memory_order_acquire) + kRingSize) % kRingSize;
+        const int held = (head - nTail.load(kRingObserve) + kRingSize) % kRingSize;
         if (kRingSize - held > n) {
             for (int i = 0; i < n; ++i) {
                 ring[static_cast<size_t>(head)] = buffer[static_cast<size_t>(i)];
                 head = (head + 1) % kRingSize;
             }
-            nHead.store(head, std::memory_order_release);
+            nHead.store(head, kRingPublish);
         } else if (!alerted) {
             // The batch is lost. The UI thread tells the operator, once per burst; this thread
             // goes on reading instead of waiting for the box to be closed.
@@ -162,6 +184,13 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
         }
     }
     return true;
+}
+
+void CCommThread::NotifyReceived() {
+    if (!m_noticePending.exchange(true, std::memory_order_acq_rel)) {
+        m_noticesPosted.fetch_add(1, std::memory_order_relaxed);
+        PostAppMessage(m_notifyTarget, WM_ZB_RECEIVED);
+    }
 }
 
 void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QString devicePath) {
@@ -175,7 +204,7 @@ void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QStri
         const CSerialDevice::WaitResult events = port->WaitReadable();
         if (events.readable) {
             const bool present = DrainPort(*port, buffer);
-            PostAppMessage(m_notifyTarget, WM_ZB_RECEIVED);
+            NotifyReceived();
             if (!present) {
                 break;
             }

@@ -15,8 +15,9 @@ class CSerialDevice;
 
 // The serial link to the dongle: opens the port, writes frames synchronously, and runs a
 // watcher thread that moves received bytes into a 4096-byte single-producer ring and posts
-// WM_ZB_RECEIVED (once per burst) and WM_ZB_CLOSED (once, when it ends; wParam = the
-// opening's generation) to the notified object.
+// WM_ZB_RECEIVED and WM_ZB_CLOSED (once, when it ends; wParam = the opening's generation) to
+// the notified object. WM_ZB_RECEIVED is coalesced: while one is queued and not yet taken
+// up by BeginDrain, the watcher posts no other, so a flood never piles notices up.
 class CCommThread : public CPortWriter {
 public:
     static constexpr int kRingSize = 4096;
@@ -39,6 +40,11 @@ public:
     // Ring access for the UI thread's receive handler.
     int BytesHeld() const;
     quint8 TakeByte();
+    // UI thread, on WM_ZB_RECEIVED: lets the watcher post its next notice, then returns the
+    // bytes held. Bytes stored after this call always bring a notice of their own.
+    int BeginDrain();
+    // WM_ZB_RECEIVED notices posted so far, for measuring how many wait in the queue.
+    quint64 NoticesPosted() const { return m_noticesPosted.load(std::memory_order_relaxed); }
 
     bool IsOpen() const { return bOpen.load(std::memory_order_acquire) != 0; }
     // Generation of the current (or last) opening; WM_ZB_CLOSED carries it in wParam.
@@ -59,6 +65,8 @@ private:
     int ReadPort(CSerialDevice& port, quint8* buffer);
     // Watcher thread: moves one burst into the ring; false when the device has gone.
     bool DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>& buffer);
+    // Watcher thread: posts WM_ZB_RECEIVED unless one is still waiting to be taken up.
+    void NotifyReceived();
     void ReleaseDevice();
 
     QObject* m_notifyTarget;               // fixed at construction
@@ -71,4 +79,8 @@ private:
     std::array<quint8, kRingSize> ring{};  // bytes published by nHead/nTail
     std::atomic<int> nHead{0};             // watcher stores (release), UI loads (acquire)
     std::atomic<int> nTail{0};             // UI stores (release), watcher loads (acquire)
+    // Set by the watcher when it posts WM_ZB_RECEIVED, cleared by BeginDrain; both sides
+    // exchange it (acq_rel), which orders the clear against the watcher's newest nHead.
+    std::atomic<bool> m_noticePending{false};
+    std::atomic<quint64> m_noticesPosted{0};  // watcher adds, anyone loads (a statistic)
 };

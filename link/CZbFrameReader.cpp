@@ -100,8 +100,9 @@ void CZbFrameReader::Feed(const quint8* bytes, int count) {
 }
 
 void CZbFrameReader::FeedFromRing(CCommThread& link) {
-    // Bytes arriving while these are decoded wait for the watcher's next notification.
-    const int held = link.BytesHeld();
+    // Re-arms the watcher's notice first: bytes arriving while these are decoded bring the
+    // next one.
+    const int held = link.BeginDrain();
     for (int i = 0; i < held; ++i) {
         Feed(link.TakeByte());
     }

@@ -16,8 +16,8 @@ public:
 
     void Feed(quint8 byte);
     void Feed(const quint8* bytes, int count);
-    // Takes exactly the bytes the ring holds now; bytes arriving meanwhile wait for the
-    // next notification.
+    // Once per WM_ZB_RECEIVED: takes exactly the bytes the ring holds now; bytes arriving
+    // meanwhile wait for the next notification.
     void FeedFromRing(CCommThread& link);
 
     std::array<quint8, ZB_FRAME_MAX> frame{};
