@@ -311,13 +311,6 @@ TEST_F(ControlFormViewTest, WithoutCurrentUnitHandlersDoNothing) {
     EXPECT_EQ(unit->bFlashCell, 0);
 }
 
-TEST_F(ControlFormViewTest, LightNameLineActsOnItsUnit) {
-    host->manager.currentNode = &unit->lightNode;
-    ClickSpin(Find<CFlatSpinButtonCtrl>("flashSpin"), true);
-    EXPECT_EQ(unit->nFlashValue, 46);
-    EXPECT_EQ(Written(), "FF 07 13 00 01 2E 1E");
-}
-
 TEST_F(ControlFormViewTest, LayoutKeepsTheSelectionPanelOffTheMemoryList) {
     const QRect panel = view->SelectionPanel()->geometry();
     const QRect list = Find<QWidget>("fileList")->geometry();
