@@ -59,7 +59,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("modeCombo"));
     // The template's height is that of the opened list; the closed box is one line.
-    m_combo->setGeometry(units.X(5 + 105), units.Y(5), units.X(90), m_combo->sizeHint().height());
+    m_combo->setGeometry(units.X(110), units.Y(5), units.X(90), m_combo->sizeHint().height());
 
     m_controls = std::make_unique<CPowerControlSet>(this, units, kGroupTopDlu);
 
