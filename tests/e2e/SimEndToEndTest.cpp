@@ -223,8 +223,11 @@ TEST_F(SimEndToEnd, UnpluggingEndsTheLinkOnceAndAFreshSimulatorConnects) {
     Connect(fresh, QStringLiteral("A:0,6"));
     ASSERT_EQ(fresh.Command(QStringLiteral("status A 6")), QStringLiteral("ok"));
     ASSERT_EQ(fresh.Command(QStringLiteral("status A 0")), QStringLiteral("ok"));
-    EXPECT_TRUE(WaitUntil([&] { return harness.Studio(0).nChItemCnt == 2; }, kReplyWait));
-    EXPECT_EQ(harness.Count(WM_ZB_UNIT_STATUS), 1);  // unit 0 was known from the first
+    // Unit 0 was known from the first simulator: it is refreshed, unit 6 is new.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return harness.Count(WM_ZB_UNIT_STATUS) == 1 && harness.Count(WM_ZB_NEW_UNIT) == 2; },
+        kReplyWait));
+    EXPECT_EQ(harness.Studio(0).nChItemCnt, 2);
     // Commands reach the new simulator too.
     StrobeData* six = harness.Studio(0).UnitAt(6);
     six->bFlashSnd = six->bFlashSnd != 0 ? 0 : 1;
