@@ -5,10 +5,10 @@
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
+#include "navigation/CDialogUnits.h"
 #include "navigation/CGridCtrl.h"
 #include "navigation/CNavigationGrid.h"
 #include "navigation/CTitleSeparator.h"
-#include "navigation/DialogRect.h"
 #include "shell/CFrameHost.h"
 
 namespace {
@@ -28,13 +28,14 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
       m_manager(host.Manager()),
       m_grid(new CNavigationGrid(host, this)),
       m_title(new CTitleSeparator(QStringLiteral("Navigation"), this)) {
-    const QFont dialogFont = NavigationDialogFont();
+    const QFont dialogFont = CDialogUnits::DialogFont();
+    const CDialogUnits units(dialogFont);
     setFont(dialogFont);
-    resize(DialogRect(dialogFont, 0, 0, 165, 230).size());
-    m_title->setGeometry(DialogRect(dialogFont, 5, 5, 155, 9));
+    resize(units.Rect(0, 0, 165, 230).size());
+    m_title->setGeometry(units.Rect(5, 5, 155, 9));
     auto* placeholder = new QWidget(this);
     placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
-    placeholder->setGeometry(DialogRect(dialogFont, 5, 20, 155, 205));
+    placeholder->setGeometry(units.Rect(5, 20, 155, 205));
     m_grid->hide();
 }
 

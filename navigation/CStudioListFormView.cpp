@@ -10,9 +10,9 @@
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
+#include "navigation/CDialogUnits.h"
 #include "navigation/CStudioTreeDelegate.h"
 #include "navigation/CTitleSeparator.h"
-#include "navigation/DialogRect.h"
 #include "shell/CFrameHost.h"
 
 namespace {
@@ -115,12 +115,13 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
       m_host(host),
       m_manager(host.Manager()),
       m_delegate(new CStudioTreeDelegate(this)) {
-    const QFont dialogFont = NavigationDialogFont();
+    const QFont dialogFont = CDialogUnits::DialogFont();
+    const CDialogUnits units(dialogFont);
     setFont(dialogFont);
-    resize(DialogRect(dialogFont, 0, 0, 130, 230).size());
-    m_title->setGeometry(DialogRect(dialogFont, 5, 5, 120, 9));
-    m_tree->setGeometry(DialogRect(dialogFont, 5, 19, 120, 190));
-    m_nameEdit->setGeometry(DialogRect(dialogFont, 5, 212, 120, 12));
+    resize(units.Rect(0, 0, 130, 230).size());
+    m_title->setGeometry(units.Rect(5, 5, 120, 9));
+    m_tree->setGeometry(units.Rect(5, 19, 120, 190));
+    m_nameEdit->setGeometry(units.Rect(5, 212, 120, 12));
 
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);

@@ -19,13 +19,13 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
+#include "navigation/CDialogUnits.h"
 #include "navigation/CFlatSliderCtrl.h"
 #include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CTitleSeparator.h"
 #include "navigation/CUserButton.h"
 #include "navigation/CUserStatic.h"
 #include "panels/CControlSelFormView.h"
-#include "panels/CDialogUnits.h"
 #include "panels/CPowerControlSet.h"
 #include "shell/CFrameHost.h"
 #include "store/CXmlStore.h"
@@ -47,7 +47,7 @@ const QString kMemoryCaption = QStringLiteral("Business Memory");
 CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     : QWidget(parent), m_host(host) {
     setObjectName(QStringLiteral("controlPanel"));
-    setFont(CDialogUnits::PanelFont());
+    setFont(CDialogUnits::DialogFont());
     const CDialogUnits units(font());
     resize(units.Size(kFormWidthDlu, kFormHeightDlu));
     setMinimumSize(size());

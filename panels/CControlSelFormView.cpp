@@ -13,12 +13,12 @@
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/StudioManager.h"
+#include "navigation/CDialogUnits.h"
 #include "navigation/CFlatSliderCtrl.h"
 #include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CTitleSeparator.h"
 #include "navigation/CUserButton.h"
 #include "navigation/CUserStatic.h"
-#include "panels/CDialogUnits.h"
 #include "panels/CPowerControlSet.h"
 #include "shell/CFrameHost.h"
 
@@ -34,7 +34,7 @@ constexpr int kGroupTopDlu = 5;
 CControlSelFormView::CControlSelFormView(CFrameHost& host, QWidget* parent)
     : QWidget(parent), m_host(host) {
     setObjectName(QStringLiteral("selectedUnitsPanel"));
-    setFont(CDialogUnits::PanelFont());
+    setFont(CDialogUnits::DialogFont());
     const CDialogUnits units(font());
     resize(units.Size(kFormWidthDlu, kFormHeightDlu));
     m_controls = std::make_unique<CPowerControlSet>(this, units, kGroupTopDlu);

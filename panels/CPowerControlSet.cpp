@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "navigation/CDialogUnits.h"
 #include "navigation/CFlatSliderCtrl.h"
 #include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CUserButton.h"
 #include "navigation/CUserStatic.h"
-#include "panels/CDialogUnits.h"
 
 namespace {
 

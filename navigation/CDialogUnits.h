@@ -19,8 +19,8 @@ public:
     int BaseWidthPx() const { return m_baseWidthPx; }
     int BaseHeightPx() const { return m_baseHeightPx; }
 
-    // The 8-point Arial that both panel templates are laid out in.
-    static QFont PanelFont();
+    // The 8-point Arial that every view template is laid out in.
+    static QFont DialogFont();
 
 private:
     int m_baseWidthPx;

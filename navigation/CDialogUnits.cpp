@@ -1,4 +1,4 @@
-#include "panels/CDialogUnits.h"
+#include "navigation/CDialogUnits.h"
 
 #include <QFontMetrics>
 #include <QString>
@@ -40,7 +40,7 @@ QSize CDialogUnits::Size(int width, int height) const {
     return QSize(X(width), Y(height));
 }
 
-QFont CDialogUnits::PanelFont() {
+QFont CDialogUnits::DialogFont() {
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(8);
     return font;
