@@ -91,26 +91,23 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     c.flashSlider->installEventFilter(this);
     c.modelSlider->installEventFilter(this);
 
-    connect(c.cellCheck, &QCheckBox::clicked, this, [this](bool checked) {
-        StrobeData* unit = Unit();
-        if (unit == nullptr) {
-            return;
-        }
-        m_bCell = checked ? 1 : 0;
-        unit->bFlashCell = m_bCell;
-        m_host.Protocol().SendUnitCommand(ZB_FLASH_CELL, 0, unit);
-        NotifyGrid(kFieldFlashCell);
-    });
-    connect(c.soundCheck, &QCheckBox::clicked, this, [this](bool checked) {
-        StrobeData* unit = Unit();
-        if (unit == nullptr) {
-            return;
-        }
-        m_bSound = checked ? 1 : 0;
-        unit->bFlashSnd = m_bSound;
-        m_host.Protocol().SendUnitCommand(ZB_FLASH_SOUND, 0, unit);
-        NotifyGrid(kFieldFlashSound);
-    });
+    // Cell and Sound: the box's tick is the unit's switch.
+    const auto connectSwitch = [this](QCheckBox* box, int& state, int StrobeData::*field,
+                                      quint8 subCode, int fieldCode) {
+        connect(box, &QCheckBox::clicked, this,
+                [this, &state, field, subCode, fieldCode](bool checked) {
+                    StrobeData* unit = Unit();
+                    if (unit == nullptr) {
+                        return;
+                    }
+                    state = checked ? 1 : 0;
+                    unit->*field = state;
+                    m_host.Protocol().SendUnitCommand(subCode, 0, unit);
+                    NotifyGrid(fieldCode);
+                });
+    };
+    connectSwitch(c.cellCheck, m_bCell, &StrobeData::bFlashCell, ZB_FLASH_CELL, kFieldFlashCell);
+    connectSwitch(c.soundCheck, m_bSound, &StrobeData::bFlashSnd, ZB_FLASH_SOUND, kFieldFlashSound);
     connect(c.powerButton, &QPushButton::clicked, this, [this](bool checked) {
         StrobeData* unit = Unit();
         if (unit == nullptr) {

@@ -28,6 +28,7 @@
 #include "shell/CMainFrame.h"
 #include "support/CMessageRecorder.h"
 #include "support/CSimProcess.h"
+#include "support/WhenModal.h"
 
 using namespace std::chrono_literals;
 
@@ -35,20 +36,6 @@ namespace {
 
 // Generous: waiting ends as soon as the condition holds.
 constexpr auto kReplyWait = 10s;
-
-template <class T>
-void WhenModal(QObject* context, std::function<void(T*)> action) {
-    auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            dialog && dialog->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            action(dialog);
-        }
-    });
-    poll->start(5);
-}
 
 void ClickSpin(CFlatSpinButtonCtrl* spin, bool up, int times) {
     for (int i = 0; i < times; ++i) {

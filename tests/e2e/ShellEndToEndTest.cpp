@@ -17,24 +17,11 @@
 #include "shell/CWaitingDlg.h"
 #include "support/CMessageRecorder.h"
 #include "support/CSimProcess.h"
+#include "support/WhenModal.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-template <class T>
-void WhenModal(QObject* context, std::function<void(T*)> action) {
-    auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            dialog && dialog->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            action(dialog);
-        }
-    });
-    poll->start(5);
-}
 
 std::vector<int> UnitsOf(const StudioData& studio) {
     std::vector<int> units;

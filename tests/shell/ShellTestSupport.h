@@ -13,6 +13,7 @@
 
 #include "link/AppMessages.h"
 #include "shell/CMainFrame.h"
+#include "support/WhenModal.h"
 
 // Watches a real view for the application messages it receives, without taking them.
 class CPaneRecorder : public QObject {
@@ -42,21 +43,6 @@ protected:
         return false;
     }
 };
-
-// Runs action on the first modal dialog of type T once it is shown (from inside its exec).
-template <class T>
-void WhenModal(QObject* context, std::function<void(T*)> action) {
-    auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, action] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            dialog && dialog->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            action(dialog);
-        }
-    });
-    poll->start(5);
-}
 
 // A main frame in its own working directory (Option.xml, Business Memory) and its own
 // simulator folder, with message boxes answered by the test.
