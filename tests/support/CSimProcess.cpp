@@ -149,6 +149,10 @@ QString CSimProcess::ReadLine(std::chrono::milliseconds timeout) {
 }
 
 QString CSimProcess::Command(const QString& line) {
+    return Send(line) ? ReadLine(std::chrono::seconds(10)) : QString();
+}
+
+bool CSimProcess::Send(const QString& line) {
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
     qsizetype done = 0;
     while (m_input >= 0 && done < bytes.size()) {
@@ -156,10 +160,10 @@ QString CSimProcess::Command(const QString& line) {
         if (n > 0) {
             done += n;
         } else if (errno != EINTR) {
-            return {};
+            return false;
         }
     }
-    return ReadLine(std::chrono::seconds(10));
+    return done == bytes.size();
 }
 
 QMap<QString, QMap<QString, int>> CSimProcess::Dump() {

@@ -35,8 +35,8 @@ public:
     // newline; empty when none came in time.
     QString Command(const QString& line);
     // Sends one control command without waiting for its answer (which then stays unread), so
-    // that the caller's event loop keeps running meanwhile.
-    void Send(const QString& line);
+    // that the caller's event loop keeps running meanwhile; false when it could not be sent.
+    bool Send(const QString& line);
     // Every unit the simulator holds, keyed "A0".."E9", each with its fields by name
     // (flashpow, flash, model, cell, sound, mode1, mode2, modelpow, charge, temp).
     QMap<QString, QMap<QString, int>> Dump();
