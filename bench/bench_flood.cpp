@@ -1,0 +1,349 @@
+// A report flood through the whole program: the real main frame on the offscreen platform,
+// connected through its Com dialog to strobe-sim (a child process) flooding setting reports
+// at a line's frame rate, with Studio A's ten units in the navigation grid.
+//
+// Each run has two windows of the same length. The first runs a 1 ms heartbeat timer on the
+// UI thread and takes its lateness (the UI thread's stalls); the second runs without it and
+// takes the program's CPU share. Both count the reports the simulator sent (from its trace)
+// against the ones the program applied (WM_ZB_UNIT_CHANGED), the "Buffer full" alerts, the
+// most WM_ZB_RECEIVED notices waiting at once, and how much of the grid each paint covers.
+// The simulator floods between a studio select of A (window start) and one of B, which has
+// no units (window end); after each window the program drains until quiet. At the end the
+// simulator's units must equal the program's records. Prints each run and the medians.
+//
+//   bench_flood [--rate HZ] [--seconds S] [--runs N]
+// Default: 1650 Hz (115200 baud, 10 bits a byte, 7 bytes a frame), 10 s, 3 runs.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPaintEvent>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/AppMessages.h"
+#include "link/CCommThread.h"
+#include "link/CZbProtocol.h"
+#include "model/StudioManager.h"
+#include "navigation/CGridCtrl.h"
+#include "shell/CMainFrame.h"
+#include "support/BenchStats.h"
+#include "support/CBenchSession.h"
+#include "support/CSimProcess.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using BenchStats::Median;
+using BenchStats::Percentile;
+
+struct Options {
+    double rateHz = 115200.0 / 10.0 / 7.0;
+    int seconds = 10;
+    int runs = 3;
+};
+
+// Watches what reaches the main frame and what the grid paints.
+class CFloodObserver : public QObject {
+public:
+    CFloodObserver(CMainFrame& frame, QWidget* gridViewport)
+        : m_frame(frame), m_viewport(gridViewport) {
+        frame.installEventFilter(this);
+        if (m_viewport != nullptr) {
+            m_viewport->installEventFilter(this);
+        }
+    }
+
+    // Only when quiet: no notice is waiting then, so every one posted so far was delivered.
+    void Reset() {
+        m_delivered = m_frame.Link().NoticesPosted();
+        changed = 0;
+        mostWaiting = 0;
+        paints = 0;
+        paintedShare = 0;
+        lastNoticeAt.restart();
+    }
+
+    qint64 changed = 0;
+    quint64 mostWaiting = 0;
+    qint64 paints = 0;
+    double paintedShare = 0;  // sum over paints of painted area / viewport area
+    QElapsedTimer lastNoticeAt;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        const int type = static_cast<int>(e->type());
+        if (watched == &m_frame && type == WM_ZB_RECEIVED) {
+            ++m_delivered;
+            // This notice and any others still queued behind it.
+            const quint64 waiting = m_frame.Link().NoticesPosted() - m_delivered + 1;
+            mostWaiting = std::max(mostWaiting, waiting);
+            lastNoticeAt.restart();
+        } else if (watched == &m_frame && type == WM_ZB_UNIT_CHANGED) {
+            ++changed;
+        } else if (watched == m_viewport && e->type() == QEvent::Paint) {
+            const QRect all = m_viewport->rect();
+            qint64 area = 0;
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region()) {
+                area += qint64{r.width()} * r.height();
+            }
+            ++paints;
+            if (!all.isEmpty()) {
+                paintedShare += static_cast<double>(area) / (qint64{all.width()} * all.height());
+            }
+        }
+        return false;
+    }
+
+private:
+    CMainFrame& m_frame;
+    QWidget* m_viewport;
+    quint64 m_delivered = 0;  // notices delivered, counted as the link counts them
+};
+
+// A 1 ms timer on the UI thread; each gap beyond the interval is a stall of the thread.
+class CHeartbeat : public QObject {
+public:
+    CHeartbeat() {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_gapsMs.push_back(static_cast<double>(now - m_last) / 1e6 - 1.0);
+            m_last = now;
+        });
+    }
+    void Start() {
+        m_gapsMs.clear();
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    std::vector<double> Stop() {
+        m_timer.stop();
+        return m_gapsMs;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    std::vector<double> m_gapsMs;
+};
+
+void RunFor(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs the event loop until no notice came for a while and the ring is empty.
+bool WaitQuiet(CMainFrame& frame, CFloodObserver& observer) {
+    QElapsedTimer limit;
+    limit.start();
+    while (limit.elapsed() < 30000) {
+        RunFor(50ms);
+        if (observer.lastNoticeAt.elapsed() > 500 && frame.Link().BytesHeld() == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Window {
+    qint64 applied = 0;
+    quint64 mostWaiting = 0;
+    double cpuShare = 0;
+    double paintsPerSec = 0;
+    double paintedShare = 0;
+    std::vector<double> stallsMs;
+};
+
+Window Flood(CMainFrame& frame, CFloodObserver& observer, CHeartbeat* heartbeat,
+             std::chrono::seconds length) {
+    Window w;
+    observer.Reset();
+    if (heartbeat != nullptr) {
+        heartbeat->Start();
+    }
+    QElapsedTimer wall;
+    wall.start();
+    const auto cpuBefore = BenchStats::CpuTime();
+    frame.Protocol().SelectStudio(0);  // the simulator floods Studio A's units
+    RunFor(length);
+    frame.Protocol().SelectStudio(1);  // Studio B has none: the flood stops
+    const double wallSeconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    w.cpuShare = (BenchStats::CpuTime() - cpuBefore).count() / wallSeconds;
+    if (heartbeat != nullptr) {
+        w.stallsMs = heartbeat->Stop();
+    }
+    w.paintsPerSec = static_cast<double>(observer.paints) / wallSeconds;
+    w.paintedShare =
+        observer.paints > 0 ? observer.paintedShare / static_cast<double>(observer.paints) : 0;
+    if (!WaitQuiet(frame, observer)) {
+        std::fprintf(stderr, "bench_flood: the program never went quiet\n");
+    }
+    w.applied = observer.changed;
+    w.mostWaiting = observer.mostWaiting;
+    return w;
+}
+
+// Setting reports the simulator sent in each flood window: the frames it traced going out
+// between a studio select of A and the next one of B (the first A is the scan's).
+std::vector<qint64> SentPerWindow(const QString& trace) {
+    std::vector<qint64> sent;
+    int selectsOfA = 0;
+    bool flooding = false;
+    for (const QStringView line : QStringView(trace).split(u'\n')) {
+        if (line.contains(u" in ") && line.contains(u"select group A")) {
+            flooding = ++selectsOfA > 1;
+            if (flooding) {
+                sent.push_back(0);
+            }
+        } else if (line.contains(u" in ") && line.contains(u"select group B")) {
+            flooding = false;
+        } else if (flooding && line.contains(u" out ") && !line.contains(u"| status")) {
+            ++sent.back();
+        }
+    }
+    return sent;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--rate") == 0 && hasValue) {
+            options.rateHz = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && hasValue) {
+            options.seconds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
+            options.runs = std::atoi(argv[++i]);
+        } else {
+            return false;
+        }
+    }
+    return options.rateHz > 0 && options.seconds > 0 && options.runs > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: bench_flood [--rate HZ] [--seconds S] [--runs N]\n");
+        return 2;
+    }
+
+    CBenchSession session;
+    CSimProcess sim;
+    // Group B first: no units there, so nothing floods until the scan selects Studio A.
+    if (!session.IsValid() ||
+        !session.StartSim(sim, {"--units", "A:0-9", "--group", "B", "--seed", "5", "--trace",
+                                "--flood", QString::number(options.rateHz, 'f', 1)})) {
+        std::fprintf(stderr, "bench_flood: cannot start strobe-sim (%s)\n",
+                     qPrintable(CSimProcess::Program()));
+        return 1;
+    }
+    std::vector<QString> alerts;
+    int failures = 0;
+    {
+        CMainFrame frame;
+        frame.SetMessageBoxHandler([&alerts](const QString& text, const QString&, bool) {
+            alerts.push_back(text);
+            return true;
+        });
+        frame.show();
+        if (!CBenchSession::Connect(frame, sim)) {
+            std::fprintf(stderr, "bench_flood: cannot connect to %s\n",
+                         qPrintable(sim.DevicePath()));
+            return 1;
+        }
+        const int units = CBenchSession::ScanStudioA(frame);
+        auto* grid = qobject_cast<QWidget*>(frame.NavigationPane())->findChild<CGridCtrl*>();
+        CFloodObserver observer(frame, grid ? grid->viewport() : nullptr);
+        CHeartbeat heartbeat;
+        frame.Protocol().SelectStudio(1);
+        WaitQuiet(frame, observer);
+        std::printf("flood at %.0f frames/s, %d s windows, %d units in the grid\n", options.rateHz,
+                    options.seconds, units);
+
+        std::vector<Window> stallWindows;
+        std::vector<Window> cpuWindows;
+        for (int run = 0; run < options.runs; ++run) {
+            stallWindows.push_back(
+                Flood(frame, observer, &heartbeat, std::chrono::seconds(options.seconds)));
+            cpuWindows.push_back(
+                Flood(frame, observer, nullptr, std::chrono::seconds(options.seconds)));
+        }
+
+        // The simulator's units against the program's records.
+        const auto dump = sim.Dump();
+        const StudioData* a = frame.Manager().StudioAt(0);
+        int differing = 0;
+        for (int i = 0; i < kSlotCount; ++i) {
+            const StrobeData* unit = a->UnitAt(i);
+            const auto simUnit = dump.value(QStringLiteral("A%1").arg(i));
+            if (unit == nullptr || simUnit.isEmpty() ||
+                simUnit.value("flash") != unit->nFlashValue ||
+                simUnit.value("model") != unit->nModelValue ||
+                simUnit.value("cell") != unit->bFlashCell ||
+                simUnit.value("sound") != unit->bFlashSnd) {
+                ++differing;
+            }
+        }
+        sim.Terminate();
+        const std::vector<qint64> sent = SentPerWindow(sim.StdErr());
+
+        std::vector<double> p50, p99, worst, cpuWith, cpuWithout, paints, share;
+        for (int run = 0; run < options.runs; ++run) {
+            for (int k = 0; k < 2; ++k) {
+                const Window& w = k == 0 ? stallWindows[run] : cpuWindows[run];
+                const size_t index = static_cast<size_t>(2 * run + k);
+                const qint64 sentHere = index < sent.size() ? sent[index] : -1;
+                failures += sentHere != w.applied || w.mostWaiting > 1 ? 1 : 0;
+                std::printf(
+                    "run %d %-9s sent %lld applied %lld  most notices waiting %llu  cpu %.1f %%  "
+                    "grid paints %.0f/s covering %.1f %% each",
+                    run + 1, k == 0 ? "heartbeat" : "quiet", static_cast<long long>(sentHere),
+                    static_cast<long long>(w.applied),
+                    static_cast<unsigned long long>(w.mostWaiting), 100 * w.cpuShare,
+                    w.paintsPerSec, 100 * w.paintedShare);
+                if (k == 0) {
+                    std::printf("  stall p50 %.2f p99 %.2f max %.2f ms (%zu beats)",
+                                Percentile(w.stallsMs, 0.5), Percentile(w.stallsMs, 0.99),
+                                Percentile(w.stallsMs, 1.0), w.stallsMs.size());
+                    p50.push_back(Percentile(w.stallsMs, 0.5));
+                    p99.push_back(Percentile(w.stallsMs, 0.99));
+                    worst.push_back(Percentile(w.stallsMs, 1.0));
+                    cpuWith.push_back(100 * w.cpuShare);
+                } else {
+                    cpuWithout.push_back(100 * w.cpuShare);
+                    paints.push_back(w.paintsPerSec);
+                    share.push_back(100 * w.paintedShare);
+                }
+                std::printf("\n");
+            }
+        }
+        std::printf(
+            "median over %d runs: UI stall p50 %.2f ms, p99 %.2f ms, max %.2f ms; "
+            "CPU %.1f %% of a core (%.1f %% with the heartbeat); grid %.0f paints/s, "
+            "%.1f %% of the grid each\n",
+            options.runs, Median(p50), Median(p99), Median(worst), Median(cpuWithout),
+            Median(cpuWith), Median(paints), Median(share));
+        std::printf(
+            "alerts %zu%s; units differing from the simulator %d of %d\n", alerts.size(),
+            alerts.empty() ? "" : qPrintable(QStringLiteral(" (first: \"%1\")").arg(alerts[0])),
+            differing, units);
+        failures += differing + static_cast<int>(alerts.size());
+    }
+    std::printf("%s\n", failures == 0 ? "every report applied" : "FAILED: see above");
+    return failures == 0 ? 0 : 1;
+}
