@@ -199,10 +199,19 @@ void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QStri
                          QStringLiteral("Error while creating ThreadWatchComm, ") + devicePath);
         return;
     }
+    using Clock = std::chrono::steady_clock;
     std::array<quint8, kReadChunk> buffer{};
+    auto lastBurst = Clock::now() - kMinBurstInterval;
     while (bOpen.load() == 1) {
         const CSerialDevice::WaitResult events = port->WaitReadable();
         if (events.readable) {
+            const auto since = Clock::now() - lastBurst;
+            if (!events.gone && since < kMinBurstInterval &&
+                port->WaitWoken(std::chrono::duration_cast<std::chrono::microseconds>(
+                    kMinBurstInterval - since))) {
+                continue;  // woken to close: the loop's test ends it
+            }
+            lastBurst = Clock::now();
             const bool present = DrainPort(*port, buffer);
             NotifyReceived();
             if (!present) {

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -22,6 +23,10 @@ class CCommThread : public CPortWriter {
 public:
     static constexpr int kRingSize = 4096;
     static constexpr int kReadChunk = 2048;
+    // Bursts closer together than this are gathered into one: under a flood of reports the UI
+    // thread takes them in batches, decoding and repainting at most a few hundred times a
+    // second, while a lone report is still announced at once.
+    static constexpr std::chrono::microseconds kMinBurstInterval{5000};
 
     explicit CCommThread(QObject* notifyTarget);
     ~CCommThread() override;

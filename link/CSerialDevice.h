@@ -49,7 +49,10 @@ public:
     bool PrepareWait();
     // Watcher thread: blocks until the device is readable, hangs up, or Wake() is called.
     WaitResult WaitReadable();
-    // Any thread: makes a pending or the next WaitReadable return with woken set.
+    // Watcher thread: waits for the timeout to pass, or less when Wake() is called; true when
+    // woken.
+    bool WaitWoken(std::chrono::microseconds timeout);
+    // Any thread: makes a pending or the next WaitReadable (or WaitWoken) return with woken set.
     void Wake();
 
     // Owner: closes the device and the wake-up channel. The watcher must have ended.

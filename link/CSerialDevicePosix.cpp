@@ -286,6 +286,29 @@ CSerialDevice::WaitResult CSerialDevice::WaitReadable() {
     return result;
 }
 
+bool CSerialDevice::WaitWoken(std::chrono::microseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    pollfd wake{Fd(m_wakeRead), POLLIN, 0};
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        const timespec wait{static_cast<time_t>(left.count() / 1'000'000'000),
+                            static_cast<long>(left.count() % 1'000'000'000)};
+        const int r = ::ppoll(&wake, 1, &wait, nullptr);
+        if (r > 0) {
+            // Left in the pipe: the next WaitReadable sees the wake-up too.
+            return true;
+        }
+        if (r < 0 && errno != EINTR) {
+            return false;
+        }
+    }
+}
+
 void CSerialDevice::Wake() {
     const std::intptr_t fd = m_wake.load(std::memory_order_seq_cst);
     if (fd >= 0) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <atomic>
 #include <random>
 #include <thread>
@@ -205,6 +206,37 @@ TEST_F(RingTest, DrainingOnNoticesAloneLeavesNoByteBehind) {
     EXPECT_TRUE(inOrder);
     EXPECT_EQ(mostWaiting, 1u) << "never more than one notice waiting";
     EXPECT_TRUE(target.alerts.isEmpty());
+}
+
+// A report flood arrives as many small bursts; the watcher gathers the ones closer together
+// than its interval, so the UI thread wakes for batches, not for every frame. Each drain
+// starts at least the interval after the one before, however fast or slow the machine.
+TEST_F(RingTest, BurstsCloserThanTheIntervalAreGatheredIntoOneNotice) {
+    constexpr qint64 kTotal = 300;
+    std::atomic<bool> stop{false};
+    std::thread feeder([&] {
+        for (qint64 i = 0; i < kTotal && !stop.load(); ++i) {
+            pty.Write(StreamBytes(i, 1));
+            std::this_thread::sleep_for(200us);
+        }
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    bool inOrder = true;
+    target.onMessage = [&](const CMessageRecorder::Entry& e) {
+        if (e.message == WM_ZB_RECEIVED) {
+            inOrder = inOrder && TakeAndCheck(link.BeginDrain());
+        }
+    };
+    const bool complete = WaitUntil([&] { return taken == kTotal || !inOrder; }, 30s);
+    const qint64 elapsedUs = elapsed.nsecsElapsed() / 1000;
+    stop.store(true);
+    feeder.join();
+    ASSERT_TRUE(complete) << taken << " of " << kTotal;
+    EXPECT_TRUE(inOrder);
+    const qint64 most = elapsedUs / CCommThread::kMinBurstInterval.count() + 1;
+    EXPECT_LE(target.Count(WM_ZB_RECEIVED), most)
+        << "bytes " << elapsedUs / kTotal << " us apart came with a notice each";
 }
 
 // Two threads on the ring at full speed: the watcher stores while this thread takes, without
