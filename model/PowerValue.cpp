@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-int ClampPower(int value) { return std::clamp(value, POWER_MIN, POWER_MAX); }
+int ClampPower(int value) {
+    return std::clamp(value, POWER_MIN, POWER_MAX);
+}
 
 QString FormatPower(int value) {
     return QStringLiteral("%1.%2").arg(value / 10).arg(value % 10);

@@ -11,9 +11,9 @@ inline constexpr int OFFSET_SLIDER_MAX = 163;
 inline constexpr int OFFSET_SLIDER_CENTRE = 82;
 
 int ClampPower(int value);
-QString FormatPower(int value);        // "4.5"
-QString FormatPowerOffset(int offset); // "0.7", "-1.5"
-QString FormatGridPower(int value);    // "F 4.5", empty at 10 and below
+QString FormatPower(int value);         // "4.5"
+QString FormatPowerOffset(int offset);  // "0.7", "-1.5"
+QString FormatGridPower(int value);     // "F 4.5", empty at 10 and below
 
 // A spin notification is one step: a negative change (the up arrow) is one step up, a
 // positive change one step down, zero nothing. Returns +1, -1 or 0.
@@ -35,8 +35,12 @@ bool StepOffset(int& offset, int& partner, int step, bool propLink);
 // difference within -81..81 and its slider position (partnerPosition) within 1..163.
 void TrackOffset(int& offset, int& partner, int& partnerPosition, int position, bool propLink);
 
-inline int OffsetToSlider(int offset) { return offset + OFFSET_SLIDER_CENTRE; }
-inline int SliderToOffset(int position) { return position - OFFSET_SLIDER_CENTRE; }
+inline int OffsetToSlider(int offset) {
+    return offset + OFFSET_SLIDER_CENTRE;
+}
+inline int SliderToOffset(int position) {
+    return position - OFFSET_SLIDER_CENTRE;
+}
 
 // The first tracking position of a relative slider after a release: an accidental +1 from
 // the centre is taken back. One state serves both sliders of the panel.
@@ -52,4 +56,6 @@ private:
 };
 
 // A unit value receives an offset change d.
-inline int ApplyPowerOffset(int value, int change) { return ClampPower(value + change); }
+inline int ApplyPowerOffset(int value, int change) {
+    return ClampPower(value + change);
+}

@@ -8,7 +8,9 @@ LightNode::LightNode(StrobeData* unit) : StudioNode(kNodeLight), sLightName(kNot
 
 StrobeData::StrobeData() : StudioNode(kNodeUnit), sModelName(kNotDefine), lightNode(this) {}
 
-StudioData* StrobeData::Studio() const { return static_cast<StudioData*>(pOwner); }
+StudioData* StrobeData::Studio() const {
+    return static_cast<StudioData*>(pOwner);
+}
 
 void ResetStrobeData(StrobeData& unit) {
     unit.nNodeKind = kNodeNone;

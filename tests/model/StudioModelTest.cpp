@@ -4,7 +4,9 @@
 
 namespace {
 
-std::unique_ptr<StrobeData> NewUnit() { return std::make_unique<StrobeData>(); }
+std::unique_ptr<StrobeData> NewUnit() {
+    return std::make_unique<StrobeData>();
+}
 
 TEST(StrobeDataTest, FreshUnitHoldsTheInitialValues) {
     StrobeData unit;
@@ -17,9 +19,8 @@ TEST(StrobeDataTest, FreshUnitHoldsTheInitialValues) {
     EXPECT_EQ(unit.bFlashCharge, 1);
     EXPECT_EQ(unit.bFlashPow, 1);
     EXPECT_EQ(unit.bModelPow, 1);
-    for (int v : {unit.nChNum, unit.nFlashValue, unit.bFlashCell, unit.bFlashSnd,
-                  unit.nModelValue, unit.nModelMode1, unit.nModelMode2, unit.bSelected,
-                  unit.nTemperature}) {
+    for (int v : {unit.nChNum, unit.nFlashValue, unit.bFlashCell, unit.bFlashSnd, unit.nModelValue,
+                  unit.nModelMode1, unit.nModelMode2, unit.bSelected, unit.nTemperature}) {
         EXPECT_EQ(v, 0);
     }
 }

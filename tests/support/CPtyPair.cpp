@@ -31,7 +31,9 @@ CPtyPair::CPtyPair() {
     }
 }
 
-CPtyPair::~CPtyPair() { CloseMaster(); }
+CPtyPair::~CPtyPair() {
+    CloseMaster();
+}
 
 void CPtyPair::CloseMaster() {
     if (m_master >= 0) {
@@ -71,7 +73,8 @@ QByteArray CPtyPair::Read(int count, std::chrono::milliseconds timeout) {
             continue;
         }
         char buf[4096];
-        const ssize_t n = ::read(m_master, buf, std::min<qsizetype>(sizeof buf, count - out.size()));
+        const ssize_t n =
+            ::read(m_master, buf, std::min<qsizetype>(sizeof buf, count - out.size()));
         if (n > 0) {
             out.append(buf, n);
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
@@ -102,4 +105,6 @@ QString HexBytes(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
-QByteArray FromHex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
+QByteArray FromHex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
