@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <algorithm>
 #include <vector>
@@ -257,6 +258,19 @@ private:
 };
 
 TEST_F(CommThreadLife, AWatcherThatCannotWaitSaysSoAndPostsNoClose) {
+    // UBSan checks an object's type the first time it meets the type (the watcher's thread
+    // state, the events delivered), probing memory with a pipe of its own: let that happen
+    // while descriptors last.
+    {
+        CPtyPair other;
+        CMessageRecorder otherTarget;
+        CCommThread warm(&otherTarget);
+        ASSERT_TRUE(warm.OpenPort(other.SlavePath(), 9600, 8, 0, 0));
+        warm.ClosePort();
+        ASSERT_TRUE(WaitUntil([&] { return otherTarget.Count(WM_ZB_CLOSED) == 1; }));
+        CAlertMessage alert(QStringLiteral("warm-up"), QString());
+        QCoreApplication::sendEvent(&otherTarget, &alert);
+    }
     {
         CScarceDescriptors scarce;
         ASSERT_TRUE(scarce.IsLimited());
