@@ -34,7 +34,7 @@ public:
     // Sends one control command and returns its answer, "ok" or "error: ...", without the
     // newline; empty when none came in time.
     QString Command(const QString& line);
-    // Sends one control command without waiting for its answer (which then stays unread), so
+    // Sends one control command without waiting for its answer (ReadLine takes it later), so
     // that the caller's event loop keeps running meanwhile; false when it could not be sent.
     bool Send(const QString& line);
     // Every unit the simulator holds, keyed "A0".."E9", each with its fields by name
@@ -51,10 +51,11 @@ public:
     qint64 Pid() const { return m_pid; }
     QString StdErr() const;
 
-private:
-    // Next line of standard output, without its newline; null when none came in time.
+    // Next line of standard output (the answer to a Send), without its newline; null when none
+    // came in time.
     QString ReadLine(std::chrono::milliseconds timeout);
 
+private:
     // Reaps the child if it has ended; true once it has.
     bool Reap(bool wait);
 
