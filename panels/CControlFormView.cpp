@@ -467,18 +467,24 @@ void CControlFormView::OnSpin(Power power, int change) {
     if (!StepPower(value, partner, SpinStep(change), propLink)) {
         return;
     }
+    CommitPower(*unit, flash, propLink);
+}
+
+// The new value (and its partner under the Prop link) goes to the sliders, the labels and the
+// unit, then to the radio and the grid.
+void CControlFormView::CommitPower(StrobeData& unit, bool flash, bool propLink) {
     CPowerControlSet& c = *m_controls;
     if (flash || propLink) {
         c.flashSlider->setValue(m_nFlashValue);
         ShowFlashValue();
-        unit->nFlashValue = m_nFlashValue;
+        unit.nFlashValue = m_nFlashValue;
     }
     if (!flash || propLink) {
         c.modelSlider->setValue(m_nModelValue);
         ShowModelValue();
-        unit->nModelValue = m_nModelValue;
+        unit.nModelValue = m_nModelValue;
     }
-    m_host.Protocol().SendUnitCommand(flash ? ZB_FLASH_POWER : ZB_MODEL_POWER, 0, unit);
+    m_host.Protocol().SendUnitCommand(flash ? ZB_FLASH_POWER : ZB_MODEL_POWER, 0, &unit);
     NotifyGrid(flash ? kFieldFlashValue : kFieldModelValue);
 }
 
@@ -507,24 +513,12 @@ void CControlFormView::OnSliderRelease(Power power) {
     if (unit == nullptr) {
         return;
     }
-    CPowerControlSet& c = *m_controls;
     const bool flash = power == Power::Flash;
     const bool propLink = m_nMode1 == 1;
-    const int position = (flash ? c.flashSlider : c.modelSlider)->value();
+    const int position = (flash ? m_controls->flashSlider : m_controls->modelSlider)->value();
     TrackPower(flash ? m_nFlashValue : m_nModelValue, flash ? m_nModelValue : m_nFlashValue,
                position, propLink);
-    if (flash || propLink) {
-        c.flashSlider->setValue(m_nFlashValue);
-        ShowFlashValue();
-        unit->nFlashValue = m_nFlashValue;
-    }
-    if (!flash || propLink) {
-        c.modelSlider->setValue(m_nModelValue);
-        ShowModelValue();
-        unit->nModelValue = m_nModelValue;
-    }
-    m_host.Protocol().SendUnitCommand(flash ? ZB_FLASH_POWER : ZB_MODEL_POWER, 0, unit);
-    NotifyGrid(flash ? kFieldFlashValue : kFieldModelValue);
+    CommitPower(*unit, flash, propLink);
 }
 
 void CControlFormView::OnCombo(int index) {

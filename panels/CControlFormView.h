@@ -72,6 +72,7 @@ private:
     void OnSpin(Power power, int change);
     void OnSliderTrack(Power power, int position);
     void OnSliderRelease(Power power);
+    void CommitPower(StrobeData& unit, bool flash, bool propLink);
     void OnCombo(int index);
     void OnFileListClick();
     void OnNameChanged();
