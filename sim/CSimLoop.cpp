@@ -1,8 +1,8 @@
 #include "sim/CSimLoop.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,29 +14,21 @@
 
 namespace {
 
-// Written only by the handler, read only by the loop: the handler does nothing but write
-// one byte to it.
-int g_signalPipe[2] = {-1, -1};
-
-extern "C" void OnStopSignal(int signo) {
-    const int saved = errno;
-    const char byte = static_cast<char>(signo);
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-bool InstallSignalPipe() {
-    if (g_signalPipe[0] < 0 && pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return false;
+// The stop signals never run a handler: they stay blocked and wait in a descriptor that the
+// loop polls with everything else. A handler that only wakes the poll can lose its wake-up
+// when the signal lands between the loop's last look and the poll (a sanitizer that defers
+// handlers to its own safe points makes that window wide); a pending signal cannot be lost.
+int OpenStopSignals() {
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);  // its terminal closed: still clean up the link
+    if (sigprocmask(SIG_BLOCK, &stop, nullptr) != 0) {
+        return -1;
     }
-    struct sigaction sa {};
-    sa.sa_handler = OnStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGHUP, &sa, nullptr);  // its terminal closed: still clean up the link
-    signal(SIGPIPE, SIG_IGN);         // a closed stdout must not kill us mid-write
-    return true;
+    signal(SIGPIPE, SIG_IGN);  // a closed stdout must not kill us mid-write
+    return signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
 void WriteErr(const std::string& line) {
@@ -138,13 +130,15 @@ bool CSimLoop::ReadControl() {
 
 int CSimLoop::Run() {
     std::string error;
-    if (!InstallSignalPipe()) {
+    const int stopFd = OpenStopSignals();
+    if (stopFd < 0) {
         WriteErr(std::string("strobe-sim: cannot install signal handling: ") +
                  std::strerror(errno));
         return 1;
     }
     if (!m_port.Open(error) || !m_port.Publish(m_config.linkPath, error)) {
         WriteErr("strobe-sim: " + error);
+        ::close(stopFd);
         return 1;
     }
     // The first line of standard output is the device path, for scripts and tests.
@@ -162,7 +156,7 @@ int CSimLoop::Run() {
         }
 
         pollfd fds[3] = {
-            {g_signalPipe[0], POLLIN, 0},
+            {stopFd, POLLIN, 0},
             {m_port.MasterFd(), static_cast<short>(POLLIN | (m_pending.empty() ? 0 : POLLOUT)), 0},
             {m_controlFd, POLLIN, 0},
         };
@@ -204,6 +198,7 @@ int CSimLoop::Run() {
         WriteErr("strobe-sim: unplugged");
     }
     m_port.Close();
+    ::close(stopFd);
     if (m_droppedFrames > 0) {
         WriteErr("strobe-sim: " + std::to_string(m_droppedFrames) +
                  " frames dropped while the program was not reading");

@@ -10,7 +10,7 @@
 #include "sim/SimConfig.h"
 
 // The simulator's I/O: one thread polls the pseudo-terminal, standard input (the control
-// channel), a self-pipe for SIGINT/SIGTERM/SIGHUP and the dongle's next due moment, and
+// channel), a signal descriptor for SIGINT/SIGTERM/SIGHUP and the dongle's next due moment, and
 // moves bytes between them and the dongle.
 class CSimLoop {
 public:
