@@ -46,32 +46,7 @@ QStringList Entries(const QComboBox* list) {
 
 }  // namespace
 
-class CConnectionTest : public CShellTest {
-protected:
-    // Publishes the pseudo-terminal the way a running simulator does.
-    QString PublishPty() {
-        QDir().mkpath(Path(QStringLiteral("strobe-sim")));
-        const QString link = Path(QStringLiteral("strobe-sim/sim-test"));
-        EXPECT_TRUE(QFile::link(pty.SlavePath(), link));
-        return link;
-    }
-    // Runs the Com command, choosing port (empty: leave the selection) and pressing Ok or
-    // Cancel.
-    void Com(const QString& port, bool ok) {
-        WhenModal<CComSettingDlg>(frame.get(), [port, ok](CComSettingDlg* dialog) {
-            if (!port.isEmpty()) {
-                const int index = dialog->PortList()->findText(port);
-                ASSERT_GE(index, 0) << port.toStdString();
-                dialog->PortList()->setCurrentIndex(index);
-            }
-            QTest::mouseClick(dialog->findChild<QPushButton*>(ok ? "ok" : "cancel"),
-                              Qt::LeftButton);
-        });
-        frame->OnCom();
-    }
-
-    CPtyPair pty;
-};
+class CConnectionTest : public CConnectedShellTest {};
 
 TEST_F(CConnectionTest, SettingsDialogListsFixedLineSettingsAndPublishedPorts) {
     const QString link = PublishPty();

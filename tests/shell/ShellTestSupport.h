@@ -4,15 +4,21 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QVector>
 #include <functional>
 #include <memory>
 
 #include "link/AppMessages.h"
+#include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
+#include "support/CPtyPair.h"
 #include "support/WhenModal.h"
 
 // Watches a real view for the application messages it receives, without taking them.
@@ -84,4 +90,33 @@ private:
     QTemporaryDir m_dir;
     QString m_oldDir;
     QByteArray m_oldRuntime;
+};
+
+// A shell test whose dongle is a pseudo-terminal, offered in the Com dialog as a running
+// simulator would be.
+class CConnectedShellTest : public CShellTest {
+protected:
+    // Publishes the pseudo-terminal the way a running simulator does.
+    QString PublishPty() {
+        QDir().mkpath(Path(QStringLiteral("strobe-sim")));
+        const QString link = Path(QStringLiteral("strobe-sim/sim-test"));
+        EXPECT_TRUE(QFile::link(pty.SlavePath(), link));
+        return link;
+    }
+    // Runs the Com command, choosing port (empty: leave the selection) and pressing Ok or
+    // Cancel.
+    void Com(const QString& port, bool ok) {
+        WhenModal<CComSettingDlg>(frame.get(), [port, ok](CComSettingDlg* dialog) {
+            if (!port.isEmpty()) {
+                const int index = dialog->PortList()->findText(port);
+                ASSERT_GE(index, 0) << port.toStdString();
+                dialog->PortList()->setCurrentIndex(index);
+            }
+            QTest::mouseClick(dialog->findChild<QPushButton*>(ok ? "ok" : "cancel"),
+                              Qt::LeftButton);
+        });
+        frame->OnCom();
+    }
+
+    CPtyPair pty;
 };
