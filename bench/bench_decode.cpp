@@ -60,8 +60,7 @@ protected:
             return QObject::event(e);
         }
         auto* m = static_cast<CAppMessage*>(e);
-        auto* unit = m->LParamAs<StrobeData>();
-        if (m_manager.Contains(unit)) {
+        if (const StrobeData* unit = m_manager.Resolve(m->unit)) {
             sum += static_cast<std::uint64_t>(unit->nFlashValue + m->wParam);
         }
         m->result = 1;

@@ -46,7 +46,7 @@ protected:
         }
         auto* m = static_cast<CAppMessage*>(e);
         ++messages;
-        if (const auto* unit = m->LParamAs<StrobeData>(); m_manager.Contains(unit)) {
+        if (const StrobeData* unit = m_manager.Resolve(m->unit)) {
             sum += static_cast<quint64>(unit->nFlashValue);
         }
         return true;

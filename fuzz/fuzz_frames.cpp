@@ -147,8 +147,8 @@ protected:
         ++messages;
         Require(m_current != nullptr, "no message without a current studio");
         auto* msg = static_cast<CAppMessage*>(e);
-        auto* unit = msg->LParamAs<StrobeData>();
-        Require(m_manager.Contains(unit), "message names a live unit");
+        const StrobeData* unit = m_manager.Resolve(msg->unit);
+        Require(unit != nullptr, "message names a live unit");
         Require(unit->pOwner == m_current, "message names a unit of the current studio");
         switch (type) {
             case WM_ZB_NEW_UNIT:

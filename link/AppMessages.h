@@ -3,9 +3,14 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QString>
+#include <functional>
+
+#include "model/UnitRef.h"
 
 // The application's own window messages. Each travels as a CAppMessage whose event type is
-// the message number, so a receiver dispatches on event->type().
+// the message number, so a receiver dispatches on event->type(). A message about one unit
+// names it by a UnitRef, never by its address: a posted one may be handled after the unit
+// is gone and another took its memory.
 inline constexpr int kWmUser = 0x400;
 
 enum AppMessageId : int {
@@ -13,9 +18,9 @@ enum AppMessageId : int {
     WM_SHOW_NODE = kWmUser + 11,         // sent, wParam rebuild flag, lParam StrobeData*
     WM_UNIT_PICKED = kWmUser + 20,       // sent
     WM_PANEL_RESET = kWmUser + 21,       // sent
-    WM_UNIT_ADDED = kWmUser + 30,        // posted/sent, wParam unit index, lParam StrobeData*
-    WM_UNIT_FIELD = kWmUser + 31,        // wParam field code, lParam StrobeData* or 0
-    WM_UNIT_REFRESH = kWmUser + 32,      // posted, wParam unit index, lParam StrobeData*
+    WM_UNIT_ADDED = kWmUser + 30,        // posted/sent, wParam unit index, unit
+    WM_UNIT_FIELD = kWmUser + 31,        // wParam field code, unit (none: the current unit)
+    WM_UNIT_REFRESH = kWmUser + 32,      // posted/sent, wParam unit index, unit (or none)
     WM_SELECTION_EDITED = kWmUser + 33,  // posted, wParam field code
     WM_SET_TOOL_STATE = kWmUser + 40,    // sent, wParam flag index, lParam 0 or 1
     WM_BM_SAVE = kWmUser + 41,           // sent
@@ -24,9 +29,9 @@ enum AppMessageId : int {
     WM_STUDIO_CLEARED = kWmUser + 44,    // sent, lParam StudioData*
     WM_ZB_RECEIVED = kWmUser + 50,       // posted by the watcher
     WM_ZB_CLOSED = kWmUser + 51,         // posted by the watcher, wParam opening generation
-    WM_ZB_NEW_UNIT = kWmUser + 60,       // posted, wParam unit index, lParam StrobeData*
-    WM_ZB_UNIT_STATUS = kWmUser + 61,    // posted, wParam unit index, lParam StrobeData*
-    WM_ZB_UNIT_CHANGED = kWmUser + 62,   // sent (posted for a temperature), wParam field code
+    WM_ZB_NEW_UNIT = kWmUser + 60,       // posted, wParam unit index, unit
+    WM_ZB_UNIT_STATUS = kWmUser + 61,    // posted, wParam unit index, unit
+    WM_ZB_UNIT_CHANGED = kWmUser + 62,   // sent (posted for a temperature), wParam field code, unit
     WM_SCAN_STUDIO = kWmUser + 63,       // posted
     WM_BM_APPLIED = kWmUser + 70,        // sent
 
@@ -42,8 +47,8 @@ enum ToolFlag : int { kToolLoad = 0, kToolSave = 1, kToolScan = 2, kToolName = 3
 
 class CAppMessage : public QEvent {
 public:
-    CAppMessage(int message, qintptr wParam, quintptr lParam)
-        : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam) {}
+    CAppMessage(int message, qintptr wParam, quintptr lParam, const UnitRef& unit = {})
+        : QEvent(static_cast<QEvent::Type>(message)), wParam(wParam), lParam(lParam), unit(unit) {}
 
     int Message() const { return static_cast<int>(type()); }
     template <class T>
@@ -53,6 +58,7 @@ public:
 
     qintptr wParam;
     quintptr lParam;
+    UnitRef unit;        // the unit a unit message names; lParam is then 0
     qintptr result = 0;  // what the receiver returns to a sender
 };
 
@@ -72,6 +78,9 @@ public:
 qintptr SendAppMessage(QObject* target, int message, qintptr wParam = 0, quintptr lParam = 0);
 // Posted: queued for the target's thread; safe from any thread.
 void PostAppMessage(QObject* target, int message, qintptr wParam = 0, quintptr lParam = 0);
+// The same for a message about one unit.
+qintptr SendUnitMessage(QObject* target, int message, qintptr wParam, const UnitRef& unit);
+void PostUnitMessage(QObject* target, int message, qintptr wParam, const UnitRef& unit);
 
 template <class T>
 quintptr ToLParam(T* pointer) {

@@ -29,7 +29,7 @@ int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
     }
     if (StrobeData* unit = studio->UnitAt(unitIndex)) {
         CopySettingFields(*unit, status);
-        PostAppMessage(pFrame, WM_ZB_UNIT_STATUS, unitIndex, ToLParam(unit));
+        PostUnitMessage(pFrame, WM_ZB_UNIT_STATUS, unitIndex, RefOf(unit));
         return 1;
     }
     // A status report is the only way a unit makes itself known.
@@ -39,7 +39,7 @@ int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
     // 0..9; nothing may then be announced.
     if (StrobeData* placed =
             PlaceUnit(*pManager, studio->nStudioNum, unitIndex, std::move(fresh))) {
-        PostAppMessage(pFrame, WM_ZB_NEW_UNIT, unitIndex, ToLParam(placed));
+        PostUnitMessage(pFrame, WM_ZB_NEW_UNIT, unitIndex, RefOf(placed));
     }
     return 1;
 }
@@ -64,7 +64,7 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
             }
             unit->nFlashValue = flash;
             unit->nModelValue = model;
-            SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashValue, ToLParam(unit));
+            SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashValue, RefOf(unit));
         }
         return 1;
     }
@@ -122,7 +122,7 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
         default:
             return 1;
     }
-    SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, code, ToLParam(unit));
+    SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, code, RefOf(unit));
     return 1;
 }
 
@@ -135,11 +135,11 @@ int CStrobeEventHandler::OnEvent(quint8 subCode, quint8 unitIndex, quint8 value)
     switch (subCode) {
         case ZB_CHARGE:
             unit->bFlashCharge = OnOff(value);
-            SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashCharge, ToLParam(unit));
+            SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashCharge, RefOf(unit));
             break;
         case ZB_TEST:
             // The unit fired its test flash: nothing changed, but the views redraw it.
-            SendAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldNone, ToLParam(unit));
+            SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldNone, RefOf(unit));
             break;
         default:
             break;
@@ -154,6 +154,6 @@ int CStrobeEventHandler::OnReading(quint8 subCode, quint8 unitIndex, quint8 valu
         return 1;
     }
     unit->nTemperature = value;
-    PostAppMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldTemperature, ToLParam(unit));
+    PostUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldTemperature, RefOf(unit));
     return 1;
 }

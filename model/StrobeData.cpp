@@ -34,6 +34,7 @@ void ResetStrobeData(StrobeData& unit) {
     unit.lightNode.hTreeItem = 0;
     unit.lightNode.pOwner = &unit;
     unit.lightNode.sLightName = QString::fromLatin1(kNotDefine);
+    unit.nSerial = 0;
 }
 
 void CopySettingFields(StrobeData& to, const StrobeData& from) {

@@ -33,6 +33,9 @@ struct StrobeData : StudioNode {
     int bSelected = 0;
     int nTemperature = 0;
     LightNode lightNode;
+    // Serial number of the placement that put this unit in its slot, unique for the run (see
+    // UnitRef); 0 while the unit is not placed.
+    quint64 nSerial = 0;
 
     StudioData* Studio() const;
 };

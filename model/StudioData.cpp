@@ -1,5 +1,15 @@
 #include "model/StudioData.h"
 
+#include <atomic>
+
+namespace {
+
+// Placements are numbered across the whole run (and across managers, which tests create
+// several of), so a serial number is never given twice. Relaxed: it orders nothing.
+std::atomic<quint64> g_lastPlacement{0};
+
+}  // namespace
+
 StudioData::StudioData(int studioNum, QString studioName)
     : StudioNode(kNodeStudio), nStudioNum(studioNum), sStudioName(std::move(studioName)) {}
 
@@ -36,6 +46,7 @@ StrobeData* PlaceUnit(StudioData& studio, int unitIndex, std::unique_ptr<StrobeD
     unit->pOwner = &studio;
     unit->nChNum = unitIndex;
     unit->sChName = SlotLabelOf(unitIndex);
+    unit->nSerial = g_lastPlacement.fetch_add(1, std::memory_order_relaxed) + 1;
     studio.bSlotUsed[unitIndex] = 1;
     studio.pUnits[unitIndex] = std::move(unit);
     return studio.pUnits[unitIndex].get();

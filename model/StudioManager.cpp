@@ -46,6 +46,22 @@ bool StudioManager::Contains(const StrobeData* unit) const {
                        [&inStudio](const auto& s) { return inStudio(*s); });
 }
 
+StrobeData* StudioManager::Resolve(const UnitRef& ref) const {
+    if (ref.IsNull()) {
+        return nullptr;
+    }
+    const StudioData* studio = ref.nStudioNum == -1 ? memoryStudio.get() : StudioAt(ref.nStudioNum);
+    StrobeData* unit = studio != nullptr ? studio->UnitAt(ref.nSlot) : nullptr;
+    return unit != nullptr && unit->nSerial == ref.nSerial ? unit : nullptr;
+}
+
+UnitRef RefOf(const StrobeData* unit) {
+    if (unit == nullptr || unit->Studio() == nullptr || unit->nSerial == 0) {
+        return {};
+    }
+    return {unit->Studio()->nStudioNum, unit->nChNum, unit->nSerial};
+}
+
 namespace {
 
 // Before a unit is destroyed: nothing of the manager may keep pointing at it.

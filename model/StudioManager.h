@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/StudioData.h"
+#include "model/UnitRef.h"
 
 // The unit model as a whole: five studios, the preview studio of a loaded Business Memory,
 // and the operator's current node. UI thread only.
@@ -27,7 +28,13 @@ public:
     // receiver of a posted message check that the unit it names still exists.
     bool Contains(const StrobeData* unit) const;
     bool Contains(const StudioData* studio) const;
+    // The unit that ref names, while it still sits where it was placed; else nullptr.
+    StrobeData* Resolve(const UnitRef& ref) const;
 };
+
+// The identity of a placed unit, for notices that are handled later; null for nullptr or a
+// unit that was never placed.
+UnitRef RefOf(const StrobeData* unit);
 
 // Places a new unit by studio number; a studio number above 4 or a unit index above 9
 // (negative ones included) stores nothing. Returns the placed unit or nullptr. A unit that

@@ -68,13 +68,10 @@ bool CNavigationFormView::event(QEvent* e) {
         return QWidget::event(e);
     }
     auto* m = static_cast<CAppMessage*>(e);
-    // A unit named by a message must still exist: posted pointers can outlive their unit.
-    auto liveUnit = [this](quintptr lParam) -> StrobeData* {
-        auto* unit = reinterpret_cast<StrobeData*>(lParam);
-        return m_manager.Contains(unit) ? unit : nullptr;
-    };
-    auto unitOrCurrent = [this, &liveUnit](quintptr lParam) {
-        return lParam == 0 ? CurrentUnit(m_manager) : liveUnit(lParam);
+    // A unit notice without a unit means the current unit; one that names a unit that is gone
+    // meanwhile (posted notices outlive their units) touches nothing.
+    auto unitOrCurrent = [this](const UnitRef& ref) {
+        return ref.IsNull() ? CurrentUnit(m_manager) : m_manager.Resolve(ref);
     };
     switch (type) {
         case WM_SHOW_STUDIO: {
@@ -85,12 +82,14 @@ bool CNavigationFormView::event(QEvent* e) {
             SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
             break;
         }
-        case WM_SHOW_NODE:
+        case WM_SHOW_NODE: {
+            auto* unit = m->LParamAs<StrobeData>();
             if (m->wParam != 0) {
                 m_grid->ShowStudio(CurrentStudio(m_manager));
             }
-            m_grid->GoToUnit(liveUnit(m->lParam));
+            m_grid->GoToUnit(m_manager.Contains(unit) ? unit : nullptr);
             break;
+        }
         case WM_UNIT_ADDED: {
             StrobeData* current = m_grid->CurrentGridUnit();
             m_grid->ShowStudio(CurrentStudio(m_manager));
@@ -98,12 +97,12 @@ bool CNavigationFormView::event(QEvent* e) {
             break;
         }
         case WM_UNIT_FIELD:
-            if (StrobeData* unit = unitOrCurrent(m->lParam)) {
+            if (StrobeData* unit = unitOrCurrent(m->unit)) {
                 m_grid->UpdateUnitField(static_cast<int>(m->wParam), unit);
             }
             break;
         case WM_UNIT_REFRESH:
-            if (StrobeData* unit = unitOrCurrent(m->lParam)) {
+            if (StrobeData* unit = unitOrCurrent(m->unit)) {
                 m_grid->RefreshUnitRows(unit);
             }
             break;

@@ -395,14 +395,13 @@ bool CStudioListFormView::event(QEvent* e) {
         }
         case WM_UNIT_ADDED: {
             // Posted by the frame: the unit may have gone before this arrives.
-            auto* unit = m->LParamAs<StrobeData>();
-            if (m_shownStudioItem != nullptr && m_manager.Contains(unit) &&
-                ItemOf(unit) == nullptr) {
+            StrobeData* unit = m_manager.Resolve(m->unit);
+            if (m_shownStudioItem != nullptr && unit != nullptr && ItemOf(unit) == nullptr) {
                 // Under the unit's own studio, so that a unit never shows under another.
                 const StudioData* studio = unit->Studio();
                 InsertUnitItems(unit, StudioItem(studio != nullptr ? studio->nStudioNum : -1));
             }
-            SendAppMessage(m_host.NavigationPane(), WM_UNIT_ADDED, m->wParam, m->lParam);
+            SendUnitMessage(m_host.NavigationPane(), WM_UNIT_ADDED, m->wParam, m->unit);
             break;
         }
         default:

@@ -103,7 +103,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
                     state = checked ? 1 : 0;
                     unit->*field = state;
                     m_host.Protocol().SendUnitCommand(subCode, 0, unit);
-                    NotifyGrid(fieldCode);
+                    NotifyGrid(*unit, fieldCode);
                 });
     };
     connectSwitch(c.cellCheck, m_bCell, &StrobeData::bFlashCell, ZB_FLASH_CELL, kFieldFlashCell);
@@ -117,7 +117,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
         SetEnableMode(kModeFollowPower);
         unit->bFlashPow = m_bPower;
         m_host.Protocol().SendUnitCommand(ZB_FLASH_POW, 0, unit);
-        NotifyGrid(kFieldFlashPow);
+        NotifyGrid(*unit, kFieldFlashPow);
     });
     connect(c.testButton, &QPushButton::clicked, this, [this] {
         if (StrobeData* unit = Unit()) {
@@ -134,7 +134,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
         SetEnableMode(kModeFollowPower);
         unit->bModelPow = m_bModelOff ? 0 : 1;
         m_host.Protocol().SendUnitCommand(ZB_MODEL_POW, 0, unit);
-        NotifyGrid(kFieldModelPow);
+        NotifyGrid(*unit, kFieldModelPow);
     });
     // clicked, not toggled: a click on the ticked button sends the mode again.
     const auto connectMode = [this](QRadioButton* radio, int& state, int value,
@@ -148,7 +148,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
                     state = value;
                     unit->*field = value;
                     m_host.Protocol().SendUnitCommand(subCode, 0, unit);
-                    NotifyGrid(fieldCode);
+                    NotifyGrid(*unit, fieldCode);
                 });
     };
     connectMode(c.freeRadio, m_nMode1, 0, &StrobeData::nModelMode1, ZB_MODEL_MODE1,
@@ -240,16 +240,16 @@ bool CControlFormView::event(QEvent* e) {
             SetEnableMode(kModeReset);
             break;
         case WM_UNIT_FIELD:
-            RefreshField(static_cast<int>(static_cast<CAppMessage*>(e)->wParam));
+            if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
+                RefreshField(static_cast<int>(static_cast<CAppMessage*>(e)->wParam));
+            }
             break;
-        case WM_UNIT_REFRESH: {
-            // Posted: the unit it names may have been destroyed since.
-            const auto* unit = static_cast<CAppMessage*>(e)->LParamAs<StrobeData>();
-            if (unit == nullptr || m_host.Manager().Contains(unit)) {
+        case WM_UNIT_REFRESH:
+            // Posted: the unit it names may be gone, or no longer current, by now.
+            if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
                 FullRefresh();
             }
             break;
-        }
         case WM_BM_SAVE:
             OnSave();
             break;
@@ -279,6 +279,10 @@ bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
 
 StrobeData* CControlFormView::Unit() const {
     return CurrentUnit(m_host.Manager());
+}
+
+bool CControlFormView::ShowsUnitOf(const CAppMessage& m) const {
+    return m.unit.IsNull() || m_host.Manager().Resolve(m.unit) == Unit();
 }
 
 void CControlFormView::SetEnableMode(int mode) {
@@ -451,8 +455,9 @@ void CControlFormView::ShowModes() {
     CPowerControlSet::CheckOnly(c.mode2Pair, m_nMode2 == 1 ? c.continousRadio : c.flashPropRadio);
 }
 
-void CControlFormView::NotifyGrid(int fieldCode) {
-    PostAppMessage(m_host.NavigationPane(), WM_UNIT_FIELD, fieldCode, 0);
+void CControlFormView::NotifyGrid(const StrobeData& unit, int fieldCode) {
+    // Named, not "the current unit": another may be current by the time the grid reads it.
+    PostUnitMessage(m_host.NavigationPane(), WM_UNIT_FIELD, fieldCode, RefOf(&unit));
 }
 
 void CControlFormView::OnSpin(Power power, int change) {
@@ -485,7 +490,7 @@ void CControlFormView::CommitPower(StrobeData& unit, bool flash, bool propLink) 
         unit.nModelValue = m_nModelValue;
     }
     m_host.Protocol().SendUnitCommand(flash ? ZB_FLASH_POWER : ZB_MODEL_POWER, 0, &unit);
-    NotifyGrid(flash ? kFieldFlashValue : kFieldModelValue);
+    NotifyGrid(unit, flash ? kFieldFlashValue : kFieldModelValue);
 }
 
 void CControlFormView::OnSliderTrack(Power power, int position) {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 
+class CAppMessage;
 class CFrameHost;
 class CControlSelFormView;
 class CPowerControlSet;
@@ -67,7 +68,9 @@ private:
     void ShowFlashValue();
     void ShowModelValue();
     void ShowModes();
-    void NotifyGrid(int fieldCode);
+    void NotifyGrid(const StrobeData& unit, int fieldCode);
+    // Whether a unit notice is about the unit shown (a notice naming no unit is).
+    bool ShowsUnitOf(const CAppMessage& m) const;
 
     void OnSpin(Power power, int change);
     void OnSliderTrack(Power power, int position);

@@ -278,33 +278,33 @@ void CMainFrame::OnClosed(quint32 generation) {
     SetConnectionText(kDisconnectedText);
 }
 
-void CMainFrame::RelayNewUnit(qintptr index, quintptr unit) {
+void CMainFrame::RelayNewUnit(const CAppMessage& m) {
     // Posted: the unit may have been destroyed meanwhile by a scan.
-    if (!m_manager->Contains(reinterpret_cast<const StrobeData*>(unit))) {
+    if (m_manager->Resolve(m.unit) == nullptr) {
         return;
     }
-    PostAppMessage(StudioListPane(), WM_UNIT_ADDED, index, unit);
+    PostUnitMessage(StudioListPane(), WM_UNIT_ADDED, m.wParam, m.unit);
 }
 
-void CMainFrame::RelayUnitStatus(qintptr index, quintptr unit) {
-    const auto* record = reinterpret_cast<const StrobeData*>(unit);
-    if (!m_manager->Contains(record)) {
+void CMainFrame::RelayUnitStatus(const CAppMessage& m) {
+    const StrobeData* unit = m_manager->Resolve(m.unit);
+    if (unit == nullptr) {
         return;
     }
-    PostAppMessage(NavigationPane(), WM_UNIT_REFRESH, index, unit);
-    if (record == CurrentUnit(*m_manager)) {
-        PostAppMessage(ControlPane(), WM_UNIT_REFRESH, index, unit);
+    PostUnitMessage(NavigationPane(), WM_UNIT_REFRESH, m.wParam, m.unit);
+    if (unit == CurrentUnit(*m_manager)) {
+        PostUnitMessage(ControlPane(), WM_UNIT_REFRESH, m.wParam, m.unit);
     }
 }
 
-void CMainFrame::RelayUnitChanged(qintptr field, quintptr unit) {
-    const auto* record = reinterpret_cast<const StrobeData*>(unit);
-    if (!m_manager->Contains(record)) {
+void CMainFrame::RelayUnitChanged(const CAppMessage& m) {
+    const StrobeData* unit = m_manager->Resolve(m.unit);
+    if (unit == nullptr) {
         return;
     }
-    SendAppMessage(NavigationPane(), WM_UNIT_FIELD, field, unit);
-    if (record == CurrentUnit(*m_manager)) {
-        SendAppMessage(ControlPane(), WM_UNIT_FIELD, field, unit);
+    SendUnitMessage(NavigationPane(), WM_UNIT_FIELD, m.wParam, m.unit);
+    if (unit == CurrentUnit(*m_manager)) {
+        SendUnitMessage(ControlPane(), WM_UNIT_FIELD, m.wParam, m.unit);
     }
 }
 
@@ -330,13 +330,13 @@ bool CMainFrame::event(QEvent* e) {
             OnClosed(static_cast<quint32>(m->wParam));
             break;
         case WM_ZB_NEW_UNIT:
-            RelayNewUnit(m->wParam, m->lParam);
+            RelayNewUnit(*m);
             break;
         case WM_ZB_UNIT_STATUS:
-            RelayUnitStatus(m->wParam, m->lParam);
+            RelayUnitStatus(*m);
             break;
         case WM_ZB_UNIT_CHANGED:
-            RelayUnitChanged(m->wParam, m->lParam);
+            RelayUnitChanged(*m);
             break;
         case WM_SCAN_STUDIO:
             StartScan();

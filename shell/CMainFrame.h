@@ -10,6 +10,7 @@
 #include "model/ComSettings.h"
 #include "shell/CFrameHost.h"
 
+class CAppMessage;
 class QAction;
 class QLabel;
 class QToolBar;
@@ -86,9 +87,9 @@ private:
     void SetConnectionText(const QString& text);
     void OnReceived();
     void OnClosed(quint32 generation);
-    void RelayNewUnit(qintptr index, quintptr unit);
-    void RelayUnitStatus(qintptr index, quintptr unit);
-    void RelayUnitChanged(qintptr field, quintptr unit);
+    void RelayNewUnit(const CAppMessage& m);
+    void RelayUnitStatus(const CAppMessage& m);
+    void RelayUnitChanged(const CAppMessage& m);
 
     // Owned for the whole run; destroyed after the views (see the destructor).
     std::unique_ptr<StudioManager> m_manager;

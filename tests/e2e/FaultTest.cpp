@@ -47,7 +47,7 @@ public:
         onMessage = [this](const Entry& e) {
             const StrobeData* unit = Studio(0).UnitAt(0);
             if (e.message == WM_ZB_UNIT_CHANGED && e.wParam == kFieldFlashValue &&
-                unit != nullptr && e.lParam == ToLParam(unit)) {
+                unit != nullptr && e.unit == RefOf(unit)) {
                 flashValues.push_back(unit->nFlashValue);
             }
         };

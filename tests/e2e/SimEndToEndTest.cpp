@@ -56,7 +56,7 @@ protected:
     int Changed(const StrobeData* unit, int field) const {
         int n = 0;
         for (const auto& e : harness.Of(WM_ZB_UNIT_CHANGED)) {
-            n += e.wParam == field && e.lParam == ToLParam(unit) ? 1 : 0;
+            n += e.wParam == field && e.unit == RefOf(unit) ? 1 : 0;
         }
         return n;
     }
@@ -178,7 +178,7 @@ TEST_F(SimEndToEnd, ATestFlashDrainsTheChargeThenRestoresIt) {
         int restoredAt = -1;
         const auto changed = harness.Of(WM_ZB_UNIT_CHANGED);
         for (int k = 0; k < changed.size(); ++k) {
-            if (changed[k].lParam == ToLParam(unit) && changed[k].wParam == kFieldFlashCharge) {
+            if (changed[k].unit == RefOf(unit) && changed[k].wParam == kFieldFlashCharge) {
                 (drainedAt < 0 ? drainedAt : restoredAt) = k;
             }
         }

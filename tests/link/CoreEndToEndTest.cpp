@@ -75,9 +75,9 @@ TEST_F(CoreEndToEndTest, ReportsReachTheModelAndCommandsReachTheDongle) {
     EXPECT_EQ(unit3->nFlashValue, 45);
     const auto added = frame.Of(WM_ZB_NEW_UNIT);
     EXPECT_EQ(added[0].wParam, 1);
-    EXPECT_EQ(added[0].lParam, ToLParam(unit1));
+    EXPECT_EQ(added[0].unit, RefOf(unit1));
     EXPECT_EQ(added[1].wParam, 3);
-    EXPECT_EQ(added[1].lParam, ToLParam(unit3));
+    EXPECT_EQ(added[1].unit, RefOf(unit3));
 
     // A cell report cut in two by the line: decoded once, after its second part.
     ASSERT_TRUE(pty.Write(FromHex("FF 07 17")));

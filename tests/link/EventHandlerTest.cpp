@@ -70,7 +70,7 @@ TEST_F(EventHandlerTest, StatusForAnEmptySlotCreatesTheUnitThenRefreshesIt) {
     ASSERT_EQ(frame.entries.size(), 1);
     EXPECT_EQ(frame.entries[0].message, WM_ZB_NEW_UNIT);
     EXPECT_EQ(frame.entries[0].wParam, 4);
-    EXPECT_EQ(frame.entries[0].lParam, ToLParam(unit));
+    EXPECT_EQ(frame.entries[0].unit, RefOf(unit));
 
     // The second report refreshes the same record and keeps the operator's names.
     unit->sModelName = "Key light";
@@ -85,7 +85,7 @@ TEST_F(EventHandlerTest, StatusForAnEmptySlotCreatesTheUnitThenRefreshesIt) {
     ASSERT_EQ(frame.entries.size(), 1);
     EXPECT_EQ(frame.entries[0].message, WM_ZB_UNIT_STATUS);
     EXPECT_EQ(frame.entries[0].wParam, 4);
-    EXPECT_EQ(frame.entries[0].lParam, ToLParam(unit));
+    EXPECT_EQ(frame.entries[0].unit, RefOf(unit));
 }
 
 TEST_F(EventHandlerTest, ReportsGoToTheCurrentStudioNotTheActiveOne) {
@@ -108,7 +108,7 @@ TEST_F(EventHandlerTest, ChargeEventThenStatusBringsChargeBack) {
     ASSERT_EQ(frame.entries.size(), 1);
     EXPECT_EQ(frame.entries[0].message, WM_ZB_UNIT_CHANGED);
     EXPECT_EQ(frame.entries[0].wParam, kFieldFlashCharge);
-    EXPECT_EQ(frame.entries[0].lParam, ToLParam(unit));
+    EXPECT_EQ(frame.entries[0].unit, RefOf(unit));
 
     handler.OnEvent(ZB_CHARGE, 0, 7);  // any non-zero value is charged
     EXPECT_EQ(unit->bFlashCharge, 1);
@@ -146,7 +146,7 @@ TEST_F(EventHandlerTest, PowerSettingsTable) {
         ASSERT_EQ(frame.entries.size(), 1);
         EXPECT_EQ(frame.entries[0].message, WM_ZB_UNIT_CHANGED);
         EXPECT_EQ(frame.entries[0].wParam, r.code) << r.subCode << " " << std::hex << r.value;
-        EXPECT_EQ(frame.entries[0].lParam, ToLParam(unit));
+        EXPECT_EQ(frame.entries[0].unit, RefOf(unit));
     }
 }
 
@@ -215,7 +215,7 @@ TEST_F(EventHandlerTest, TemperatureReadingIsPosted) {
     ASSERT_EQ(frame.entries.size(), 1);
     EXPECT_EQ(frame.entries[0].message, WM_ZB_UNIT_CHANGED);
     EXPECT_EQ(frame.entries[0].wParam, kFieldTemperature);
-    EXPECT_EQ(frame.entries[0].lParam, ToLParam(unit));
+    EXPECT_EQ(frame.entries[0].unit, RefOf(unit));
     handler.OnReading(ZB_TEMPERATURE, 8, 255);
     EXPECT_EQ(unit->nTemperature, 255);
 }
@@ -244,9 +244,9 @@ TEST_F(EventHandlerTest, PowerPairsSkipPairsWithAZeroAndEmptySlots) {
     EXPECT_EQ(Studio(1)->UnitAt(7), nullptr);
     ASSERT_EQ(frame.entries.size(), 2);
     EXPECT_EQ(frame.entries[0].wParam, kFieldFlashValue);
-    EXPECT_EQ(frame.entries[0].lParam, ToLParam(u0));
+    EXPECT_EQ(frame.entries[0].unit, RefOf(u0));
     EXPECT_EQ(frame.entries[1].wParam, kFieldFlashValue);
-    EXPECT_EQ(frame.entries[1].lParam, ToLParam(u5));
+    EXPECT_EQ(frame.entries[1].unit, RefOf(u5));
 
     frame.Clear();
     setPair(5, 33, 0);

@@ -56,7 +56,7 @@ protected:
         SendAppMessage(&view, WM_SHOW_STUDIO, 0, ToLParam(&Studio(n)));
     }
     void Field(int code, StrobeData* unit) {
-        SendAppMessage(&view, WM_UNIT_FIELD, code, ToLParam(unit));
+        SendUnitMessage(&view, WM_UNIT_FIELD, code, RefOf(unit));
     }
     QString StatusLabel(int k) { return grid().CellLabel(0, CNavigationGrid::StatusRow(k)); }
     QColor StatusBack(int k) { return grid().CellBackColor(0, CNavigationGrid::StatusRow(k)); }
@@ -258,7 +258,7 @@ TEST_F(NavigationViewTest, AddedUnitRebuildsInSlotOrderAndKeepsTheCurrentUnit) {
     ASSERT_EQ(host.manager.currentNode, ch03);
 
     StrobeData* ch02 = AddUnit(0, 1);
-    SendAppMessage(&view, WM_UNIT_ADDED, 1, ToLParam(ch02));
+    SendUnitMessage(&view, WM_UNIT_ADDED, 1, RefOf(ch02));
     EXPECT_EQ(grid().ShownUnits(), 3);
     EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(1)), "  CH-02  Not define");
     EXPECT_EQ(grid().CurrentGridUnit(), ch03);
@@ -331,8 +331,8 @@ TEST_F(NavigationViewTest, AReportFloodRepaintsOnlyTheChangedCells) {
     for (int i = 0; i < 200; ++i) {
         u0->bFlashCharge = i % 2;
         u0->nFlashValue = 11 + i % 70;
-        PostAppMessage(&view, WM_UNIT_FIELD, kFieldFlashCharge, ToLParam(u0));
-        PostAppMessage(&view, WM_UNIT_FIELD, kFieldFlashValue, ToLParam(u0));
+        PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashCharge, RefOf(u0));
+        PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashValue, RefOf(u0));
     }
     Settle();
     CNavigationGrid::IconCell(CNavigationGrid::kIconCharge, 0, col, row);
@@ -363,7 +363,7 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
 
     units[2]->sModelName = "Rim";
     units[2]->bFlashSnd = 1;
-    PostAppMessage(&view, WM_UNIT_REFRESH, 2, ToLParam(units[2]));
+    PostUnitMessage(&view, WM_UNIT_REFRESH, 2, RefOf(units[2]));
     Settle();
     EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(2)), "  CH-03  Rim");
 }
@@ -371,8 +371,8 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
 TEST_F(NavigationViewTest, PostedMessagesForUnitsThatAreGoneAreIgnored) {
     StrobeData* unit = AddUnit(0, 0);
     ShowStudio(0);
-    PostAppMessage(&view, WM_UNIT_REFRESH, 0, ToLParam(unit));
-    PostAppMessage(&view, WM_UNIT_FIELD, kFieldFlashPow, ToLParam(unit));
+    PostUnitMessage(&view, WM_UNIT_REFRESH, 0, RefOf(unit));
+    PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashPow, RefOf(unit));
     PostAppMessage(&view, WM_SELECTION_EDITED, kFieldFlashPow, 0);
     ClearStudio(host.manager, Studio(0));  // destroys the unit before the posts arrive
     Settle();

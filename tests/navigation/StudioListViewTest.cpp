@@ -276,25 +276,25 @@ TEST_F(StudioListViewTest, ResizingPlacesTreeAndEdit) {
 TEST_F(StudioListViewTest, AddedUnitIsInsertedOnceAndPassedToTheGrid) {
     // Before any studio was chosen: no items, but the grid still hears of it.
     StrobeData* early = AddUnit(0, 5);
-    PostAppMessage(&view, WM_UNIT_ADDED, 5, ToLParam(early));
+    PostUnitMessage(&view, WM_UNIT_ADDED, 5, RefOf(early));
     Settle();
     EXPECT_EQ(StudioItem(0)->childCount(), 0);
     ASSERT_EQ(nav().Count(WM_UNIT_ADDED), 1);
 
     Select(StudioItem(0));
     StrobeData* unit = AddUnit(0, 1);
-    PostAppMessage(&view, WM_UNIT_ADDED, 1, ToLParam(unit));
-    PostAppMessage(&view, WM_UNIT_ADDED, 1, ToLParam(unit));  // a repeat adds no second item
+    PostUnitMessage(&view, WM_UNIT_ADDED, 1, RefOf(unit));
+    PostUnitMessage(&view, WM_UNIT_ADDED, 1, RefOf(unit));  // a repeat adds no second item
     Settle();
     EXPECT_EQ(ChildLabels(StudioItem(0)), QStringList{"CH-02 Not define"});
     const auto passed = nav().Of(WM_UNIT_ADDED);
     ASSERT_EQ(passed.size(), 3);
     EXPECT_EQ(passed[1].wParam, 1);
-    EXPECT_EQ(passed[1].lParam, ToLParam(unit));
+    EXPECT_EQ(passed[1].unit, RefOf(unit));
 
     // A unit destroyed before its message arrives adds nothing.
     StrobeData* gone = AddUnit(0, 8);
-    PostAppMessage(&view, WM_UNIT_ADDED, 8, ToLParam(gone));
+    PostUnitMessage(&view, WM_UNIT_ADDED, 8, RefOf(gone));
     AddUnit(0, 8);  // replaces (destroys) it
     Settle();
     EXPECT_EQ(StudioItem(0)->childCount(), 1);

@@ -262,27 +262,27 @@ TEST_F(ControlFormViewTest, ComboReturnShowsTheUnitAsItIsNow) {
 TEST_F(ControlFormViewTest, RefreshesFollowTheUnitsReports) {
     unit->nFlashValue = 70;
     unit->nModelValue = 20;
-    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldModelValue, ToLParam(unit));
+    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldModelValue, RefOf(unit));
     EXPECT_EQ(FlashLabel()->text(), "7.0");
     EXPECT_EQ(ModelLabel()->text(), "2.0");
     EXPECT_EQ(FlashSlider()->value(), 70);
 
     unit->bFlashPow = 0;
-    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashPow, ToLParam(unit));
+    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldFlashPow, RefOf(unit));
     EXPECT_EQ(Enabled(), (QStringList{"powerButton", "modeCombo"}));
 
     unit->nModelMode1 = 1;
-    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldModelMode1, ToLParam(unit));
+    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldModelMode1, RefOf(unit));
     EXPECT_TRUE(Find<QRadioButton>("propRadio")->isChecked());
 
     // Charge and temperature are not shown here.
     unit->bFlashSnd = 1;
-    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashCharge, ToLParam(unit));
+    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldFlashCharge, RefOf(unit));
     EXPECT_FALSE(Find<QCheckBox>("soundCheck")->isChecked());
 
     // A posted full refresh.
     unit->bFlashPow = 1;
-    PostAppMessage(view.get(), WM_UNIT_REFRESH, 0, ToLParam(unit));
+    PostUnitMessage(view.get(), WM_UNIT_REFRESH, 0, RefOf(unit));
     QCoreApplication::processEvents();
     EXPECT_TRUE(Find<QCheckBox>("soundCheck")->isChecked());
     EXPECT_EQ(Enabled().size(), 16);
@@ -290,7 +290,7 @@ TEST_F(ControlFormViewTest, RefreshesFollowTheUnitsReports) {
 }
 
 TEST_F(ControlFormViewTest, RefreshArrivingAfterTheStudioWasClearedChangesNothing) {
-    PostAppMessage(view.get(), WM_UNIT_REFRESH, 0, ToLParam(unit));
+    PostUnitMessage(view.get(), WM_UNIT_REFRESH, 0, RefOf(unit));
     // A scan empties the studio before the posted refresh arrives.
     ClearStudio(host->manager, StudioA());
     QCoreApplication::processEvents();

@@ -133,28 +133,28 @@ TEST_F(CShellTest, ReportsAreRelayedToTheViewsThatShowTheUnit) {
     CPaneRecorder panel(f.ControlPane());
 
     // A new unit: posted on to the studio list.
-    PostAppMessage(&f, WM_ZB_NEW_UNIT, 2, ToLParam(unit2));
+    PostUnitMessage(&f, WM_ZB_NEW_UNIT, 2, RefOf(unit2));
     ASSERT_TRUE(WaitUntil([&] { return list.Count(WM_UNIT_ADDED) == 1; }));
     EXPECT_EQ(list.entries.last().wParam, 2);
-    EXPECT_EQ(list.entries.last().lParam, ToLParam(unit2));
+    EXPECT_EQ(list.entries.last().unit, RefOf(unit2));
 
     // A change of a unit that is not the current one reaches the grid only, before the
     // sender's call returns.
     m.currentNode = unit5;
-    SendAppMessage(&f, WM_ZB_UNIT_CHANGED, 0, ToLParam(unit2));
+    SendUnitMessage(&f, WM_ZB_UNIT_CHANGED, 0, RefOf(unit2));
     EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 1);
     EXPECT_EQ(panel.Count(WM_UNIT_FIELD), 0);
-    SendAppMessage(&f, WM_ZB_UNIT_CHANGED, 5, ToLParam(unit5));
+    SendUnitMessage(&f, WM_ZB_UNIT_CHANGED, 5, RefOf(unit5));
     EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 2);
     EXPECT_EQ(panel.Count(WM_UNIT_FIELD), 1);
     EXPECT_EQ(panel.entries.last().wParam, 5);
 
     // A full status while the current node is the unit's light-name line: the panel too.
     m.currentNode = &unit2->lightNode;
-    PostAppMessage(&f, WM_ZB_UNIT_STATUS, 2, ToLParam(unit2));
+    PostUnitMessage(&f, WM_ZB_UNIT_STATUS, 2, RefOf(unit2));
     ASSERT_TRUE(WaitUntil([&] { return panel.Count(WM_UNIT_REFRESH) == 1; }));
     EXPECT_EQ(grid.Count(WM_UNIT_REFRESH), 1);
-    PostAppMessage(&f, WM_ZB_UNIT_STATUS, 5, ToLParam(unit5));
+    PostUnitMessage(&f, WM_ZB_UNIT_STATUS, 5, RefOf(unit5));
     ASSERT_TRUE(WaitUntil([&] { return grid.Count(WM_UNIT_REFRESH) == 2; }));
     PumpEvents(20ms);
     EXPECT_EQ(panel.Count(WM_UNIT_REFRESH), 1);
@@ -170,9 +170,9 @@ TEST_F(CShellTest, NoticesAboutUnitsDestroyedMeanwhileAreDropped) {
     CPaneRecorder panel(f.ControlPane());
 
     // Queued while the unit lived, delivered after the studio was cleared.
-    PostAppMessage(&f, WM_ZB_NEW_UNIT, 4, ToLParam(unit));
-    PostAppMessage(&f, WM_ZB_UNIT_STATUS, 4, ToLParam(unit));
-    PostAppMessage(&f, WM_ZB_UNIT_CHANGED, 10, ToLParam(unit));  // a temperature is posted
+    PostUnitMessage(&f, WM_ZB_NEW_UNIT, 4, RefOf(unit));
+    PostUnitMessage(&f, WM_ZB_UNIT_STATUS, 4, RefOf(unit));
+    PostUnitMessage(&f, WM_ZB_UNIT_CHANGED, 10, RefOf(unit));  // a temperature is posted
     ClearStudio(m, *m.StudioAt(1));
     PumpEvents(50ms);
     EXPECT_EQ(list.Count(WM_UNIT_ADDED), 0);

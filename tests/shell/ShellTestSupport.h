@@ -28,6 +28,7 @@ public:
         int message;
         qintptr wParam;
         quintptr lParam;
+        UnitRef unit;
     };
     explicit CPaneRecorder(QObject* pane) { pane->installEventFilter(this); }
     QVector<Entry> entries;
@@ -44,7 +45,7 @@ protected:
         const int type = static_cast<int>(e->type());
         if (type >= WM_SHOW_STUDIO && type <= WM_BM_APPLIED) {
             const auto* m = static_cast<CAppMessage*>(e);
-            entries.push_back({type, m->wParam, m->lParam});
+            entries.push_back({type, m->wParam, m->lParam, m->unit});
         }
         return false;
     }

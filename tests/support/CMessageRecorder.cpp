@@ -15,7 +15,7 @@ bool CMessageRecorder::event(QEvent* e) {
     }
     if (type > QEvent::User && type < WM_SHOW_ALERT) {
         auto* m = static_cast<CAppMessage*>(e);
-        entries.push_back({m->Message(), m->wParam, m->lParam});
+        entries.push_back({m->Message(), m->wParam, m->lParam, m->unit});
         if (onMessage) {
             onMessage(entries.back());
         }

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 
+#include "model/UnitRef.h"
+
 // Stands in for a window that receives application messages and records them in order. A
 // sent message is recorded before the sender's call returns; a posted one only after the
 // event loop ran.
@@ -15,6 +17,7 @@ public:
         int message;
         qintptr wParam;
         quintptr lParam;
+        UnitRef unit;
     };
     struct Alert {
         QString text;
