@@ -62,15 +62,18 @@ public:
     qintptr result = 0;  // what the receiver returns to a sender
 };
 
-// A message box that some part of the program asks for; the UI thread shows it.
+// A message box that some part of the program asks for; the UI thread shows it, then runs
+// closed (when set) once the operator has closed the box.
 class CAlertMessage : public QEvent {
 public:
-    CAlertMessage(QString text, QString caption)
+    CAlertMessage(QString text, QString caption, std::function<void()> closed = {})
         : QEvent(static_cast<QEvent::Type>(WM_SHOW_ALERT)),
           text(std::move(text)),
-          caption(std::move(caption)) {}
+          caption(std::move(caption)),
+          closed(std::move(closed)) {}
     QString text;
     QString caption;
+    std::function<void()> closed;
 };
 
 // Sent: handled before the call returns; the receiver's result comes back. A null target

@@ -1,6 +1,7 @@
 #include "link/CCommThread.h"
 
 #include <QCoreApplication>
+#include <functional>
 #include <system_error>
 
 #include "link/AppMessages.h"
@@ -19,9 +20,10 @@ constexpr std::memory_order kRingPublish = std::memory_order_release;
 constexpr std::memory_order kRingObserve = std::memory_order_acquire;
 #endif
 
-void PostWatcherAlert(QObject* target, const QString& text) {
+void PostWatcherAlert(QObject* target, const QString& text, std::function<void()> closed = {}) {
     if (target != nullptr) {
-        QCoreApplication::postEvent(target, new CAlertMessage(text, QStringLiteral("CCommThread")));
+        QCoreApplication::postEvent(
+            target, new CAlertMessage(text, QStringLiteral("CCommThread"), std::move(closed)));
     }
 }
 
@@ -177,10 +179,15 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
             }
             nHead.store(head, kRingPublish);
         } else if (!alerted) {
-            // The batch is lost. The UI thread tells the operator, once per burst; this thread
-            // goes on reading instead of waiting for the box to be closed.
-            PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"));
+            // The batch is lost. The UI thread tells the operator; this thread goes on reading
+            // instead of waiting for the box to be closed. While one box waits or is shown no
+            // other is asked for: a long stall would otherwise stack one box per burst.
             alerted = true;
+            if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) {
+                PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"), [this] {
+                    m_bufferFullAlert.store(false, std::memory_order_release);
+                });
+            }
         }
     }
     return true;

@@ -88,4 +88,7 @@ private:
     // exchange it (acq_rel), which orders the clear against the watcher's newest nHead.
     std::atomic<bool> m_noticePending{false};
     std::atomic<quint64> m_noticesPosted{0};  // watcher adds, anyone loads (a statistic)
+    // A "Buffer full" box is waiting or shown: the watcher sets it (exchange, acq_rel) when it
+    // asks for the box, the UI thread clears it (release) once the operator closed the box.
+    std::atomic<bool> m_bufferFullAlert{false};
 };

@@ -313,6 +313,9 @@ bool CMainFrame::event(QEvent* e) {
     if (type == WM_SHOW_ALERT) {
         auto* alert = static_cast<CAlertMessage*>(e);
         AskOperator(alert->text, alert->caption, false);
+        if (alert->closed) {
+            alert->closed();
+        }
         return true;
     }
     if (type < WM_SHOW_STUDIO || type > WM_BM_APPLIED) {

@@ -10,7 +10,7 @@ bool CMessageRecorder::event(QEvent* e) {
     const int type = static_cast<int>(e->type());
     if (type == WM_SHOW_ALERT) {
         auto* alert = static_cast<CAlertMessage*>(e);
-        alerts.push_back({alert->text, alert->caption});
+        alerts.push_back({alert->text, alert->caption, alert->closed});
         return true;
     }
     if (type > QEvent::User && type < WM_SHOW_ALERT) {

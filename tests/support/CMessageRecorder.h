@@ -22,6 +22,7 @@ public:
     struct Alert {
         QString text;
         QString caption;
+        std::function<void()> closed;  // what the frame runs once the operator closed the box
     };
 
     QVector<Entry> entries;
