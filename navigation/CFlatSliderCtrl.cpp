@@ -1,5 +1,6 @@
 #include "navigation/CFlatSliderCtrl.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
 
@@ -16,6 +17,14 @@ void Draw3dRect(QPainter& p, const QRect& r, const QColor& topLeft, const QColor
 }  // namespace
 
 CFlatSliderCtrl::CFlatSliderCtrl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+
+void CFlatSliderCtrl::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        e->ignore();
+        return;
+    }
+    QSlider::mousePressEvent(e);
+}
 
 void CFlatSliderCtrl::paintEvent(QPaintEvent* e) {
     QSlider::paintEvent(e);

@@ -1,5 +1,6 @@
 #include "navigation/CFlatSpinButtonCtrl.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,9 +10,22 @@ CFlatSpinButtonCtrl::CFlatSpinButtonCtrl(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
+        if (!StillHeld()) {
+            StopRepeat();
+            return;
+        }
         m_repeatTimer.setInterval(kAutoRepeatIntervalMs);
         Step();
     });
+}
+
+bool CFlatSpinButtonCtrl::StillHeld() const {
+    if (m_pressed == Arrow::None || !isVisible() || !isEnabled()) {
+        return false;
+    }
+    // A modal box over this window has the mouse now.
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal == nullptr || modal == window() || modal->isAncestorOf(this);
 }
 
 QSize CFlatSpinButtonCtrl::sizeHint() const {
@@ -39,8 +53,17 @@ void CFlatSpinButtonCtrl::StopRepeat() {
     m_repeatTimer.stop();
     if (m_pressed != Arrow::None) {
         m_pressed = Arrow::None;
+        qApp->removeEventFilter(this);
         update();
     }
+}
+
+bool CFlatSpinButtonCtrl::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        StopRepeat();
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void CFlatSpinButtonCtrl::mousePressEvent(QMouseEvent* e) {
@@ -55,6 +78,7 @@ void CFlatSpinButtonCtrl::mousePressEvent(QMouseEvent* e) {
     if (m_pressed == Arrow::None) {
         return;
     }
+    qApp->installEventFilter(this);
     update();
     Step();
     m_repeatTimer.start(kAutoRepeatDelayMs);
@@ -83,6 +107,19 @@ void CFlatSpinButtonCtrl::changeEvent(QEvent* e) {
         StopRepeat();
     }
     QWidget::changeEvent(e);
+}
+
+bool CFlatSpinButtonCtrl::event(QEvent* e) {
+    // Another window took over: the release will not come here.
+    if (e->type() == QEvent::WindowDeactivate) {
+        StopRepeat();
+    }
+    return QWidget::event(e);
+}
+
+void CFlatSpinButtonCtrl::hideEvent(QHideEvent* e) {
+    StopRepeat();
+    QWidget::hideEvent(e);
 }
 
 void CFlatSpinButtonCtrl::paintEvent(QPaintEvent*) {

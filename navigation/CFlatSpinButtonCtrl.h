@@ -7,7 +7,10 @@
 
 // An up-down control without an edit field: an up arrow over a down arrow. A click asks for a
 // change of -1 (up arrow) or +1 (down arrow), as the platform's up-down control reports with
-// its default reversed range; holding an arrow repeats the request.
+// its default reversed range; holding an arrow repeats the request, but only while the arrow
+// is really held: the repeat ends on a release anywhere in the application, when the arrow is
+// hidden or disabled, and when its window is blocked by a modal box or deactivated (the
+// release may then go elsewhere, or nowhere that the arrow could see).
 class CFlatSpinButtonCtrl : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +33,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void changeEvent(QEvent* e) override;
+    bool event(QEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    // While an arrow is held: a left release anywhere in the application ends the repeat.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     enum class Arrow { None, Up, Down };
@@ -38,6 +45,8 @@ private:
     QRect DownRect() const;
     void Step();
     void StopRepeat();
+    // Whether the press that started the repeat can still be going on.
+    bool StillHeld() const;
 
     CFlatCtrl m_flat{this};
     QTimer m_repeatTimer;

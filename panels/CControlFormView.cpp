@@ -266,6 +266,12 @@ bool CControlFormView::event(QEvent* e) {
 bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        // A greyed slider sees the release too (it is not delivered to disabled widgets, but
+        // filters run first): it must not send.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || !widget->isEnabled()) {
+            return QWidget::eventFilter(watched, e);
+        }
         if (watched == m_controls->flashSlider) {
             OnSliderRelease(Power::Flash);
         } else if (watched == m_controls->modelSlider) {
