@@ -674,11 +674,14 @@ void CGridCtrl::mousePressEvent(QMouseEvent* event) {
     if (!HitTest(pos, col, row) || col == -1) {
         return;
     }
+    // Hit-tested where the operator clicked: moving to the cell may scroll it into view.
+    const bool onTickBox =
+        CellType(col, row) == kCellTypeTickBox && TickBoxRect(CellRect(col, row)).contains(pos);
     if (row >= 0) {
         GotoCell(col, row);
     }
     // The move may have rebuilt the grid; only a cell that is still a tick box toggles.
-    if (CellType(col, row) == kCellTypeTickBox && TickBoxRect(CellRect(col, row)).contains(pos)) {
+    if (onTickBox && CellType(col, row) == kCellTypeTickBox) {
         ToggleTickBox(col, row);
     }
 }

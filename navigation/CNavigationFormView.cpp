@@ -86,6 +86,10 @@ bool CNavigationFormView::event(QEvent* e) {
             auto* unit = m->LParamAs<StrobeData>();
             if (m->wParam != 0) {
                 m_grid->ShowStudio(CurrentStudio(m_manager));
+            } else if (unit == nullptr) {
+                // The shown studio itself was chosen: no unit is current any more.
+                m_grid->DropCurrentUnit();
+                break;
             }
             m_grid->GoToUnit(m_manager.Contains(unit) ? unit : nullptr);
             break;

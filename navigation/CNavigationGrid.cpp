@@ -1,5 +1,6 @@
 #include "navigation/CNavigationGrid.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -190,6 +191,7 @@ void CNavigationGrid::ShowStudio(StudioData* studio) {
         }
     }
     nCurrentUnit = -1;
+    SyncHeadingTick();
     RedrawAll();
 }
 
@@ -345,21 +347,60 @@ void CNavigationGrid::GoToUnit(StrobeData* unit) {
 }
 
 void CNavigationGrid::OnCellChange(int, int, int, int newRow) {
-    const int k = newRow / kRowsPerUnit;
+    PickBlock(newRow / kRowsPerUnit);
+}
+
+void CNavigationGrid::mousePressEvent(QMouseEvent* event) {
+    int col = 0;
+    int row = 0;
+    const bool onBlock = event->button() == Qt::LeftButton &&
+                         HitTest(event->position().toPoint(), col, row) && col >= 0 && row >= 0;
+    CGridCtrl::mousePressEvent(event);
+    // The grid's current cell may already be in this block while its unit is not current
+    // (the studio itself was chosen since): the click picks it all the same.
+    if (onBlock) {
+        PickBlock(row / kRowsPerUnit);
+    }
+}
+
+void CNavigationGrid::PickBlock(int k) {
     StrobeData* unit = UnitAtPosition(k);
-    if (k == nCurrentUnit || nShownUnits == 0 || unit == nullptr) {
+    if (unit == nullptr || (k == nCurrentUnit && CurrentUnit(m_manager) == unit)) {
         return;
     }
     StrobeData* previous = UnitAtPosition(nCurrentUnit);
     const int previousK = nCurrentUnit;
     nCurrentUnit = k;
     PaintUnitStatus(unit, k, false);
-    if (previous != nullptr) {
+    if (previous != nullptr && previousK != k) {
         PaintUnitStatus(previous, previousK, false);
     }
-    m_manager.currentNode = unit;
+    // A light name chosen in the studio list stays the current node; the grid shows its unit.
+    if (CurrentUnit(m_manager) != unit) {
+        m_manager.currentNode = unit;
+    }
     SendAppMessage(m_host.ControlPane(), WM_UNIT_PICKED);
     RedrawAll();
+}
+
+void CNavigationGrid::DropCurrentUnit() {
+    StrobeData* previous = UnitAtPosition(nCurrentUnit);
+    const int previousK = nCurrentUnit;
+    nCurrentUnit = -1;
+    if (previous != nullptr) {
+        PaintUnitStatus(previous, previousK, true);
+        SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
+    }
+}
+
+void CNavigationGrid::SyncHeadingTick() {
+    bool all = nShownUnits > 0;
+    for (int k = 0; k < nShownUnits && all; ++k) {
+        const StrobeData* unit = UnitAtPosition(k);
+        all = unit != nullptr && unit->bSelected != 0;
+    }
+    SetCellText(0, -1, QString::number(all ? 1 : 0));
+    RedrawCell(0, -1);
 }
 
 bool CNavigationGrid::OnCellTypeNotify(int typeId, int col, int row, int event, int value) {
@@ -378,6 +419,7 @@ bool CNavigationGrid::OnCellTypeNotify(int typeId, int col, int row, int event, 
         if (StrobeData* unit = UnitAtPosition(row / kRowsPerUnit)) {
             unit->bSelected = value;
         }
+        SyncHeadingTick();
     }
     return true;
 }

@@ -33,6 +33,9 @@ public:
     void UpdateUnitField(int fieldCode, StrobeData* unit);
     void RefreshUnitRows(StrobeData* unit);
     void GoToUnit(StrobeData* unit);
+    // No unit is current any more (the studio itself was chosen): the current block loses its
+    // colours and the Remote Control panel is reset.
+    void DropCurrentUnit();
 
     int ShownUnits() const { return nShownUnits; }
     int CurrentUnitPosition() const { return nCurrentUnit; }
@@ -53,10 +56,15 @@ public:
 
 protected:
     void OnSetup() override;
+    void mousePressEvent(QMouseEvent* event) override;
     void OnCellChange(int oldCol, int newCol, int oldRow, int newRow) override;
     bool OnCellTypeNotify(int typeId, int col, int row, int event, int value) override;
 
 private:
+    // Makes block k's unit the current unit, unless it already is.
+    void PickBlock(int k);
+    // The heading's box is ticked exactly when every shown unit is.
+    void SyncHeadingTick();
     int PositionOf(const StrobeData* unit) const;
     StrobeData* UnitAtPosition(int k) const;
     void SetIcon(Icon icon, const StrobeData* unit, int k);

@@ -321,6 +321,9 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
             } else {
                 SendAppMessage(navigation, WM_SHOW_STUDIO, 0, ToLParam(studio));
             }
+        } else {
+            // The grid stays as it is, but no unit of it is current any more.
+            SendAppMessage(navigation, WM_SHOW_NODE, 0, 0);
         }
         m_nameEdit->setText(studio->sStudioName);
         m_nameEdit->setEnabled(false);
@@ -356,6 +359,8 @@ void CStudioListFormView::Rename() {
         if (QTreeWidgetItem* item = ItemOf(unit)) {
             item->setText(0, UnitLabel(unit));
         }
+        // The grid's title of the unit shows the new name at once.
+        SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit));
     } else if (node != nullptr && node->RecordType() == kNodeLight) {
         auto* light = static_cast<LightNode*>(node);
         light->sLightName = text;

@@ -161,13 +161,17 @@ TEST_F(StudioListViewTest, ChoosingAUnitOfTheShownStudioSelectsItsRowWithoutRebu
     EXPECT_TRUE(view.NameEdit().isEnabled());
     EXPECT_EQ(host.manager.currentNode, unit);
 
-    // The light name stands for its unit; selecting the studio again sends nothing.
+    // The light name stands for its unit. Selecting the studio again rebuilds nothing; it only
+    // tells the grid that no unit is current any more.
     Select(StudioItem(1)->child(0)->child(0));
     EXPECT_EQ(nav().entries.last().message, WM_SHOW_NODE);
     EXPECT_EQ(host.manager.currentNode, &unit->lightNode);
     nav().Clear();
     Select(StudioItem(1));
-    EXPECT_TRUE(nav().entries.isEmpty());
+    ASSERT_EQ(nav().entries.size(), 1);
+    EXPECT_EQ(nav().entries[0].message, WM_SHOW_NODE);
+    EXPECT_EQ(nav().entries[0].wParam, 0);
+    EXPECT_EQ(nav().entries[0].lParam, 0u);
 
     // A unit of a studio that is not shown rebuilds the grid first.
     StrobeData* other = AddUnit(3, 0);
