@@ -53,6 +53,8 @@ CMainFrame::CMainFrame(QWidget* parent)
       m_scanTick(CWaitingDlg::kTickInterval) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
     setAccessibleName(windowTitle());
+    // The tool bar's tips show while another window is active too.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     m_xmlStore->pManager = m_manager.get();
     m_xmlStore->showMessage = [this](const QString& text, const QString& caption) {
         AskOperator(text, caption, false);
@@ -91,6 +93,11 @@ CMainFrame::~CMainFrame() {
     m_studioList = nullptr;
     m_control = nullptr;
     m_navigation = nullptr;
+}
+
+QMenu* CMainFrame::createPopupMenu() {
+    // Its only entry would hide the tool bar, and with it Load, Save, Scan, Name and Com.
+    return nullptr;
 }
 
 void CMainFrame::CreateToolBar() {

@@ -13,6 +13,7 @@
 class CAppMessage;
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 class CCommThread;
 class CStrobeEventHandler;
@@ -75,6 +76,8 @@ public:
     CCommThread& Link() { return *m_link; }
     CStrobeSplitterWnd* OuterSplitter() const { return m_outer; }
     CStrobeSplitterWnd* InnerSplitter() const { return m_inner; }
+
+    QMenu* createPopupMenu() override;
 
 protected:
     bool event(QEvent* e) override;
