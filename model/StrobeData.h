@@ -42,6 +42,11 @@ struct StrobeData : StudioNode {
 
 inline constexpr const char* kNotDefine = "Not define";
 
+// The longest unit name, light name or memory name the operator can type: short enough for a
+// file name on any file system, and for ten units' names to stay far inside what a memory
+// file may hold.
+inline constexpr int kMaxNameLength = 64;
+
 // Puts every field back to the values of a freshly constructed unit; the light node stays
 // owned by this unit.
 void ResetStrobeData(StrobeData& unit);

@@ -122,6 +122,7 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     m_title->setGeometry(units.Rect(5, 5, 120, 9));
     m_tree->setGeometry(units.Rect(5, 19, 120, 190));
     m_nameEdit->setGeometry(units.Rect(5, 212, 120, 12));
+    m_nameEdit->setMaxLength(kMaxNameLength);
 
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);

@@ -71,6 +71,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
     m_nameEdit->setGeometry(units.Rect(12, 209, 80, 12));
+    m_nameEdit->setMaxLength(kMaxNameLength);
     m_infoEdit = new QPlainTextEdit(this);
     m_infoEdit->setObjectName(QStringLiteral("infoEdit"));
     m_infoEdit->setGeometry(units.Rect(96, 150, 98, 71));

@@ -161,6 +161,12 @@ QByteArray OptionText(const ComSettings& settings) {
     return w.ToUtf8();
 }
 
+// A document that the reader would refuse for its size is not written: the old file of that
+// name stays whole and readable.
+bool WriteXmlFile(const QString& path, const QByteArray& text) {
+    return text.size() <= kMaxXmlFileBytes && WriteFileAtomically(path, text);
+}
+
 bool IsReservedDeviceName(QString base) {
     // Windows ignores blanks before the extension when it matches device names.
     while (base.endsWith(u' ')) {
@@ -283,7 +289,7 @@ bool SaveBusinessMemory(CXmlStore& store, const QString& name) {
         Show(store, kInvalidFileName, kBusinessMemoryCaption);
         return false;
     }
-    if (!WriteFileAtomically(MemoryPath(name), StudioText(*studio))) {
+    if (!WriteXmlFile(MemoryPath(name), StudioText(*studio))) {
         Show(store, kFailToSave, kBusinessMemoryCaption);
         return false;
     }
@@ -332,7 +338,7 @@ bool LoadOption(CXmlStore& store, ComSettings& settings) {
 }
 
 bool SaveOption(CXmlStore& store, const ComSettings& settings) {
-    if (!WriteFileAtomically(QString::fromLatin1(kOptionFile), OptionText(settings))) {
+    if (!WriteXmlFile(QString::fromLatin1(kOptionFile), OptionText(settings))) {
         Show(store, kFailToSave, kOptionCaption);
         return false;
     }

@@ -44,7 +44,7 @@ bool LoadBusinessMemory(CXmlStore& store, const QString& name);
 // Saves the current studio as memory name, atomically: a failed save leaves the file on disk
 // as it was. "No channel item." for an empty or missing current studio (counts as done);
 // "Invalid file name." for a name that is not a plain file name; "Fail to save file" when
-// the file could not be written.
+// the file could not be written, or would be larger than a file that can be read back.
 bool SaveBusinessMemory(CXmlStore& store, const QString& name);
 // Copies names and setting fields of the slots occupied in both studios. False without a
 // destination.
@@ -59,7 +59,7 @@ bool IsValidMemoryName(const QString& name);
 // Reads "Option.xml"; true when both the port and the baud rate were read. Never shows a
 // message: whatever the file does not supply keeps its value.
 bool LoadOption(CXmlStore& store, ComSettings& settings);
-// Writes "Option.xml" atomically; "Fail to save file" on failure.
+// Writes "Option.xml" atomically; "Fail to save file" on failure (as for a memory).
 bool SaveOption(CXmlStore& store, const ComSettings& settings);
 
 // Decimal text as the files hold it: leading blanks and one sign accepted, reading stops at

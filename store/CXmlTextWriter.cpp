@@ -16,7 +16,8 @@ bool IsXmlBlank(QChar c) {
 }  // namespace
 
 CXmlTextWriter::CXmlTextWriter() {
-    m_text = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+    // The format's declaration, single quotes and all; reading takes either quoting.
+    m_text = QStringLiteral("<?xml version='1.0' encoding='utf-8'?>");
 }
 
 void CXmlTextWriter::Layout(int tabs) {
