@@ -1,0 +1,748 @@
+// Where two parts of the program meet: the studio list, the grid, both panels, modal boxes,
+// held buttons and disabled controls. Everything runs through the real main frame with its
+// three real panes, real mouse and key events, and a pseudo-terminal in the dongle's place,
+// so that what the program sends is read back byte for byte.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QThread>
+#include <QToolBar>
+#include <QToolTip>
+#include <QTreeWidget>
+#include <functional>
+
+#include "link/UnitMask.h"
+#include "model/StudioManager.h"
+#include "navigation/CFlatSliderCtrl.h"
+#include "navigation/CFlatSpinButtonCtrl.h"
+#include "navigation/CNavigationFormView.h"
+#include "navigation/CNavigationGrid.h"
+#include "navigation/CStudioListFormView.h"
+#include "navigation/CUserButton.h"
+#include "navigation/CUserStatic.h"
+#include "panels/CControlFormView.h"
+#include "panels/CControlSelFormView.h"
+#include "panels/CPowerControlSet.h"
+#include "store/CXmlStore.h"
+#include "support/CMessageRecorder.h"
+#include "tests/panels/PanelTestKit.h"
+#include "tests/shell/ShellTestSupport.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A full status report of the units in mask (FF 0E 01 mask, then power, flash, model, cell,
+// sound, mode 1, mode 2, model power, 00).
+QByteArray StatusReport(quint16 mask, int flash, int model) {
+    QByteArray bytes = FromHex("FF 0E 01");
+    bytes += static_cast<char>(mask >> 8);
+    bytes += static_cast<char>(mask & 0xFF);
+    for (int b : {1, flash, model, 0, 0, 0, 0, 1, 0}) {
+        bytes += static_cast<char>(b);
+    }
+    return bytes;
+}
+
+// Every setting field of a unit, to see that nothing changed.
+std::array<int, 9> Settings(const StrobeData* u) {
+    return {u->nFlashValue, u->bFlashCell,  u->bFlashSnd,   u->bFlashCharge, u->bFlashPow,
+            u->nModelValue, u->nModelMode1, u->nModelMode2, u->bModelPow};
+}
+
+// Presses and releases through the window system, as a real pointer does: the event passes
+// the application's modal blocking and mouse grabs on its way to the widget.
+QPoint InWindow(QWidget* w, QPoint local) {
+    return w->mapTo(w->window(), local);
+}
+void WindowPress(QWidget* w, QPoint local) {
+    QTest::mousePress(w->window()->windowHandle(), Qt::LeftButton, {}, InWindow(w, local));
+}
+void WindowRelease(QWidget* w, QPoint local) {
+    QTest::mouseRelease(w->window()->windowHandle(), Qt::LeftButton, {}, InWindow(w, local));
+}
+
+QPoint UpArrow(const QWidget* spin) {
+    return {spin->width() / 2, spin->height() / 4};
+}
+
+}  // namespace
+
+class COperatorSeamTest : public CConnectedShellTest {
+protected:
+    // The frame connected to the pseudo-terminal, studio A chosen in the studio list, and
+    // units in the given slots reported by the dongle (flash 4.5, model 3.0).
+    void Start(std::initializer_list<int> occupied) {
+        const QString link = PublishPty();
+        MakeFrame();
+        frame->SetScanTickInterval(10ms);
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        Com(link, true);
+        ASSERT_TRUE(frame->IsConnected());
+        // The closed dialog leaves no window active offscreen; an operator's click would.
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        ClickItem(list().StudioItem(0));
+        ASSERT_EQ(CurrentStudio(manager()), &studioA());
+        m_slots = occupied;
+        Report();
+    }
+
+    // The dongle reports the units of Start again (after a scan emptied the studio).
+    void Report() {
+        quint16 mask = 0;
+        for (int slot : m_slots) {
+            mask |= UnitMaskOf(slot);
+        }
+        ASSERT_TRUE(pty.Write(StatusReport(mask, 45, 30)));
+        ASSERT_TRUE(
+            WaitUntil([&] { return grid().ShownUnits() == static_cast<int>(m_slots.size()); }));
+        pty.ReadAvailable(20ms);
+    }
+
+    StudioManager& manager() { return frame->Manager(); }
+    StudioData& studioA() { return *manager().StudioAt(0); }
+    StrobeData* unit(int slot) { return studioA().UnitAt(slot); }
+    CNavigationGrid& grid() {
+        return dynamic_cast<CNavigationFormView*>(frame->NavigationPane())->Grid();
+    }
+    CStudioListFormView& list() {
+        return *dynamic_cast<CStudioListFormView*>(frame->StudioListPane());
+    }
+    CControlFormView& panel() { return *dynamic_cast<CControlFormView*>(frame->ControlPane()); }
+    const CPowerControlSet& single() { return panel().Controls(); }
+    const CPowerControlSet& selection() { return panel().SelectionPanel()->Controls(); }
+    QComboBox* combo() { return panel().findChild<QComboBox*>(QStringLiteral("modeCombo")); }
+    QLineEdit* memoryName() { return panel().findChild<QLineEdit*>(QStringLiteral("nameEdit")); }
+    static QTreeWidgetItem* ItemOf(const StudioNode& node) {
+        return reinterpret_cast<QTreeWidgetItem*>(node.hTreeItem);
+    }
+
+    // The operator clicks a tree item (its parents opened first).
+    void ClickItem(QTreeWidgetItem* item) {
+        for (QTreeWidgetItem* p = item->parent(); p != nullptr; p = p->parent()) {
+            p->setExpanded(true);
+        }
+        QTreeWidget& tree = list().Tree();
+        tree.scrollToItem(item);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(item).center());
+        ASSERT_EQ(tree.currentItem(), item);
+    }
+    // The operator clicks the title of grid block k.
+    void ClickBlock(int k) {
+        QTest::mouseClick(grid().viewport(), Qt::LeftButton, {},
+                          grid().CellRect(0, CNavigationGrid::TitleRow(k)).center());
+    }
+    // The operator selects all the text of a line edit and types over it.
+    static void Retype(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, text);
+    }
+    // What the program wrote to the dongle since the last look.
+    std::string Sent() { return HexBytes(pty.ReadAvailable(20ms)).toStdString(); }
+
+private:
+    std::vector<int> m_slots;
+};
+
+// A disabled control never sends, never changes a record or a label; and a slider's thumb,
+// its label and what is sent always agree, whatever mouse button moved it.
+TEST_F(COperatorSeamTest, ControlsActOnlyAsTheyShow) {
+    Start({0, 1});
+    using namespace panel_input;
+    struct Action {
+        const char* name;
+        std::function<void(const CPowerControlSet&)> act;
+    };
+    const auto channelEnd = [](QSlider* s) { return QPoint(s->width() - 3, s->height() / 2); };
+    const std::vector<Action> actions = {
+        {"flash spin up", [](const CPowerControlSet& c) { ClickSpin(c.flashSpin, true); }},
+        {"flash spin down", [](const CPowerControlSet& c) { ClickSpin(c.flashSpin, false); }},
+        {"model spin up", [](const CPowerControlSet& c) { ClickSpin(c.modelSpin, true); }},
+        {"model spin down", [](const CPowerControlSet& c) { ClickSpin(c.modelSpin, false); }},
+        {"flash thumb click", [](const CPowerControlSet& c) { ClickThumb(c.flashSlider); }},
+        {"model thumb click", [](const CPowerControlSet& c) { ClickThumb(c.modelSlider); }},
+        {"flash thumb drag", [](const CPowerControlSet& c) { DragThumb(c.flashSlider, {60}); }},
+        {"model thumb drag", [](const CPowerControlSet& c) { DragThumb(c.modelSlider, {60}); }},
+        {"flash channel click",
+         [&](const CPowerControlSet& c) {
+             QTest::mouseClick(c.flashSlider, Qt::LeftButton, {}, channelEnd(c.flashSlider));
+         }},
+        {"model channel click",
+         [&](const CPowerControlSet& c) {
+             QTest::mouseClick(c.modelSlider, Qt::LeftButton, {}, channelEnd(c.modelSlider));
+         }},
+        {"Cell", [](const CPowerControlSet& c) { QTest::mouseClick(c.cellCheck, Qt::LeftButton); }},
+        {"Sound",
+         [](const CPowerControlSet& c) { QTest::mouseClick(c.soundCheck, Qt::LeftButton); }},
+        {"Test",
+         [](const CPowerControlSet& c) { QTest::mouseClick(c.testButton, Qt::LeftButton); }},
+        {"Free", [](const CPowerControlSet& c) { QTest::mouseClick(c.freeRadio, Qt::LeftButton); }},
+        {"Prop", [](const CPowerControlSet& c) { QTest::mouseClick(c.propRadio, Qt::LeftButton); }},
+        {"Continous",
+         [](const CPowerControlSet& c) { QTest::mouseClick(c.continousRadio, Qt::LeftButton); }},
+        {"Flash Prop",
+         [](const CPowerControlSet& c) { QTest::mouseClick(c.flashPropRadio, Qt::LeftButton); }},
+        {"OFF", [](const CPowerControlSet& c) { QTest::mouseClick(c.offCheck, Qt::LeftButton); }},
+        {"Power On",
+         [](const CPowerControlSet& c) { QTest::mouseClick(c.powerButton, Qt::LeftButton); }},
+    };
+    struct Mode {
+        const char* name;
+        std::function<void()> enter;
+    };
+    const std::vector<Mode> modes = {
+        // No unit: another studio was chosen, the panel was reset.
+        {"no unit", [&] { ClickItem(list().StudioItem(1)); }},
+        // A unit switched off: only the combo and Power On stay usable.
+        {"power off",
+         [&] {
+             ClickItem(list().StudioItem(0));
+             ClickBlock(1);
+             ASSERT_EQ(CurrentUnit(manager()), unit(1));
+             QTest::mouseClick(single().powerButton, Qt::LeftButton);
+             ASSERT_EQ(Sent(), "FF 07 1D 00 02 00 00");
+         }},
+    };
+    for (const Mode& mode : modes) {
+        mode.enter();
+        for (const Action& action : actions) {
+            const CPowerControlSet& c = single();
+            const std::array<int, 9> before0 = Settings(unit(0));
+            const std::array<int, 9> before1 = Settings(unit(1));
+            const QString flashText = c.flashLabel->text();
+            const QString modelText = c.modelLabel->text();
+            const bool powerUsable = c.powerButton->isEnabled();
+            if (QLatin1StringView(action.name) == QLatin1StringView("Power On") && powerUsable) {
+                continue;  // the one control that stays usable
+            }
+            action.act(c);
+            PumpEvents(5ms);
+            SCOPED_TRACE(std::string(mode.name) + ": " + action.name);
+            EXPECT_EQ(Sent(), "");
+            EXPECT_EQ(Settings(unit(0)), before0);
+            EXPECT_EQ(Settings(unit(1)), before1);
+            EXPECT_EQ(c.flashLabel->text(), flashText);
+            EXPECT_EQ(c.modelLabel->text(), modelText);
+            EXPECT_EQ(panel().ComboIndex(), 0);
+        }
+    }
+
+    // Power back on. Buttons other than the left one do not move a thumb behind the label's
+    // back; the next release on the thumb sends what the label shows.
+    QTest::mouseClick(single().powerButton, Qt::LeftButton);
+    ASSERT_EQ(Sent(), "FF 07 1D 00 02 00 01");
+    CFlatSliderCtrl* flash = single().flashSlider;
+    for (Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton}) {
+        SCOPED_TRACE(button == Qt::MiddleButton ? "middle" : "right");
+        QTest::mouseClick(flash, button, {}, channelEnd(flash));
+        QTest::mousePress(flash, button, {}, ThumbCentre(flash));
+        QTest::mouseMove(flash, ThumbCentre(flash) + QPoint(20, 0));
+        QTest::mouseRelease(flash, button, {}, ThumbCentre(flash) + QPoint(20, 0));
+        EXPECT_EQ(flash->value(), 45);
+        EXPECT_EQ(single().flashLabel->text(), "4.5");
+        EXPECT_EQ(unit(1)->nFlashValue, 45);
+        EXPECT_EQ(Sent(), "");
+    }
+    ClickThumb(flash);
+    EXPECT_EQ(Sent(), "FF 07 13 00 02 2D 1E");
+    EXPECT_EQ(unit(1)->nFlashValue, 45);
+    EXPECT_EQ(single().flashLabel->text(), "4.5");
+}
+
+// A held spin arrow repeats only while the operator really holds it: a modal box, a "Buffer
+// full" alert, another window, a list that takes the mouse or the arrow being hidden ends the
+// repeat at once, and the release that went elsewhere never has to come back to the arrow.
+TEST_F(COperatorSeamTest, HeldSpinArrowsRepeatOnlyWhileReallyHeld) {
+    Start({0, 1});
+    ClickBlock(0);
+    ASSERT_EQ(CurrentUnit(manager()), unit(0));
+    // Ctrl+S opens a real message box: the operator's answer is waited for.
+    Retype(memoryName(), QStringLiteral("hold"));
+    frame->SetMessageBoxHandler({});
+
+    const StrobeData* held = nullptr;
+    QWidget* spin = nullptr;
+    // Nothing steps while the operator cannot be holding the arrow; then the release comes,
+    // to wherever the mouse went.
+    const auto steadyThenRelease = [&] {
+        const int value = held->nFlashValue;
+        QTest::qWait(400);
+        EXPECT_EQ(held->nFlashValue, value) << "stepped while the arrow was out of reach";
+        WindowRelease(spin, UpArrow(spin));
+    };
+    // Opens a box while the arrow is held; the operator lets go while it is up, then closes it.
+    const auto boxWhileHeld = [&](const std::function<void()>& open) {
+        int boxes = 0;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || !box->isVisible()) {
+                return;
+            }
+            if (++boxes == 1) {
+                steadyThenRelease();
+            }
+            box->reject();  // and any box stacked on it at once
+        });
+        answer.start(5);
+        open();
+        ASSERT_TRUE(
+            WaitUntil([&] { return boxes > 0 && QApplication::activeModalWidget() == nullptr; }));
+    };
+    const auto save = [&] { QTest::keyClick(memoryName(), Qt::Key_S, Qt::ControlModifier); };
+    struct Interruption {
+        const char* name;
+        bool selectionPanel;
+        std::function<void()> interrupt;
+    };
+    const std::vector<Interruption> rows = {
+        {"save box", false, [&] { boxWhileHeld(save); }},
+        {"Buffer full", false,
+         [&] {
+             boxWhileHeld([&] {
+                 // The UI thread stalls while the dongle floods the ring.
+                 ASSERT_TRUE(pty.Write(QByteArray(9000, '\0')));
+                 QThread::msleep(300);
+             });
+         }},
+        {"hidden", false,
+         [&] {
+             combo()->setFocus();
+             QTest::keyClick(combo(), Qt::Key_Down);
+             ASSERT_FALSE(spin->isVisible());
+             steadyThenRelease();
+             QTest::keyClick(combo(), Qt::Key_Up);
+         }},
+        {"another window", false,
+         [&] {
+             QWidget other;
+             other.resize(100, 100);
+             other.show();
+             other.activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+             steadyThenRelease();
+         }},
+        {"combo list", false,
+         [&] {
+             // Opened from the keyboard, the list takes the mouse: the release goes to it.
+             combo()->setFocus();
+             QTest::keyClick(combo(), Qt::Key_Down, Qt::AltModifier);
+             ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+             WindowRelease(spin, UpArrow(spin));
+             const int value = held->nFlashValue;
+             QTest::qWait(400);
+             EXPECT_EQ(held->nFlashValue, value) << "stepped after the release";
+             QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+         }},
+        {"selected units, save box", true, [&] { boxWhileHeld(save); }},
+    };
+    for (const Interruption& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Offscreen, a closed box leaves no window active; a real desktop gives it back.
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        ClickBlock(0);
+        if (row.selectionPanel) {
+            // Unit 1 ticked and the selected-units panel shown.
+            const QRect box = grid().CellRect(0, CNavigationGrid::StatusRow(1));
+            QTest::mouseClick(grid().viewport(), Qt::LeftButton, {},
+                              QPoint(box.left() + 8, box.center().y()));
+            ASSERT_EQ(unit(1)->bSelected, 1);
+            combo()->setFocus();
+            QTest::keyClick(combo(), Qt::Key_Down);
+            ASSERT_TRUE(panel().SelectionPanel()->isVisible());
+        }
+        spin = row.selectionPanel ? static_cast<QWidget*>(selection().flashSpin)
+                                  : static_cast<QWidget*>(single().flashSpin);
+        held = row.selectionPanel ? unit(1) : unit(0);
+        // The unit reports flash 4.5 again, so that every row starts from there.
+        ASSERT_TRUE(pty.Write(
+            FromHex(row.selectionPanel ? "FF 07 13 00 02 2D 1E" : "FF 07 13 00 01 2D 1E")));
+        ASSERT_TRUE(WaitUntil([&] { return held->nFlashValue == 45; }));
+        WindowPress(spin, UpArrow(spin));
+        ASSERT_TRUE(WaitUntil([&] { return held->nFlashValue >= 48; }, 5s))
+            << "the arrow repeats while held";
+        row.interrupt();
+        const int after = held->nFlashValue;
+        PumpEvents(300ms);
+        EXPECT_EQ(held->nFlashValue, after) << "the repeat went on after the operator let go";
+        pty.ReadAvailable(20ms);
+        if (row.selectionPanel) {
+            QTest::keyClick(combo(), Qt::Key_Up);
+        }
+    }
+}
+
+// Every overflowing burst of a stalled link used to open its own "Buffer full" box inside the
+// previous one's event loop. At most one box is shown or waits at a time; reading goes on.
+TEST_F(COperatorSeamTest, BufferFullBoxesNeverStack) {
+    Start({0});
+    int shown = 0;
+    int open = 0;
+    int deepest = 0;
+    frame->SetMessageBoxHandler([&](const QString& text, const QString&, bool) {
+        EXPECT_EQ(text, "Buffer full");
+        ++shown;
+        deepest = std::max(deepest, ++open);
+        // The box stays up while the operator reads it; its event loop runs meanwhile.
+        QEventLoop loop;
+        QTimer::singleShot(200ms, &loop, &QEventLoop::quit);
+        loop.exec();
+        --open;
+        return true;
+    });
+    // The UI thread stalls while the dongle keeps sending: burst after burst overflows.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(pty.Write(QByteArray(1500, '\0')));
+        QThread::msleep(15);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return shown > 0 && open == 0; }));
+    PumpEvents(300ms);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(shown, 1);
+
+    // Reading went on: the next report reaches the unit, and a later overflow is told again.
+    ASSERT_TRUE(pty.Write(FromHex("FF 07 13 00 01 3C 1E")));
+    EXPECT_TRUE(WaitUntil([&] { return unit(0)->nFlashValue == 60; }));
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(pty.Write(QByteArray(1500, '\0')));
+        QThread::msleep(15);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return shown == 2 && open == 0; }));
+}
+
+// The tool bar cannot be hidden, its five keys work wherever the focus is in the main
+// window, and its tips show while the window is inactive.
+TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
+    Start({0, 1});
+    QToolBar* bar = frame->ToolBar();
+    QTest::mouseClick(frame->windowHandle(), Qt::RightButton, {},
+                      InWindow(bar, QPoint(bar->width() - 4, bar->height() / 2)));
+    PumpEvents(20ms);
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        // Whatever the menu offers to untick, the operator unticks.
+        for (QAction* a : menu->actions()) {
+            if (a->isCheckable() && a->isChecked() && a->isEnabled()) {
+                a->trigger();
+            }
+        }
+        menu->close();
+    }
+    PumpEvents(20ms);
+    EXPECT_TRUE(bar->isVisible());
+
+    CPaneRecorder control(frame->ControlPane());
+    CPaneRecorder studioList(frame->StudioListPane());
+    int comDialogs = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<CComSettingDlg*>(QApplication::activeModalWidget())) {
+            ++comDialogs;
+            dialog->accept();  // the same port again
+        }
+    });
+    answer.start(5);
+
+    struct Command {
+        const char* name;
+        QKeyCombination key;
+        std::function<int()> count;
+    };
+    const std::vector<Command> commands = {
+        {"Load", Qt::CTRL | Qt::Key_O, [&] { return control.Count(WM_BM_LOAD); }},
+        {"Save", Qt::CTRL | Qt::Key_S, [&] { return control.Count(WM_BM_SAVE); }},
+        {"Name", QKeyCombination(Qt::Key_F2), [&] { return studioList.Count(WM_RENAME_NODE); }},
+        {"Com", Qt::CTRL | Qt::Key_K, [&] { return comDialogs; }},
+        {"Scan", QKeyCombination(Qt::Key_F5), [&] { return studioList.Count(WM_STUDIO_CLEARED); }},
+    };
+    struct Focus {
+        const char* name;
+        std::function<QWidget*()> prepare;
+    };
+    const std::vector<Focus> places = {
+        {"tree", [&]() -> QWidget* { return &list().Tree(); }},
+        {"unit name",
+         [&]() -> QWidget* {
+             ClickItem(ItemOf(*unit(0)));
+             return &list().NameEdit();
+         }},
+        {"grid", [&]() -> QWidget* { return &grid(); }},
+        {"combo",
+         [&]() -> QWidget* {
+             ClickBlock(0);
+             return combo();
+         }},
+        {"Cell",
+         [&]() -> QWidget* {
+             ClickBlock(0);
+             return single().cellCheck;
+         }},
+        {"file list", [&]() -> QWidget* { return panel().findChild<QTreeWidget*>("fileList"); }},
+        {"memory name", [&]() -> QWidget* { return memoryName(); }},
+        {"information",
+         [&]() -> QWidget* { return panel().findChild<QPlainTextEdit*>("infoEdit"); }},
+    };
+    for (const Focus& place : places) {
+        for (const Command& command : commands) {
+            SCOPED_TRACE(std::string(place.name) + ", " + command.name);
+            if (studioA().nChItemCnt == 0) {
+                Report();
+            }
+            // Offscreen, a closed dialog leaves no window active; a real desktop gives the
+            // activation back.
+            frame->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+            QWidget* target = place.prepare();
+            target->setFocus();
+            ASSERT_EQ(QApplication::focusWidget(), target);
+            for (int flag = 0; flag < CMainFrame::kToolCount; ++flag) {
+                SendAppMessage(frame.get(), WM_SET_TOOL_STATE, flag, 1);
+            }
+            const int before = command.count();
+            QTest::keyClick(target, command.key.key(), command.key.keyboardModifiers());
+            EXPECT_TRUE(WaitUntil([&] { return command.count() == before + 1; }, 2s));
+            ASSERT_TRUE(WaitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+        }
+    }
+    answer.stop();
+
+    // Another window is active: the tool bar's tips still show.
+    QWidget other;
+    other.resize(100, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_FALSE(frame->isActiveWindow());
+    QWidget* load = bar->widgetForAction(frame->ToolAction(kToolLoad));
+    QTest::mouseMove(frame->windowHandle(), InWindow(load, load->rect().center()));
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }, 3s));
+    EXPECT_EQ(QToolTip::text(), frame->ToolAction(kToolLoad)->toolTip());
+}
+
+// The grid's current block, the current node and the panel always agree, and names changed
+// in the studio list land on the node chosen there and show in the grid at once.
+TEST_F(COperatorSeamTest, TreeGridAndPanelAgreeOnTheCurrentUnitAndItsNames) {
+    Start({0, 1, 2});
+    const CPowerControlSet& c = single();
+    ClickItem(ItemOf(*unit(0)));
+    ClickBlock(1);
+    ASSERT_EQ(CurrentUnit(manager()), unit(1));
+
+    // The shown studio chosen again in the tree: no unit is current anywhere.
+    ClickItem(list().StudioItem(0));
+    EXPECT_EQ(manager().currentNode, &studioA());
+    EXPECT_LT(grid().CurrentUnitPosition(), 0);
+    EXPECT_EQ(grid().CellBackColor(0, CNavigationGrid::StatusRow(1)), QColor(Qt::white));
+    EXPECT_FALSE(c.flashSpin->isEnabled());
+    EXPECT_EQ(c.flashLabel->text(), "");
+
+    // A click on that block picks it again, and the panel works on it.
+    ClickBlock(1);
+    ASSERT_EQ(CurrentUnit(manager()), unit(1));
+    EXPECT_EQ(grid().CurrentUnitPosition(), 1);
+    EXPECT_TRUE(c.flashSpin->isEnabled());
+    panel_input::ClickSpin(c.flashSpin, true);
+    EXPECT_EQ(Sent(), "FF 07 13 00 02 2E 1E");
+    EXPECT_EQ(unit(1)->nFlashValue, 46);
+
+    // The light name of a unit that is not the grid's current unit: the node chosen stays
+    // current while the grid shows its unit, and the name goes to the light.
+    QTreeWidgetItem* light = ItemOf(unit(2)->lightNode);
+    ClickItem(light);
+    EXPECT_EQ(manager().currentNode, &unit(2)->lightNode);
+    EXPECT_EQ(grid().CurrentGridUnit(), unit(2));
+    EXPECT_TRUE(c.flashSpin->isEnabled());
+    Retype(&list().NameEdit(), QStringLiteral("Softbox"));
+    QTest::keyClick(&list().NameEdit(), Qt::Key_F2);
+    EXPECT_EQ(unit(2)->lightNode.sLightName, "Softbox");
+    EXPECT_EQ(unit(2)->sModelName, "Not define");
+    EXPECT_EQ(light->text(0), "Softbox");
+
+    // A unit renamed in the tree: the grid's title follows at once.
+    ClickItem(ItemOf(*unit(0)));
+    Retype(&list().NameEdit(), QStringLiteral("Key"));
+    QTest::keyClick(&list().NameEdit(), Qt::Key_F2);
+    EXPECT_EQ(unit(0)->sModelName, "Key");
+    EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(0)), "  CH-01  Key");
+}
+
+// Tick boxes do what the operator clicked: also on a box half out of view, and the heading's
+// box is ticked exactly when every shown unit's box is, rebuilds included.
+TEST_F(COperatorSeamTest, TickBoxesFollowTheOperatorAfterScrollsAndRebuilds) {
+    Start({0, 1, 2, 3, 4, 5, 6, 7, 8});
+    CNavigationGrid& g = grid();
+    auto clickBox = [&](int row, int dy = 0) {
+        const QRect cell = g.CellRect(0, row);
+        QTest::mouseClick(g.viewport(), Qt::LeftButton, {},
+                          QPoint(cell.left() + 8, cell.center().y() + dy));
+    };
+    auto headingTicked = [&] { return g.IsTicked(0, -1); };
+
+    clickBox(-1);
+    ASSERT_TRUE(headingTicked());
+    for (int slot = 0; slot < 9; ++slot) {
+        EXPECT_EQ(unit(slot)->bSelected, 1) << slot;
+    }
+    clickBox(CNavigationGrid::StatusRow(3));
+    EXPECT_EQ(unit(3)->bSelected, 0);
+    EXPECT_FALSE(headingTicked());
+    clickBox(CNavigationGrid::StatusRow(3));
+    EXPECT_TRUE(headingTicked());
+
+    // A new unit appears unticked: the grid is rebuilt and the heading no longer holds.
+    ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(9), 50, 50)));
+    ASSERT_TRUE(WaitUntil([&] { return g.ShownUnits() == 10; }));
+    EXPECT_FALSE(headingTicked());
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_TRUE(g.IsTicked(0, CNavigationGrid::StatusRow(k))) << k;
+    }
+    EXPECT_FALSE(g.IsTicked(0, CNavigationGrid::StatusRow(9)));
+    // Another studio, then this one again.
+    clickBox(-1);
+    ClickItem(list().StudioItem(1));
+    EXPECT_FALSE(headingTicked());
+    ClickItem(list().StudioItem(0));
+    EXPECT_TRUE(headingTicked());
+    clickBox(-1);
+    ASSERT_FALSE(headingTicked());
+
+    // A box whose lower half is below the grid's edge: clicking its visible half ticks it,
+    // though the grid scrolls the cell into view first.
+    const int bodyBottom = g.viewport()->height() - 1;
+    int k = 0;
+    while (g.CellRect(0, CNavigationGrid::StatusRow(k)).bottom() <= bodyBottom) {
+        ++k;
+        ASSERT_LT(k, 10) << "every block fits: the grid cannot be scrolled";
+    }
+    const QRect cell = g.CellRect(0, CNavigationGrid::StatusRow(k));
+    // Scroll so that the box's top few pixels show above the edge.
+    const int boxTop = cell.top() + (cell.height() - 13) / 2;
+    g.verticalScrollBar()->setValue(g.verticalScrollBar()->value() + boxTop + 4 - bodyBottom);
+    const QRect shown = g.CellRect(0, CNavigationGrid::StatusRow(k));
+    const int y = shown.top() + (shown.height() - 13) / 2 + 2;
+    ASSERT_LE(y, bodyBottom);
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, QPoint(shown.left() + 8, y));
+    EXPECT_EQ(unit(k)->bSelected, 1);
+    EXPECT_TRUE(g.IsTicked(0, CNavigationGrid::StatusRow(k)));
+}
+
+// Names are bounded where they are typed, and no save writes a file that the program would
+// refuse to read back: the old file of that name stays whole. Files are written as the
+// format gives them, declaration included.
+TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
+    // A memory made elsewhere, its names far longer than anything typed here; raw '>' in an
+    // attribute is legal, and each one grows fourfold when written back.
+    QDir().mkpath(QString::fromLatin1(kBusinessMemoryFolder));
+    QByteArray big =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<StudioManage>\n\t<Studio "
+        "nStudioNum=\"0\" sStudioName=\"Studio A\" nChItemCnt=\"2\">";
+    for (int slot : {0, 1}) {
+        big += "\n\t\t<Strobe nChNum=\"" + QByteArray::number(slot) +
+               "\" sChName=\"x\" sModelName=\"" + QByteArray(200000, '>') + "\">";
+        for (int i = 0; i < 9; ++i) {
+            big += "<v>50</v>";
+        }
+        big += "<sLightName>Far</sLightName></Strobe>";
+    }
+    big += "\n\t</Studio>\n</StudioManage>\n";
+    QFile bigFile(QStringLiteral("Business Memory/big.xml"));
+    ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly));
+    bigFile.write(big);
+    bigFile.close();
+    ASSERT_LT(big.size(), kMaxXmlFileBytes);
+
+    Start({0, 1});
+    ClickItem(ItemOf(*unit(0)));
+    Retype(&list().NameEdit(), QString(300, u'n'));
+    QTest::keyClick(&list().NameEdit(), Qt::Key_F2);
+    EXPECT_GT(unit(0)->sModelName.size(), 0);
+    EXPECT_LT(unit(0)->sModelName.size(), 100);
+    Retype(memoryName(), QString(300, u'm'));
+    EXPECT_LT(memoryName()->text().size(), 100);
+
+    // A good file of this studio.
+    Retype(memoryName(), QStringLiteral("keep"));
+    QTest::keyClick(memoryName(), Qt::Key_S, Qt::ControlModifier);
+    QFile keep(QStringLiteral("Business Memory/keep.xml"));
+    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+    const QByteArray kept = keep.readAll();
+    keep.close();
+    EXPECT_TRUE(kept.startsWith("<?xml version='1.0' encoding='utf-8'?>\n<StudioManage>\n"))
+        << kept.left(60).toStdString();
+
+    // The long names applied to the studio, then saved over the good file: refused.
+    auto* files = panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
+    const auto clickFile = [&](const QString& title) {
+        const auto items = files->findItems(title, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << title.toStdString();
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                          files->visualItemRect(items[0]).center());
+    };
+    clickFile(QStringLiteral("big"));
+    QTest::keyClick(files, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(unit(0)->sModelName.size(), 200000);
+    boxes.clear();
+    Retype(memoryName(), QStringLiteral("keep"));
+    QTest::keyClick(memoryName(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(boxes.last().text, "Fail to save file");
+    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keep.readAll(), kept);
+    keep.close();
+    boxes.clear();
+    clickFile(QStringLiteral("keep"));
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.first().text.toStdString();
+    EXPECT_NE(manager().memoryStudio->UnitAt(0), nullptr);
+}
+
+// A notice that is handled after the operator or the radio moved on still names the unit it
+// was about: the panel's own notice redraws the unit the panel changed, and a report's notice
+// reaches nobody once its unit is gone, even when a new unit took the old one's place.
+TEST_F(COperatorSeamTest, NoticesNameTheUnitTheyMeanWhenTheyArrive) {
+    Start({0, 1});
+    ClickBlock(0);
+    ASSERT_EQ(CurrentUnit(manager()), unit(0));
+    // Cell switched on for unit 0, and unit 1 picked before the grid heard of it.
+    QTest::mouseClick(single().cellCheck, Qt::LeftButton);
+    ClickBlock(1);
+    ASSERT_EQ(CurrentUnit(manager()), unit(1));
+    PumpEvents(20ms);
+    int col = 0;
+    int row = 0;
+    CNavigationGrid::IconCell(CNavigationGrid::kIconCell, 0, col, row);
+    EXPECT_EQ(grid().CellBitmap(col, row).toImage(),
+              grid().IconPixmap(CNavigationGrid::kIconCell, 1).toImage());
+    CNavigationGrid::IconCell(CNavigationGrid::kIconCell, 1, col, row);
+    EXPECT_EQ(grid().CellBitmap(col, row).toImage(),
+              grid().IconPixmap(CNavigationGrid::kIconCell, 0).toImage());
+
+    // A status report and a temperature reading of unit 1 decoded; their notices wait.
+    ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(1), 50, 50) + FromHex("FF 07 3A 00 02 00 4B")));
+    ASSERT_TRUE(WaitUntil([&] {
+        QCoreApplication::sendPostedEvents(frame.get(), WM_ZB_RECEIVED);
+        return unit(1)->nTemperature == 75;
+    }));
+    // Meanwhile the studio is scanned: unit 1 is destroyed and a new unit takes its slot (in
+    // a plain build most likely at the same address).
+    const StrobeData* old = unit(1);
+    ClearStudio(manager(), studioA());
+    StrobeData* fresh = PlaceUnit(manager(), 0, 1, std::make_unique<StrobeData>());
+    SendAppMessage(frame->StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(&studioA()));
+    CPaneRecorder gridMessages(frame->NavigationPane());
+    CPaneRecorder panelMessages(frame->ControlPane());
+    PumpEvents(50ms);
+    EXPECT_EQ(gridMessages.entries.size(), 0) << (old == fresh ? "the address was reused" : "");
+    EXPECT_EQ(panelMessages.Count(WM_UNIT_REFRESH) + panelMessages.Count(WM_UNIT_FIELD), 0);
+    EXPECT_EQ(grid().CellLabel(0, CNavigationGrid::StatusRow(0)),
+              "Flash : \nModel : ");  // the fresh unit as it is: no values yet
+}
