@@ -195,13 +195,23 @@ TEST_F(CommThreadLife, ABatchThatDoesNotFitIsDroppedAndReadingGoesOn) {
     EXPECT_EQ(target.alerts[0].text, QStringLiteral("Buffer full"));
     EXPECT_EQ(target.alerts[0].caption, QStringLiteral("CCommThread"));
     EXPECT_EQ(link.BytesHeld(), 4095);
+
+    // While that box waits, later overflows ask for no other; once it is closed, they do.
+    ASSERT_TRUE(pty.Write("?"));
+    PumpEvents(100ms);
+    EXPECT_EQ(target.alerts.size(), 1);
+    ASSERT_TRUE(target.alerts[0].closed);
+    target.alerts[0].closed();
+    ASSERT_TRUE(pty.Write("!"));
+    ASSERT_TRUE(WaitUntil([&] { return target.alerts.size() == 2; }));
+    EXPECT_EQ(link.BytesHeld(), 4095);
     EXPECT_EQ(TakeAll(link), first + second);
 
     const QByteArray after = Pattern(200, 3);
     ASSERT_TRUE(pty.Write(after));
     ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 200; }));
     EXPECT_EQ(TakeAll(link), after);
-    EXPECT_EQ(target.alerts.size(), 1);
+    EXPECT_EQ(target.alerts.size(), 2);
     EXPECT_TRUE(link.IsOpen());
 }
 
