@@ -20,7 +20,7 @@ CFlatSpinButtonCtrl::CFlatSpinButtonCtrl(QWidget* parent) : QWidget(parent) {
 }
 
 bool CFlatSpinButtonCtrl::StillHeld() const {
-    if (m_pressed == Arrow::None || !isVisible() || !isEnabled()) {
+    if (m_pressed == Arrow::None || !isEnabled()) {
         return false;
     }
     // A modal box over this window has the mouse now.

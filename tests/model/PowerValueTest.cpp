@@ -80,6 +80,10 @@ TEST(OffsetTest, StepStopsAtTheLimits) {
     EXPECT_TRUE(StepOffset(a, b, +1, true));
     EXPECT_EQ(a, 81);
     EXPECT_EQ(b, 81);
+    int c = -80, d = -81;
+    EXPECT_TRUE(StepOffset(c, d, -1, true));
+    EXPECT_EQ(c, -81);
+    EXPECT_EQ(d, -81);
 }
 
 TEST(OffsetTest, TrackMovesPartnerOffsetAndSliderByTheSameDifference) {
@@ -88,6 +92,11 @@ TEST(OffsetTest, TrackMovesPartnerOffsetAndSliderByTheSameDifference) {
     EXPECT_EQ(o, 5);
     EXPECT_EQ(p, 81);
     EXPECT_EQ(pos, 163);
+    int down = 0, partner = -80, partnerPos = OffsetToSlider(-80);
+    TrackOffset(down, partner, partnerPos, OffsetToSlider(-5), true);
+    EXPECT_EQ(down, -5);
+    EXPECT_EQ(partner, -81);
+    EXPECT_EQ(partnerPos, 1);
     int q = 0, r = 0, rpos = 82;
     TrackOffset(q, r, rpos, 90, false);
     EXPECT_EQ(q, 8);

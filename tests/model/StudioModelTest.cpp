@@ -71,10 +71,16 @@ TEST(StudioManagerTest, PlaceUnitSetsSlotLabelOwnerAndCount) {
 
 TEST(StudioManagerTest, PlaceUnitIntoOccupiedSlotReplacesWithoutCounting) {
     StudioManager m;
-    PlaceUnit(m, 0, 3, NewUnit());
+    const UnitRef first = RefOf(PlaceUnit(m, 0, 3, NewUnit()));
+    EXPECT_NE(m.Resolve(first), nullptr);
     StrobeData* second = PlaceUnit(m, 0, 3, NewUnit());
     EXPECT_EQ(m.studios[0]->nChItemCnt, 1);
     EXPECT_EQ(m.studios[0]->UnitAt(3), second);
+    // A notice about the first unit finds nothing, though the slot is the same.
+    EXPECT_EQ(m.Resolve(first), nullptr);
+    EXPECT_EQ(m.Resolve(RefOf(second)), second);
+    StrobeData* preview = PlaceUnit(*m.memoryStudio, 3, NewUnit());
+    EXPECT_EQ(m.Resolve(RefOf(preview)), preview);
 }
 
 TEST(StudioManagerTest, PlaceUnitOutOfRangeStoresNothing) {
@@ -103,8 +109,10 @@ TEST(StudioManagerTest, ClearStudioMovesCurrentNodeUpOnlyWhenInsideThatStudio) {
     StrobeData* a = PlaceUnit(m, 0, 1, NewUnit());
     StrobeData* b = PlaceUnit(m, 1, 2, NewUnit());
     m.currentNode = &a->lightNode;
+    m.gridUnits = {a, b};
     ClearStudio(m, *m.studios[0]);
     EXPECT_EQ(m.currentNode, m.studios[0].get());
+    EXPECT_EQ(m.gridUnits, std::vector<StrobeData*>{b});  // no row names a destroyed unit
     EXPECT_EQ(m.studios[0]->nChItemCnt, 0);
     for (int used : m.studios[0]->bSlotUsed) {
         EXPECT_EQ(used, 0);

@@ -146,6 +146,10 @@ TEST_F(NavigationViewTest, StatusCellShowsOffOverheatOrTheTwoValues) {
     EXPECT_EQ(grid().CellFont(0, 2).pixelSize(), 30);
     EXPECT_EQ(StatusBack(0), kAlert);
 
+    unit->nTemperature = 60;  // 60 is already too hot
+    Field(kFieldTemperature, unit);
+    EXPECT_EQ(StatusLabel(0), "Overheat");
+
     unit->nFlashValue = 45;
     unit->nTemperature = 59;
     Field(kFieldTemperature, unit);
@@ -191,6 +195,12 @@ TEST_F(NavigationViewTest, ClickingAnotherBlockMakesItsUnitCurrentOnce) {
     grid().setFocus();
     QTest::keyClick(&grid(), Qt::Key_Up);
     EXPECT_EQ(Picks(), 1);
+
+    // The current node moved elsewhere without the grid: a click on the block picks it again.
+    host.manager.currentNode = &Studio(0);
+    Click(StatusLabelPoint(1));
+    EXPECT_EQ(host.manager.currentNode, u1);
+    EXPECT_EQ(Picks(), 2);
 
     // A current unit that is off or overheated takes the darker blue.
     u1->bFlashPow = 0;
@@ -308,6 +318,30 @@ TEST_F(NavigationViewTest, IconsFollowTheirFieldsInGreenOrGrey) {
     unit->bFlashCharge = 1;
     Field(kFieldFlashCharge, unit);
     EXPECT_EQ(shown(CNavigationGrid::kIconCharge), drawn(CNavigationGrid::kIconCharge, 1));
+
+    // Each icon sits where the block's layout puts it (column, row within the block), and each
+    // field code redraws its own icon.
+    const struct {
+        CNavigationGrid::Icon icon;
+        int col;
+        int row;
+        int code;
+        int StrobeData::*field;
+    } layout[] = {
+        {CNavigationGrid::kIconMode1, 2, 2, kFieldModelMode1, &StrobeData::nModelMode1},
+        {CNavigationGrid::kIconMode2, 3, 2, kFieldModelMode2, &StrobeData::nModelMode2},
+        {CNavigationGrid::kIconCell, 2, 3, kFieldFlashCell, &StrobeData::bFlashCell},
+        {CNavigationGrid::kIconSound, 3, 3, kFieldFlashSound, &StrobeData::bFlashSnd},
+        {CNavigationGrid::kIconCharge, 4, 3, kFieldFlashCharge, &StrobeData::bFlashCharge},
+    };
+    for (const auto& place : layout) {
+        for (int value : {1, 0}) {
+            unit->*place.field = value;
+            Field(place.code, unit);
+            EXPECT_EQ(grid().CellBitmap(place.col, place.row).toImage(), drawn(place.icon, value))
+                << "icon " << place.icon << " value " << value;
+        }
+    }
 }
 
 TEST_F(NavigationViewTest, AReportFloodRepaintsOnlyTheChangedCells) {
@@ -361,11 +395,28 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
         EXPECT_TRUE(StatusLabel(k).startsWith("Flash : F 3.3")) << k;
     }
 
+    // A studio that holds more units than the grid lists yet (one just placed, its notice
+    // still on the way): only the listed blocks are touched.
+    AddUnit(0, 5);
+    PostAppMessage(&view, WM_SELECTION_EDITED, kFieldFlashValue, 0);
+    Settle();
+    EXPECT_EQ(grid().ShownUnits(), 3);
+
+    // A full refresh rewrites the title, the status cell and every icon.
     units[2]->sModelName = "Rim";
     units[2]->bFlashSnd = 1;
+    units[2]->nModelMode2 = 1;
+    units[2]->bFlashPow = 0;
     PostUnitMessage(&view, WM_UNIT_REFRESH, 2, RefOf(units[2]));
     Settle();
     EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(2)), "  CH-03  Rim");
+    EXPECT_EQ(StatusLabel(2), "OFF");
+    int col = 0;
+    int row = 0;
+    for (CNavigationGrid::Icon icon : {CNavigationGrid::kIconSound, CNavigationGrid::kIconMode2}) {
+        CNavigationGrid::IconCell(icon, 2, col, row);
+        EXPECT_EQ(grid().CellBitmap(col, row).toImage(), grid().IconPixmap(icon, 1).toImage());
+    }
 }
 
 TEST_F(NavigationViewTest, PostedMessagesForUnitsThatAreGoneAreIgnored) {

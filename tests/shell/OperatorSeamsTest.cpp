@@ -344,6 +344,14 @@ TEST_F(COperatorSeamTest, HeldSpinArrowsRepeatOnlyWhileReallyHeld) {
              EXPECT_EQ(held->nFlashValue, value) << "stepped after the release";
              QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
          }},
+        {"release elsewhere", false,
+         [&] {
+             // Wherever the release lands, the operator has let go.
+             const int value = held->nFlashValue;
+             QTest::mouseRelease(grid().viewport(), Qt::LeftButton);
+             QTest::qWait(400);
+             EXPECT_EQ(held->nFlashValue, value) << "stepped after the release";
+         }},
         {"selected units, save box", true, [&] { boxWhileHeld(save); }},
     };
     for (const Interruption& row : rows) {

@@ -170,6 +170,7 @@ TEST_F(BusinessMemoryTest, ChannelNumberChoosesTheSlot) {
     const QByteArray v = Values({});
     ASSERT_TRUE(Load(Document(Studio(Strobe("", v) +                 // no nChNum: slot 0
                                      Strobe("nChNum=\"12\"", v) +    // dropped
+                                     Strobe("nChNum=\"10\"", v) +    // dropped: one past CH-10
                                      Strobe("nChNum=\"-1\"", v) +    // dropped
                                      Strobe("nChNum=\" 5th\"", v) +  // reads 5
                                      Strobe("nChNum=\"9\" sModelName=\"First\"", v) +
@@ -192,6 +193,11 @@ TEST_F(BusinessMemoryTest, UnitsAreStoredFromTheFirstStudioWithANumberOn) {
     ASSERT_TRUE(Load(Document(Studio(a + c, "") + Studio(b, "nStudioNum=\"\""))));
     EXPECT_EQ(manager.memoryStudio->nChItemCnt, 1);
     EXPECT_EQ(Memory(1)->sModelName, "B");
+
+    // "From here on": a studio without a number after a numbered one is stored too.
+    ASSERT_TRUE(Load(Document(Studio(a) + Studio(c, ""))));
+    EXPECT_EQ(manager.memoryStudio->nChItemCnt, 2);
+    EXPECT_EQ(Memory(2)->sModelName, "C");
 
     // Two numbered studios merge; for a slot in both the later element wins.
     ASSERT_TRUE(Load(Document(Studio(a + c) + Studio(b, "nStudioNum=\"3\""))));

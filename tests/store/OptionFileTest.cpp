@@ -64,6 +64,11 @@ TEST_F(OptionFileTest, ElementsAreFoundByPositionAndOnlyTwoValuesAreRead) {
 
     EXPECT_TRUE(Load("<Option><ComSet><p>COM4</p><b>fast</b></ComSet></Option>"));
     EXPECT_EQ(settings.nBaud, 0);
+
+    // A comment is a child like any other: it takes the port's place.
+    EXPECT_TRUE(Load("<Option><ComSet><!--COM9--><sComPort>COM3</sComPort></ComSet></Option>"));
+    EXPECT_EQ(settings.sComPort, "COM9");
+    EXPECT_EQ(settings.nBaud, 0);
 }
 
 TEST_F(OptionFileTest, UnexpectedFilesAreIgnoredEntirely) {
