@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Single-line mutants of the rules that matter, each of which some test must kill.
+#
+# The tracked files of this tree (as they are now, uncommitted changes included) are copied to
+# a scratch folder, built there once (Debug, no -Werror, with the standard library's bounds
+# checks so that an index mutant fails loudly), then each mutant in turn: one replacement in
+# one file, an incremental build of the test program that must catch it, a run of that program
+# (filtered to the tests that guard the rule), and the file restored. A mutant is killed when
+# the program fails, survived when it passes; one that does not build is reported apart.
+#
+#   scripts/mutants.sh [--only SUBSTRING] [--keep]
+#     --only   run only the mutants whose name contains SUBSTRING
+#     --keep   keep the scratch folder (it is reused by the next run: MUTANTS_DIR, default
+#              ${TMPDIR:-/tmp}/tarnel-mutants); JOBS sets the build's parallelism (default 2)
+#
+# Not part of CI: a full run takes about half an hour on two cores.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+only=""
+keep=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --only) only=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    *) echo "usage: $0 [--only SUBSTRING] [--keep]" >&2; exit 2 ;;
+  esac
+done
+
+# name @@ test program @@ gtest filter @@ file @@ occurrence @@ pattern @@ replacement
+# The pattern is literal text on one line of the file; occurrence picks which match (1 = the
+# first). The filter names the tests that guard the rule ('*' for all of the program).
+mutants=$(cat <<'EOF'
+prop spin step holds the partner at 1.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::max(partner - 1, POWER_MIN); @@ partner = partner - 1;
+prop spin step holds the partner at 8.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::min(partner + 1, POWER_MAX); @@ partner = partner + 1;
+offset spin holds the partner offset at -8.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::max(partner - 1, -OFFSET_LIMIT); @@ partner = partner - 1;
+offset drag holds the partner offset at -8.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ std::clamp(partner + change, -OFFSET_LIMIT, OFFSET_LIMIT); @@ std::clamp(partner + change, -OFFSET_LIMIT - 1, OFFSET_LIMIT);
+offset drag holds the partner slider at 1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ std::clamp(partnerPosition + change, OFFSET_SLIDER_MIN, OFFSET_SLIDER_MAX); @@ std::clamp(partnerPosition + change, OFFSET_SLIDER_MIN - 1, OFFSET_SLIDER_MAX);
+reader feeds one byte too many @@ test_link @@ * @@ link/CZbFrameReader.cpp @@ 1 @@ for (int i = 0; i < held; ++i) { @@ for (int i = 0; i <= held; ++i) {
+reader feeds one byte too few @@ test_link @@ * @@ link/CZbFrameReader.cpp @@ 1 @@ for (int i = 0; i < held; ++i) { @@ for (int i = 1; i < held; ++i) {
+clearing a studio keeps its units in the grid list @@ test_model @@ * @@ model/StudioManager.cpp @@ 1 @@ rows.erase(std::remove(rows.begin(), rows.end(), unit), rows.end()); @@ (void)rows;
+a slot index of 10 is placed @@ test_store @@ * @@ model/StudioData.cpp @@ 1 @@ static_cast<unsigned>(unitIndex) > 9u @@ static_cast<unsigned>(unitIndex) > 10u
+a studio number only covers its own units @@ test_store @@ * @@ store/CXmlStore.cpp @@ 1 @@ storing = storing || s.toElement() @@ storing = s.toElement()
+option values by element, comments skipped @@ test_store @@ * @@ store/CXmlStore.cpp @@ 1 @@ root.firstChild().firstChild(); @@ root.firstChildElement().firstChildElement();
+overheat from 61 @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ kOverheatTemperature = 60; @@ kOverheatTemperature = 61;
+overheat above 60 only @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ unit->nTemperature >= kOverheatTemperature @@ unit->nTemperature > kOverheatTemperature
+refresh leaves the status cell @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 2 @@ PaintUnitStatus(unit, k, false); @@ (void)k;
+refresh leaves the icons @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 2 @@ SetAllIcons(unit, k); @@ (void)k;
+mode icons swap columns @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ kCols[kIconCount] = {2, 3, 2, 3, 4}; @@ kCols[kIconCount] = {3, 2, 2, 3, 4};
+sound code redraws the cell icon @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ redrawIcon(kIconSound); @@ redrawIcon(kIconCell);
+mode-2 code redraws the mode-1 icon @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ redrawIcon(kIconMode2); @@ redrawIcon(kIconMode1);
+selection edit redraws past the grid's list @@ test_navigation @@ * @@ navigation/CNavigationFormView.cpp @@ 1 @@ : std::min<int>(studio->nChItemCnt, static_cast<int>(units.size())); @@ : studio->nChItemCnt;
+a notice resolves to a replacement unit @@ test_model @@ * @@ model/StudioManager.cpp @@ 1 @@ return unit != nullptr && unit->nSerial == ref.nSerial ? unit : nullptr; @@ return unit;
+placements share one serial number @@ test_model @@ * @@ model/StudioData.cpp @@ 1 @@ unit->nSerial = g_lastPlacement.fetch_add(1, std::memory_order_relaxed) + 1; @@ unit->nSerial = 1;
+the panel's notice means the current unit @@ test_shell @@ COperatorSeamTest.Notices* @@ panels/CControlFormView.cpp @@ 1 @@ fieldCode, RefOf(&unit)); @@ fieldCode, UnitRef{});
+a Buffer full box per overflowing burst @@ test_link @@ CommThreadLife.* @@ link/CCommThread.cpp @@ 1 @@ if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) { @@ if (true) {
+a held arrow steps under a modal box @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ return modal == nullptr || modal == window() || modal->isAncestorOf(this); @@ return modal != this;
+a held arrow steps with another window active @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ if (e->type() == QEvent::WindowDeactivate) { @@ if (false) {
+a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 6 @@ StopRepeat(); @@ (void)0;
+a release elsewhere leaves the arrow stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ qApp->installEventFilter(this); @@ (void)qApp;
+a middle click moves the slider @@ test_shell @@ COperatorSeamTest.Controls* @@ navigation/CFlatSliderCtrl.cpp @@ 1 @@ if (e->button() != Qt::LeftButton) { @@ if (false) {
+a greyed slider commits its release @@ test_shell @@ COperatorSeamTest.Controls* @@ panels/CControlFormView.cpp @@ 1 @@ if (widget == nullptr || !widget->isEnabled()) { @@ if (widget == nullptr) {
+a block already current in the grid is not picked again @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit == nullptr || (k == nCurrentUnit && CurrentUnit(m_manager) == unit)) { @@ if (unit == nullptr || k == nCurrentUnit) {
+a click where the grid's current cell already is picks nothing @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ PickBlock(row / kRowsPerUnit); @@ (void)row;
+a chosen light name gives way to its unit @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (CurrentUnit(m_manager) != unit) { @@ if (true) {
+the shown studio chosen again keeps a current block @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendAppMessage(navigation, WM_SHOW_NODE, 0, 0); @@ (void)navigation;
+a rename stays out of the grid @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit)); @@ (void)unit;
+a rebuild leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SyncHeadingTick(); @@ (void)0;
+a unit box leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 2 @@ SyncHeadingTick(); @@ (void)0;
+tick boxes hit-tested after scrolling @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CGridCtrl.cpp @@ 1 @@ if (onTickBox && CellType(col, row) == kCellTypeTickBox) { @@ if (CellType(col, row) == kCellTypeTickBox && TickBoxRect(CellRect(col, row)).contains(pos)) {
+the tool bar's menu can hide it @@ test_shell @@ COperatorSeamTest.TheToolBar* @@ shell/CMainFrame.cpp @@ 1 @@ return nullptr; @@ return QMainWindow::createPopupMenu();
+tips only in the active window @@ test_shell @@ COperatorSeamTest.TheToolBar* @@ shell/CMainFrame.cpp @@ 1 @@ setAttribute(Qt::WA_AlwaysShowToolTips); @@ (void)0;
+unit names unbounded @@ test_shell @@ COperatorSeamTest.Names* @@ navigation/CStudioListFormView.cpp @@ 1 @@ m_nameEdit->setMaxLength(kMaxNameLength); @@ (void)0;
+memory names unbounded @@ test_shell @@ COperatorSeamTest.Names* @@ panels/CControlFormView.cpp @@ 1 @@ m_nameEdit->setMaxLength(kMaxNameLength); @@ (void)0;
+a save beyond the reading limit is written @@ test_shell @@ COperatorSeamTest.Names* @@ store/CXmlStore.cpp @@ 1 @@ return text.size() <= kMaxXmlFileBytes && WriteFileAtomically(path, text); @@ return WriteFileAtomically(path, text);
+declaration in double quotes @@ test_store @@ * @@ store/CXmlTextWriter.cpp @@ 1 @@ version='1.0' encoding='utf-8' @@ version=\"1.0\" encoding=\"utf-8\"
+EOF
+)
+
+scratch=${MUTANTS_DIR:-${TMPDIR:-/tmp}/tarnel-mutants}
+src=$scratch/src
+build=$scratch/build
+mkdir -p "$src"
+# The tree as it is now. Only files whose content changed are copied (and so get a new time),
+# so that a second run over a kept folder rebuilds little.
+git ls-files -z | while IFS= read -r -d '' file; do
+  if [ -f "$file" ] && ! cmp -s "$file" "$src/$file"; then
+    mkdir -p "$src/$(dirname "$file")"
+    cp "$file" "$src/$file"
+  fi
+done
+cleanup() {
+  if [ "$keep" -eq 0 ]; then
+    rm -rf "$scratch"
+  fi
+}
+trap cleanup EXIT
+
+echo "building the unmutated tree in $build ..."
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNEL_WERROR=OFF \
+  -DTARNEL_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS" >/dev/null
+programs=$(printf '%s\n' "$mutants" | awk -F' @@ ' 'NF { print $2 }' | sort -u)
+# shellcheck disable=SC2086
+cmake --build "$build" -j "${JOBS:-2}" --target strobe-sim $programs >/dev/null
+
+export QT_QPA_PLATFORM=offscreen STROBE_SIM="$build/sim/strobe-sim" TARNEL_SOURCE_DIR="$src"
+killed=0
+survived=0
+broken=0
+total=0
+log=$scratch/mutant.log
+while IFS= read -r line; do
+  [ -z "$line" ] && continue
+  IFS=$'\x1f' read -r name program filter file occurrence pattern replacement \
+    < <(printf '%s\n' "$line" | sed 's/ @@ /\x1f/g')
+  case "$name" in *"$only"*) ;; *) continue ;; esac
+  total=$((total + 1))
+  target=$src/$file
+  cp "$target" "$scratch/original"
+  if ! python3 - "$target" "$occurrence" "$pattern" "$replacement" <<'PY'; then
+import sys
+path, nth, pattern, replacement = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+text = open(path, encoding="utf-8").read()
+at = -1
+for _ in range(nth):
+    at = text.find(pattern, at + 1)
+    if at < 0:
+        sys.exit(1)
+open(path, "w", encoding="utf-8").write(text[:at] + replacement + text[at + len(pattern):])
+PY
+    echo "BROKEN    $name (pattern not found in $file)"
+    broken=$((broken + 1))
+    continue
+  fi
+  if ! cmake --build "$build" -j "${JOBS:-2}" --target "$program" >"$log" 2>&1; then
+    echo "BROKEN    $name (does not build)"
+    broken=$((broken + 1))
+  elif (cd "$build/tests" && timeout 600 "./$program" --gtest_filter="$filter" >"$log" 2>&1); then
+    echo "SURVIVED  $name ($program $filter)"
+    survived=$((survived + 1))
+  else
+    echo "killed    $name"
+    killed=$((killed + 1))
+  fi
+  cp "$scratch/original" "$target"
+done <<< "$mutants"
+# Leave the build matching the unmutated tree for the next run.
+# shellcheck disable=SC2086
+cmake --build "$build" -j "${JOBS:-2}" --target $programs >/dev/null
+
+valid=$((killed + survived))
+echo "killed $killed of $valid mutants ($(( valid > 0 ? 100 * killed / valid : 0 ))%); $broken broken"
+[ "$survived" -eq 0 ] && [ "$broken" -eq 0 ]
