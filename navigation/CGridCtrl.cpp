@@ -5,7 +5,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextOption>
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <utility>
 
@@ -856,18 +858,53 @@ void CGridCtrl::PaintCell(QPainter& painter, int col, int row, const QRect& rect
         painter.setPen(CellTextColor(col, row));
         QRect labelRect = content;
         labelRect.setLeft(box.right() + 1 + kTickBoxMarginPx + kTextMarginPx);
-        if (cell->typeOptions & kTickBoxMultiLine) {
-            painter.drawText(labelRect, static_cast<int>(alignment), cell->label);
-        } else {
-            QString line = cell->label;
-            line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-            painter.drawText(labelRect, static_cast<int>(alignment) | Qt::TextSingleLine, line);
-        }
+        DrawCellText(painter, *cell, labelRect, alignment, cell->label,
+                     !(cell->typeOptions & kTickBoxMultiLine));
     } else if (!cell->text.isEmpty()) {
-        painter.drawText(content.adjusted(kTextMarginPx, 0, -kTextMarginPx, 0),
-                         static_cast<int>(alignment), cell->text);
+        DrawCellText(painter, *cell, content.adjusted(kTextMarginPx, 0, -kTextMarginPx, 0),
+                     alignment, cell->text, false);
     }
     painter.restore();
+}
+
+void CGridCtrl::DrawCellText(QPainter& painter, const Cell& cell, const QRect& rect,
+                             Qt::Alignment alignment, const QString& text, bool singleLine) const {
+    if (rect.width() <= 0 || text.isEmpty()) {
+        return;
+    }
+    ShapedText& shaped = cell.shaped;
+    const QFont& font = painter.font();
+    if (shaped.source != text || shaped.widthPx != rect.width() || shaped.font != font ||
+        shaped.singleLine != singleLine || shaped.alignment != alignment) {
+        // Shaping is most of a cell's painting: done again only when something it depends
+        // on changed. A line too long for the cell ends in an ellipsis, never in half a letter.
+        const QFontMetrics metrics(font);
+        QStringList lines = singleLine ? QStringList{QString(text).replace(u'\n', u' ')}
+                                       : text.split(u'\n');
+        for (QString& line : lines) {
+            line = metrics.elidedText(line, Qt::ElideRight, rect.width());
+        }
+        QTextOption option(alignment & Qt::AlignHorizontal_Mask);
+        option.setWrapMode(QTextOption::NoWrap);
+        shaped.text.setTextFormat(Qt::PlainText);
+        shaped.text.setTextOption(option);
+        shaped.text.setTextWidth(rect.width());
+        shaped.text.setText(lines.join(QChar::LineSeparator));
+        shaped.text.prepare(QTransform(), font);
+        shaped.source = text;
+        shaped.widthPx = rect.width();
+        shaped.font = font;
+        shaped.singleLine = singleLine;
+        shaped.alignment = alignment;
+    }
+    const qreal height = shaped.text.size().height();
+    qreal top = rect.top();
+    if (alignment & Qt::AlignVCenter) {
+        top += (rect.height() - height) / 2;
+    } else if (alignment & Qt::AlignBottom) {
+        top = rect.bottom() + 1 - height;
+    }
+    painter.drawStaticText(QPointF(rect.left(), std::floor(top)), shaped.text);
 }
 
 void CGridCtrl::PaintTickBox(QPainter& painter, const QRect& box, bool ticked,

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QStaticText>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -128,6 +129,16 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // A cell's text as last drawn, shaped once: a repaint with the same text, font and width
+    // only places the glyphs again.
+    struct ShapedText {
+        QString source;
+        QFont font;
+        int widthPx = -1;
+        bool singleLine = false;
+        Qt::Alignment alignment;
+        QStaticText text;
+    };
     struct Cell {
         QString text;
         QString label;
@@ -143,6 +154,7 @@ private:
         int spanRows = 1;
         int toOriginCol = 0;
         int toOriginRow = 0;
+        mutable ShapedText shaped;
     };
     struct Row {
         int heightPx;
@@ -167,6 +179,9 @@ private:
     void ToggleTickBox(int col, int row);
     void MoveBy(int dCol, int dRow);
     void PaintCell(QPainter& painter, int col, int row, const QRect& rect) const;
+    // Draws text in the painter's font, each line elided to the rectangle's width.
+    void DrawCellText(QPainter& painter, const Cell& cell, const QRect& rect,
+                      Qt::Alignment alignment, const QString& text, bool singleLine) const;
     void PaintTickBox(QPainter& painter, const QRect& box, bool ticked, bool recessed) const;
     int BorderAt(const QPoint& pos, bool& isColumn) const;
 

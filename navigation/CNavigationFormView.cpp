@@ -1,6 +1,8 @@
 #include "navigation/CNavigationFormView.h"
 
+#include <QFontMetrics>
 #include <QResizeEvent>
+#include <QStyle>
 #include <algorithm>
 
 #include "link/AppMessages.h"
@@ -46,6 +48,18 @@ void CNavigationFormView::OnInitialUpdate() {
         m_gridAttached = m_grid->AttachToPlaceholder(this, CNavigationGrid::kPlaceholderId);
         LayoutGrid();
     }
+}
+
+QSize CNavigationFormView::minimumSizeHint() const {
+    int columns = m_grid->SideHeadingWidth();
+    for (int col = 0; col < m_grid->ColCount(); ++col) {
+        columns += m_grid->ColWidth(col);
+    }
+    const int scrollBar = m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid);
+    const int gridWidth = columns + 2 * m_grid->frameWidth() + scrollBar;
+    const int titleWidth =
+        m_title->x() + QFontMetrics(m_title->font()).horizontalAdvance(m_title->text());
+    return {std::max(gridWidth + kGridWidthMarginPx, titleWidth), QWidget::minimumSizeHint().height()};
 }
 
 void CNavigationFormView::LayoutGrid() {

@@ -13,6 +13,7 @@
 #include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CUserButton.h"
 #include "navigation/CUserStatic.h"
+#include "navigation/CellHeightFont.h"
 
 namespace {
 
@@ -82,10 +83,7 @@ CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, i
 }
 
 QFont CPowerControlSet::LargeFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(34);
-    font.setWeight(QFont::Medium);
-    return font;
+    return FontByCellHeight(QStringLiteral("Arial"), 34, QFont::Medium);
 }
 
 void CPowerControlSet::SetUp(const QFont& largeFont, const QFont& heavyFont,
