@@ -853,18 +853,35 @@ void CGridCtrl::PaintCell(QPainter& painter, int col, int row, const QRect& rect
     painter.setPen(CellTextColor(col, row));
     const Qt::Alignment alignment = CellAlignment(col, row);
     if (cell->type == kCellTypeTickBox) {
-        const QRect box = TickBoxRect(rect);
-        PaintTickBox(painter, box, IsTicked(col, row), cell->typeOptions & kTickBox3DRecessed);
+        PaintTickBox(painter, TickBoxRect(rect), IsTicked(col, row),
+                     cell->typeOptions & kTickBox3DRecessed);
         painter.setPen(CellTextColor(col, row));
-        QRect labelRect = content;
-        labelRect.setLeft(box.right() + 1 + kTickBoxMarginPx + kTextMarginPx);
-        DrawCellText(painter, *cell, labelRect, alignment, cell->label,
+        DrawCellText(painter, *cell, TextRectIn(*cell, rect), alignment, cell->label,
                      !(cell->typeOptions & kTickBoxMultiLine));
     } else if (!cell->text.isEmpty()) {
-        DrawCellText(painter, *cell, content.adjusted(kTextMarginPx, 0, -kTextMarginPx, 0),
-                     alignment, cell->text, false);
+        DrawCellText(painter, *cell, TextRectIn(*cell, rect), alignment, cell->text, false);
     }
     painter.restore();
+}
+
+QRect CGridCtrl::TextRectIn(const Cell& cell, const QRect& rect) const {
+    QRect content = rect.adjusted(0, 0, -1, -1);
+    if (!cell.bitmap.isNull()) {
+        content.setLeft(content.left() + cell.bitmap.deviceIndependentSize().toSize().width());
+    }
+    if (cell.type == kCellTypeTickBox) {
+        content.setLeft(TickBoxRect(rect).right() + 1 + kTickBoxMarginPx + kTextMarginPx);
+        return content;
+    }
+    return content.adjusted(kTextMarginPx, 0, -kTextMarginPx, 0);
+}
+
+QRect CGridCtrl::CellTextRect(int col, int row) const {
+    int originCol = 0;
+    int originRow = 0;
+    JoinOrigin(col, row, originCol, originRow);
+    const Cell* cell = CellAt(originCol, originRow);
+    return cell != nullptr ? TextRectIn(*cell, CellRect(originCol, originRow)) : QRect();
 }
 
 void CGridCtrl::DrawCellText(QPainter& painter, const Cell& cell, const QRect& rect,
@@ -879,8 +896,8 @@ void CGridCtrl::DrawCellText(QPainter& painter, const Cell& cell, const QRect& r
         // Shaping is most of a cell's painting: done again only when something it depends
         // on changed. A line too long for the cell ends in an ellipsis, never in half a letter.
         const QFontMetrics metrics(font);
-        QStringList lines = singleLine ? QStringList{QString(text).replace(u'\n', u' ')}
-                                       : text.split(u'\n');
+        QStringList lines =
+            singleLine ? QStringList{QString(text).replace(u'\n', u' ')} : text.split(u'\n');
         for (QString& line : lines) {
             line = metrics.elidedText(line, Qt::ElideRight, rect.width());
         }

@@ -96,6 +96,8 @@ public:
 
     // Where a cell (its whole join) lies in the viewport; empty outside the grid.
     QRect CellRect(int col, int row) const;
+    // Where the cell's text (or a tick box's label) is drawn, in viewport coordinates.
+    QRect CellTextRect(int col, int row) const;
     // The cell under a viewport point; false in the corner, beyond the cells or in an empty
     // grid's body. Heading hits give row -1, side-heading hits column -1.
     bool HitTest(const QPoint& pos, int& col, int& row) const;
@@ -179,6 +181,7 @@ private:
     void ToggleTickBox(int col, int row);
     void MoveBy(int dCol, int dRow);
     void PaintCell(QPainter& painter, int col, int row, const QRect& rect) const;
+    QRect TextRectIn(const Cell& cell, const QRect& rect) const;
     // Draws text in the painter's font, each line elided to the rectangle's width.
     void DrawCellText(QPainter& painter, const Cell& cell, const QRect& rect,
                       Qt::Alignment alignment, const QString& text, bool singleLine) const;

@@ -59,7 +59,8 @@ QSize CNavigationFormView::minimumSizeHint() const {
     const int gridWidth = columns + 2 * m_grid->frameWidth() + scrollBar;
     const int titleWidth =
         m_title->x() + QFontMetrics(m_title->font()).horizontalAdvance(m_title->text());
-    return {std::max(gridWidth + kGridWidthMarginPx, titleWidth), QWidget::minimumSizeHint().height()};
+    return {std::max(gridWidth + kGridWidthMarginPx, titleWidth),
+            QWidget::minimumSizeHint().height()};
 }
 
 void CNavigationFormView::LayoutGrid() {

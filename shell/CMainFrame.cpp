@@ -1,12 +1,12 @@
 #include "shell/CMainFrame.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
