@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QPixmap>
 #include <QStaticText>
 #include <QString>
@@ -131,15 +132,21 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // A cell's text as last drawn, shaped once: a repaint with the same text, font and width
-    // only places the glyphs again.
-    struct ShapedText {
-        QString source;
+    // One line of cell text in one font, shaped: the same few lines recur in every cell and
+    // every repaint, and shaping is most of what drawing them costs.
+    struct LineKey {
         QFont font;
-        int widthPx = -1;
-        bool singleLine = false;
-        Qt::Alignment alignment;
+        QString text;
+        bool operator==(const LineKey& other) const {
+            return text == other.text && font == other.font;
+        }
+        friend size_t qHash(const LineKey& key, size_t seed = 0) {
+            return qHashMulti(seed, key.font, key.text);
+        }
+    };
+    struct ShapedLine {
         QStaticText text;
+        qreal widthPx = 0;
     };
     struct Cell {
         QString text;
@@ -156,7 +163,6 @@ private:
         int spanRows = 1;
         int toOriginCol = 0;
         int toOriginRow = 0;
-        mutable ShapedText shaped;
     };
     struct Row {
         int heightPx;
@@ -183,8 +189,9 @@ private:
     void PaintCell(QPainter& painter, int col, int row, const QRect& rect) const;
     QRect TextRectIn(const Cell& cell, const QRect& rect) const;
     // Draws text in the painter's font, each line elided to the rectangle's width.
-    void DrawCellText(QPainter& painter, const Cell& cell, const QRect& rect,
-                      Qt::Alignment alignment, const QString& text, bool singleLine) const;
+    void DrawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                      const QString& text, bool singleLine) const;
+    ShapedLine Shaped(const QFont& font, const QString& line) const;
     void PaintTickBox(QPainter& painter, const QRect& box, bool ticked, bool recessed) const;
     int BorderAt(const QPoint& pos, bool& isColumn) const;
 
@@ -201,6 +208,7 @@ private:
     std::vector<Row> m_rows;
     mutable std::vector<int> m_rowTops;
     mutable bool m_rowTopsValid = false;
+    mutable QHash<LineKey, ShapedLine> m_shapedLines;
     int m_currentCol = 0;
     int m_currentRow = -1;
     // Dragging a heading border: which column or row, and where the drag started.
