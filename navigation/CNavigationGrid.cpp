@@ -142,6 +142,10 @@ void CNavigationGrid::IconCell(Icon icon, int k, int& col, int& row) {
 }
 
 const QPixmap& CNavigationGrid::IconPixmap(Icon icon, int fieldValue) const {
+    // Drawn when first shown, not at start-up, when the grid has no units yet.
+    if (m_icons[icon][0].isNull()) {
+        DrawIcons();
+    }
     return m_icons[icon][fieldValue == 1 ? 0 : 1];
 }
 
@@ -150,7 +154,6 @@ void CNavigationGrid::OnSetup() {
     m_headingFont = FontByCellHeight(QStringLiteral("MS Sans Serif"), 14, 900);
     m_bigFont = FontByCellHeight(QStringLiteral("Arial"), 30, 600);
     SetDefaultFont(m_titleFont);
-    DrawIcons();
 
     SetHeadingHeight(kHeadingHeightPx);
     SetSideHeadingWidth(0);
@@ -167,7 +170,7 @@ void CNavigationGrid::OnSetup() {
     SetCellLabel(0, -1, sHeadingText);
 }
 
-void CNavigationGrid::DrawIcons() {
+void CNavigationGrid::DrawIcons() const {
     m_iconScale = devicePixelRatioF();
     for (int icon = 0; icon < kIconCount; ++icon) {
         m_icons[icon][0] = IconFor(static_cast<Icon>(icon), kIconOn, m_iconScale);
@@ -178,7 +181,7 @@ void CNavigationGrid::DrawIcons() {
 bool CNavigationGrid::event(QEvent* e) {
     // On a screen of another scale, every shown icon is drawn again for it.
     if ((e->type() == QEvent::ScreenChangeInternal || e->type() == QEvent::Show) &&
-        !qFuzzyCompare(devicePixelRatioF(), m_iconScale)) {
+        !m_icons[0][0].isNull() && !qFuzzyCompare(devicePixelRatioF(), m_iconScale)) {
         DrawIcons();
         for (int k = 0; k < nShownUnits; ++k) {
             if (const StrobeData* unit = UnitAtPosition(k)) {

@@ -20,12 +20,15 @@ QFont FontByCellHeight(const QString& family, int cellHeightPx, int weight) {
         return QFontMetrics(font).height();
     };
     // The em is about seven eighths of the cell in common faces: start there, then walk.
+    // Each size tried loads a font engine, which is most of start-up's font time: a first
+    // guess that already fits is taken.
     int pixelSize = std::max(1, cellHeightPx * 7 / 8);
-    while (pixelSize > 1 && heightAt(pixelSize) > cellHeightPx) {
-        --pixelSize;
+    int height = heightAt(pixelSize);
+    while (pixelSize > 1 && height > cellHeightPx) {
+        height = heightAt(--pixelSize);
     }
-    while (heightAt(pixelSize + 1) <= cellHeightPx) {
-        ++pixelSize;
+    while (height < cellHeightPx && heightAt(pixelSize + 1) <= cellHeightPx) {
+        height = heightAt(++pixelSize);
     }
     font.setPixelSize(pixelSize);
     pixelSizes.insert(key, pixelSize);
