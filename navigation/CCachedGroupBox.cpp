@@ -18,6 +18,10 @@ void CCachedGroupBox::paintEvent(QPaintEvent*) {
         m_drawn.setDevicePixelRatio(look.scale);
         m_drawn.fill(Qt::transparent);
         QPainter p(&m_drawn);
+        // What a painter on the widget itself would start with.
+        p.setFont(font());
+        p.setPen(palette().color(foregroundRole()));
+        p.setBackground(palette().brush(backgroundRole()));
         style()->drawComplexControl(QStyle::CC_GroupBox, &option, &p, this);
         m_drawnLook = look;
     }

@@ -149,6 +149,10 @@ TEST(DrawnControlsTest, ValueLabelRepaintsItsWholeGround) {
 
 TEST(DrawnControlsTest, CachedGroupBoxLooksLikeTheStyleDrawsItInEveryState) {
     QWidget window;
+    // A font of its own, as the panels give theirs: the title must be drawn in it.
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(17);
+    window.setFont(font);
     auto* cached = new CCachedGroupBox(QStringLiteral("Flash Power"), &window);
     auto* stock = new QGroupBox(QStringLiteral("Flash Power"), &window);
     cached->setGeometry(0, 0, 140, 160);
