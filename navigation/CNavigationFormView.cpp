@@ -35,6 +35,7 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
     setFont(dialogFont);
     resize(units.Rect(0, 0, 165, 230).size());
     m_title->setGeometry(units.Rect(5, 5, 155, 9));
+    m_titleWidthPx = m_title->width();
     auto* placeholder = new QWidget(this);
     placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
     placeholder->setGeometry(units.Rect(5, 20, 155, 205));
@@ -74,6 +75,10 @@ void CNavigationFormView::LayoutGrid() {
 
 void CNavigationFormView::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    // A view narrower than its template (a face wider than Arial) keeps its title inside it.
+    m_title->resize(
+        std::min(m_titleWidthPx, width() - m_title->x() - kGridWidthMarginPx + kGridLeftPx),
+        m_title->height());
     LayoutGrid();
 }
 

@@ -36,4 +36,5 @@ private:
     CNavigationGrid* m_grid;  // a child widget
     CTitleSeparator* m_title;
     bool m_gridAttached = false;
+    int m_titleWidthPx = 0;  // as the template places it
 };

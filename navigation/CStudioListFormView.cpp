@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
 
 #include "link/AppMessages.h"
@@ -116,6 +117,7 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     setFont(dialogFont);
     resize(units.Rect(0, 0, 130, 230).size());
     m_title->setGeometry(units.Rect(5, 5, 120, 9));
+    m_titleWidthPx = m_title->width();
     m_tree->setGeometry(units.Rect(5, 19, 120, 190));
     m_nameEdit->setGeometry(units.Rect(5, 212, 120, 12));
 
@@ -442,6 +444,8 @@ QSize CStudioListFormView::minimumSizeHint() const {
 
 void CStudioListFormView::Layout() {
     const int w = width() - kWidthMarginPx;
+    // A view narrower than its template (a face wider than Arial) keeps its title inside it.
+    m_title->resize(std::min(m_titleWidthPx, kTreeLeftPx + w - m_title->x()), m_title->height());
     m_tree->setGeometry(kTreeLeftPx, kTreeTopPx, w, height() - kTreeHeightMarginPx);
     m_nameEdit->setGeometry(kTreeLeftPx, height() - kEditBottomOffsetPx, w, m_nameEdit->height());
     m_tree->viewport()->update();

@@ -76,4 +76,5 @@ private:
     // items may show records that no longer exist.
     bool m_refilling = false;
     bool m_filled = false;
+    int m_titleWidthPx = 0;  // as the template places it
 };
