@@ -30,8 +30,9 @@ while [ $# -gt 0 ]; do
 done
 
 # name @@ test program @@ gtest filter @@ file @@ occurrence @@ pattern @@ replacement
-# The pattern is literal text on one line of the file; occurrence picks which match (1 = the
-# first). The filter names the tests that guard the rule ('*' for all of the program).
+# The pattern is literal text; occurrence picks which match (1 = the first). Each mutant
+# changes one line; "\n" in a pattern takes in a neighbouring line to make the match unique.
+# The filter names the tests that guard the rule ('*' for all of the program).
 mutants=$(cat <<'EOF'
 prop spin step holds the partner at 1.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::max(partner - 1, POWER_MIN); @@ partner = partner - 1;
 prop spin step holds the partner at 8.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::min(partner + 1, POWER_MAX); @@ partner = partner + 1;
@@ -46,8 +47,8 @@ a studio number only covers its own units @@ test_store @@ * @@ store/CXmlStore.
 option values by element, comments skipped @@ test_store @@ * @@ store/CXmlStore.cpp @@ 1 @@ root.firstChild().firstChild(); @@ root.firstChildElement().firstChildElement();
 overheat from 61 @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ kOverheatTemperature = 60; @@ kOverheatTemperature = 61;
 overheat above 60 only @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ unit->nTemperature >= kOverheatTemperature @@ unit->nTemperature > kOverheatTemperature
-refresh leaves the status cell @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 2 @@ PaintUnitStatus(unit, k, false); @@ (void)k;
-refresh leaves the icons @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 2 @@ SetAllIcons(unit, k); @@ (void)k;
+refresh leaves the status cell @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ TitleText(unit));\n    PaintUnitStatus(unit, k, false); @@ TitleText(unit));\n    (void)k;
+refresh leaves the icons @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ SetAllIcons(unit, k);\n    RedrawRange( @@ (void)k;\n    RedrawRange(
 mode icons swap columns @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ kCols[kIconCount] = {2, 3, 2, 3, 4}; @@ kCols[kIconCount] = {3, 2, 2, 3, 4};
 sound code redraws the cell icon @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ redrawIcon(kIconSound); @@ redrawIcon(kIconCell);
 mode-2 code redraws the mode-1 icon @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ redrawIcon(kIconMode2); @@ redrawIcon(kIconMode1);
@@ -58,7 +59,7 @@ the panel's notice means the current unit @@ test_shell @@ COperatorSeamTest.Not
 a Buffer full box per overflowing burst @@ test_link @@ CommThreadLife.* @@ link/CCommThread.cpp @@ 1 @@ if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) { @@ if (true) {
 a held arrow steps under a modal box @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ return modal == nullptr || modal == window() || modal->isAncestorOf(this); @@ return modal != this;
 a held arrow steps with another window active @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ if (e->type() == QEvent::WindowDeactivate) { @@ if (false) {
-a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 6 @@ StopRepeat(); @@ (void)0;
+a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ hideEvent(QHideEvent* e) {\n    StopRepeat(); @@ hideEvent(QHideEvent* e) {\n    (void)0;
 a release elsewhere leaves the arrow stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ qApp->installEventFilter(this); @@ (void)qApp;
 a middle click moves the slider @@ test_shell @@ COperatorSeamTest.Controls* @@ navigation/CFlatSliderCtrl.cpp @@ 1 @@ if (e->button() != Qt::LeftButton) { @@ if (false) {
 a greyed slider commits its release @@ test_shell @@ COperatorSeamTest.Controls* @@ panels/CControlFormView.cpp @@ 1 @@ if (widget == nullptr || !widget->isEnabled()) { @@ if (widget == nullptr) {
@@ -67,8 +68,8 @@ a click where the grid's current cell already is picks nothing @@ test_shell @@ 
 a chosen light name gives way to its unit @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (CurrentUnit(m_manager) != unit) { @@ if (true) {
 the shown studio chosen again keeps a current block @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendAppMessage(navigation, WM_SHOW_NODE, 0, 0); @@ (void)navigation;
 a rename stays out of the grid @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit)); @@ (void)unit;
-a rebuild leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SyncHeadingTick(); @@ (void)0;
-a unit box leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 2 @@ SyncHeadingTick(); @@ (void)0;
+a rebuild leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ nCurrentUnit = -1;\n    SyncHeadingTick(); @@ nCurrentUnit = -1;\n    (void)0;
+a unit box leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ }\n        SyncHeadingTick(); @@ }\n        (void)0;
 tick boxes hit-tested after scrolling @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CGridCtrl.cpp @@ 1 @@ if (onTickBox && CellType(col, row) == kCellTypeTickBox) { @@ if (CellType(col, row) == kCellTypeTickBox && TickBoxRect(CellRect(col, row)).contains(pos)) {
 the tool bar's menu can hide it @@ test_shell @@ COperatorSeamTest.TheToolBar* @@ shell/CMainFrame.cpp @@ 1 @@ return nullptr; @@ return QMainWindow::createPopupMenu();
 tips only in the active window @@ test_shell @@ COperatorSeamTest.TheToolBar* @@ shell/CMainFrame.cpp @@ 1 @@ setAttribute(Qt::WA_AlwaysShowToolTips); @@ (void)0;
@@ -121,7 +122,8 @@ while IFS= read -r line; do
   cp "$target" "$scratch/original"
   if ! python3 - "$target" "$occurrence" "$pattern" "$replacement" <<'PY'; then
 import sys
-path, nth, pattern, replacement = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+path, nth = sys.argv[1], int(sys.argv[2])
+pattern, replacement = (a.replace("\\n", "\n") for a in sys.argv[3:5])
 text = open(path, encoding="utf-8").read()
 at = -1
 for _ in range(nth):
@@ -137,7 +139,9 @@ PY
   if ! cmake --build "$build" -j "${JOBS:-2}" --target "$program" >"$log" 2>&1; then
     echo "BROKEN    $name (does not build)"
     broken=$((broken + 1))
-  elif (cd "$build/tests" && timeout 600 "./$program" --gtest_filter="$filter") >"$log" 2>&1; then
+  # The subshell waits (rather than becoming the program), so a crash is told to the log.
+  elif (cd "$build/tests" && timeout 600 "./$program" --gtest_filter="$filter"; exit $?) \
+    >"$log" 2>&1; then
     echo "SURVIVED  $name ($program $filter)"
     survived=$((survived + 1))
   else
