@@ -107,9 +107,11 @@ bool CCommThread::OpenPort(const QString& portName, quint32 baud, quint8 dataBit
         return false;
     }
     if (observer != nullptr) {
-        observer->OnEvent(
-            CLinkObserver::Event::kOpened,
-            QStringLiteral("%1 (%2) at %3 baud").arg(portName, sDevicePath).arg(baud));
+        const QString device = portName == sDevicePath
+                                   ? sDevicePath
+                                   : QStringLiteral("%1 (%2)").arg(portName, sDevicePath);
+        observer->OnEvent(CLinkObserver::Event::kOpened,
+                          QStringLiteral("%1 at %2 baud").arg(device).arg(baud));
     }
     return true;
 }

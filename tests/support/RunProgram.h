@@ -11,7 +11,7 @@ struct ProgramRun {
 };
 
 // Runs a program to its end with fork and exec (which ThreadSanitizer follows), with the test's
-// environment plus extraEnvironment ("NAME=value"), and standard input empty. A program still
+// environment changed by extraEnvironment ("NAME=value"), and standard input empty. A program still
 // running at the limit is killed.
 ProgramRun RunProgram(const QStringList& argv, const QStringList& extraEnvironment = {},
                       std::chrono::seconds limit = std::chrono::seconds(30));
