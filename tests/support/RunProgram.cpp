@@ -38,9 +38,12 @@ ProgramRun RunProgram(const QStringList& argv, const QStringList& extraEnvironme
     for (const QString& a : argv) {
         argStore.push_back(a.toStdString());
     }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& e : extraEnvironment) {
+        environment.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+    }
     std::vector<std::string> envStore;
-    for (const QString& e :
-         QProcessEnvironment::systemEnvironment().toStringList() + extraEnvironment) {
+    for (const QString& e : environment.toStringList()) {
         envStore.push_back(e.toStdString());
     }
     auto args = Pointers(argStore);
