@@ -210,23 +210,21 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
         taken += n;
         int head = nHead.load(std::memory_order_relaxed);
         const int held = (head - nTail.load(kRingObserve) + kRingSize) % kRingSize;
+        if (CLinkObserver* observer = m_observer.load(); observer && kRingSize - held <= n) {
+            observer->OnEvent(CLinkObserver::Event::kBufferFull,
+                              QStringLiteral("Buffer full: %1 bytes lost").arg(n));
+        }
         if (kRingSize - held > n) {
             for (int i = 0; i < n; ++i) {
                 ring[static_cast<size_t>(head)] = buffer[static_cast<size_t>(i)];
                 head = (head + 1) % kRingSize;
             }
             nHead.store(head, kRingPublish);
-        } else {
-            if (!alerted) {
-                // The batch is lost. The UI thread tells the operator, once per burst; this
-                // thread goes on reading instead of waiting for the box to be closed.
-                PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"));
-                alerted = true;
-            }
-            if (CLinkObserver* observer = m_observer.load()) {
-                observer->OnEvent(CLinkObserver::Event::kBufferFull,
-                                  QStringLiteral("Buffer full: %1 bytes lost").arg(n));
-            }
+        } else if (!alerted) {
+            // The batch is lost. The UI thread tells the operator, once per burst; this thread
+            // goes on reading instead of waiting for the box to be closed.
+            PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"));
+            alerted = true;
         }
     }
     return true;

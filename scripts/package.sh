@@ -12,7 +12,7 @@ build=build/package
 step() { printf '\n=== %s\n' "$*"; }
 
 step "build"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNEL_BUILD_TESTS=OFF \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNEL_BUILD_TESTS=OFF \
   -DTARNEL_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build "$build" -j2
 rm -f "$build"/tarnel-remote_*.deb

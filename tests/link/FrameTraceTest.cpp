@@ -7,15 +7,19 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <mutex>
 #include <thread>
 
+#include "link/CCommThread.h"
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
 #include "link/CTraceWriter.h"
+#include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
 
 namespace {
@@ -77,7 +81,73 @@ void MustEndWithin(std::chrono::seconds limit, const char* what, Work work) {
     }
 }
 
+// What the link tells its observer, from both of its threads, as text.
+class CRecordingObserver : public CLinkObserver {
+public:
+    void OnSent(const quint8*, int count, int written) override {
+        Add(QStringLiteral("sent %1 of %2").arg(written).arg(count));
+    }
+    void OnReceived(const quint8*, int count) override {
+        const std::lock_guard lock(m_mutex);
+        m_received += count;
+    }
+    void OnEvent(Event event, const QString& detail) override {
+        static const char* const kNames[] = {"opened", "open failed", "closed", "hung up",
+                                             "buffer full"};
+        Add(QString::fromLatin1(kNames[static_cast<int>(event)]) + QStringLiteral(": ") + detail);
+    }
+    QStringList Notes() const {
+        const std::lock_guard lock(m_mutex);
+        return m_notes;
+    }
+    int Received() const {
+        const std::lock_guard lock(m_mutex);
+        return m_received;
+    }
+
+private:
+    void Add(const QString& note) {
+        const std::lock_guard lock(m_mutex);
+        m_notes << note;
+    }
+    mutable std::mutex m_mutex;  // guards both below: the watcher and the test write them
+    QStringList m_notes;
+    int m_received = 0;
+};
+
 }  // namespace
+
+TEST(FrameTrace, TheLinkTellsItsObserverEachFrameAndEvent) {
+    CPtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
+    CMessageRecorder target;
+    CRecordingObserver observer;
+    CCommThread link(&target);
+    link.SetObserver(&observer);
+    const QByteArray select = QByteArray::fromHex("FF05000043");
+    const auto* frame = reinterpret_cast<const quint8*>(select.constData());
+
+    EXPECT_FALSE(link.OpenPort(QString(), 9600, 8, 0, 0));
+    EXPECT_EQ(link.WritePort(frame, 5), 0);
+    ASSERT_TRUE(link.OpenPort(pty.SlavePath(), 9600, 8, 0, 0));
+    EXPECT_EQ(link.WritePort(frame, 5), 5);
+    // Nothing drains the ring: the last byte does not fit.
+    ASSERT_TRUE(pty.Write(QByteArray(4095, 'x')));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 4095; }));
+    ASSERT_TRUE(pty.Write("!"));
+    ASSERT_TRUE(WaitUntil([&] { return observer.Received() == 4096; }));
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return observer.Notes().size() == 6; }));
+    link.ClosePort();
+    const QStringList expected = {"open failed: No port chosen",
+                                  "sent 0 of 5",
+                                  "opened: " + pty.SlavePath() + " at 9600 baud",
+                                  "sent 5 of 5",
+                                  "buffer full: Buffer full: 1 bytes lost",
+                                  "hung up: " + pty.SlavePath(),
+                                  "closed: " + pty.SlavePath()};
+    EXPECT_EQ(observer.Notes().join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+}
 
 TEST(FrameTrace, WritesEachFrameAndEventAsOneReadableLine) {
     QTemporaryDir dir;
