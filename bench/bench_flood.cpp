@@ -12,19 +12,30 @@
 // simulator's units must equal the program's records. Prints each run and the medians.
 //
 //   bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE]
+// Instructions of the flood windows alone (every thread), for comparisons on a busy machine:
+//   valgrind --tool=callgrind --collect-atstart=no bench_flood --rate 400 --seconds 5 --runs 1
 // Default: 1650 Hz (115200 baud, 10 bits a byte, 7 bytes a frame), 10 s, 3 runs. With --trace
 // the program keeps its frame log in FILE (a FIFO nobody reads makes a sink that never drains).
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPaintEvent>
 #include <QTimer>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
 
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
@@ -43,6 +54,9 @@ namespace {
 using namespace std::chrono_literals;
 using BenchStats::Median;
 using BenchStats::Percentile;
+
+// One frame of a 60 Hz display.
+constexpr double kFrameMs = 1000.0 / 60.0;
 
 struct Options {
     double rateHz = 115200.0 / 10.0 / 7.0;
@@ -110,33 +124,83 @@ private:
 };
 
 // A 1 ms timer on the UI thread; each gap beyond the interval is a stall of the thread.
+// With each gap it takes how long the thread sat on a run queue meanwhile (the scheduler's
+// own account in /proc/thread-self/schedstat): a long beat spent waiting is another
+// process's CPU time, not ours.
 class CHeartbeat : public QObject {
 public:
-    CHeartbeat() {
+    CHeartbeat() : m_schedstat(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)) {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] {
             const qint64 now = m_clock.nsecsElapsed();
+            const qint64 waited = RunQueueWaitNs();
             m_gapsMs.push_back(static_cast<double>(now - m_last) / 1e6 - 1.0);
+            m_waitedMs.push_back(static_cast<double>(waited - m_lastWaited) / 1e6);
             m_last = now;
+            m_lastWaited = waited;
         });
+    }
+    ~CHeartbeat() override {
+        if (m_schedstat >= 0) {
+            ::close(m_schedstat);
+        }
     }
     void Start() {
         m_gapsMs.clear();
+        m_waitedMs.clear();
         m_clock.start();
         m_last = 0;
+        m_lastWaited = RunQueueWaitNs();
         m_timer.start();
     }
     std::vector<double> Stop() {
         m_timer.stop();
         return m_gapsMs;
     }
+    // Beats longer than a display frame, and how many of them waited for a CPU more than
+    // half their length; the longest beat and its wait.
+    struct LongBeats {
+        int count = 0;
+        int waiting = 0;
+        double worstMs = 0;
+        double worstWaitedMs = 0;
+    };
+    LongBeats Long(double thresholdMs) const {
+        LongBeats beats;
+        for (size_t i = 0; i < m_gapsMs.size(); ++i) {
+            if (m_gapsMs[i] > thresholdMs) {
+                ++beats.count;
+                beats.waiting += m_waitedMs[i] * 2 > m_gapsMs[i] ? 1 : 0;
+            }
+            if (m_gapsMs[i] > beats.worstMs) {
+                beats.worstMs = m_gapsMs[i];
+                beats.worstWaitedMs = m_waitedMs[i];
+            }
+        }
+        return beats;
+    }
 
 private:
+    qint64 RunQueueWaitNs() const {
+        char text[128];
+        const ssize_t n = m_schedstat >= 0 ? ::pread(m_schedstat, text, sizeof text - 1, 0) : -1;
+        if (n <= 0) {
+            return 0;
+        }
+        text[n] = '\0';
+        long long running = 0;
+        long long waiting = 0;
+        return std::sscanf(text, "%lld %lld", &running, &waiting) == 2 ? waiting : 0;
+    }
+
+    int m_schedstat;
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
+    qint64 m_lastWaited = 0;
     std::vector<double> m_gapsMs;
+    std::vector<double> m_waitedMs;
 };
 
 void RunFor(std::chrono::milliseconds duration) {
@@ -159,6 +223,7 @@ bool WaitQuiet(CMainFrame& frame, CFloodObserver& observer) {
 }
 
 struct Window {
+    CHeartbeat::LongBeats longBeats;
     qint64 applied = 0;
     quint64 mostWaiting = 0;
     double cpuShare = 0;
@@ -178,12 +243,16 @@ Window Flood(CMainFrame& frame, CFloodObserver& observer, CHeartbeat* heartbeat,
     wall.start();
     const auto cpuBefore = BenchStats::CpuTime();
     frame.Protocol().SelectStudio(0);  // the simulator floods Studio A's units
+    // Under callgrind --collect-atstart=no, only the flood windows are counted.
+    CALLGRIND_TOGGLE_COLLECT;
     RunFor(length);
+    CALLGRIND_TOGGLE_COLLECT;
     frame.Protocol().SelectStudio(1);  // Studio B has none: the flood stops
     const double wallSeconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     w.cpuShare = (BenchStats::CpuTime() - cpuBefore).count() / wallSeconds;
     if (heartbeat != nullptr) {
         w.stallsMs = heartbeat->Stop();
+        w.longBeats = heartbeat->Long(kFrameMs);
     }
     w.paintsPerSec = static_cast<double>(observer.paints) / wallSeconds;
     w.paintedShare =
@@ -338,6 +407,10 @@ int main(int argc, char** argv) {
                     std::printf("  stall p50 %.2f p99 %.2f max %.2f ms (%zu beats)",
                                 Percentile(w.stallsMs, 0.5), Percentile(w.stallsMs, 0.99),
                                 Percentile(w.stallsMs, 1.0), w.stallsMs.size());
+                    std::printf(
+                        "; %d over a frame, %d of them mostly waiting for a CPU; the worst "
+                        "waited %.1f ms",
+                        w.longBeats.count, w.longBeats.waiting, w.longBeats.worstWaitedMs);
                     p50.push_back(Percentile(w.stallsMs, 0.5));
                     p99.push_back(Percentile(w.stallsMs, 0.99));
                     worst.push_back(Percentile(w.stallsMs, 1.0));

@@ -1,8 +1,11 @@
 #include "navigation/CDialogUnits.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QString>
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -14,12 +17,20 @@ int MulDivRounded(int a, int b, int c) {
 }  // namespace
 
 CDialogUnits::CDialogUnits(const QFont& dialogFont) {
+    // Every view is laid out in the same font: measured once.
+    static QHash<QString, std::pair<int, int>> measured;
+    const QString key = dialogFont.key();
+    if (const auto it = measured.constFind(key); it != measured.constEnd()) {
+        std::tie(m_baseWidthPx, m_baseHeightPx) = *it;
+        return;
+    }
     const QFontMetrics metrics(dialogFont);
     // The average width over both alphabets, not the font's own figure, which varies more
     // between font engines than the layouts can tolerate.
     const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     m_baseWidthPx = std::max(1, (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2);
     m_baseHeightPx = std::max(1, metrics.height());
+    measured.insert(key, {m_baseWidthPx, m_baseHeightPx});
 }
 
 int CDialogUnits::X(int units) const {

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
-#include <set>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -760,8 +760,13 @@ void CGridCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CGridCtrl::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
-    const QRect dirty = event->rect();
-    painter.fillRect(dirty, palette().color(QPalette::Window));
+    // The region, not its bounding rectangle: a few changed cells far apart must not repaint
+    // every cell between them.
+    const QRegion& region = event->region();
+    const QRect dirty = region.boundingRect();
+    for (const QRect& r : region) {
+        painter.fillRect(r, palette().color(QPalette::Window));
+    }
 
     const int vw = viewport()->width();
     const int vh = viewport()->height();
@@ -772,47 +777,49 @@ void CGridCtrl::paintEvent(QPaintEvent* event) {
     const QRect side(0, m_headingHeightPx, m_sideWidthPx, vh - m_headingHeightPx);
     const QRect corner(0, 0, m_sideWidthPx, m_headingHeightPx);
 
-    auto paintArea = [&](const QRect& area, int firstRow, int lastRow, int firstCol, int lastCol) {
-        const QRect clip = area & dirty;
-        if (clip.isEmpty() || lastRow < firstRow || lastCol < firstCol) {
+    // Each cell (each join) once, however many of the region's rectangles it meets.
+    std::vector<std::pair<int, int>> painted;
+    auto paintArea = [&](const QRect& area, bool headingRow, bool sideColumn) {
+        if ((area & dirty).isEmpty() || (!headingRow && RowCount() == 0) ||
+            (!sideColumn && m_colCount == 0)) {
             return;
         }
         painter.save();
-        painter.setClipRect(clip);
-        std::set<std::pair<int, int>> painted;
-        for (int row = firstRow; row <= lastRow; ++row) {
-            for (int col = firstCol; col <= lastCol; ++col) {
-                int originCol = 0;
-                int originRow = 0;
-                JoinOrigin(col, row, originCol, originRow);
-                if (!painted.insert({originCol, originRow}).second) {
-                    continue;
-                }
-                const QRect rect = CellRect(originCol, originRow);
-                if (rect.intersects(clip)) {
-                    PaintCell(painter, originCol, originRow, rect);
+        painter.setClipRect(area & dirty);
+        for (const QRect& r : region) {
+            const QRect clip = area & r;
+            if (clip.isEmpty()) {
+                continue;
+            }
+            const int firstRow =
+                headingRow ? -1 : RowAtY(std::max(0, clip.top() - m_headingHeightPx) + vs);
+            const int lastRow =
+                headingRow ? -1 : RowAtY(std::max(0, clip.bottom() - m_headingHeightPx) + vs);
+            const int firstCol =
+                sideColumn ? -1 : ColAtX(std::max(0, clip.left() - m_sideWidthPx) + hs);
+            const int lastCol =
+                sideColumn ? -1 : ColAtX(std::max(0, clip.right() - m_sideWidthPx) + hs);
+            for (int row = firstRow; row <= lastRow; ++row) {
+                for (int col = firstCol; col <= lastCol; ++col) {
+                    std::pair<int, int> origin;
+                    JoinOrigin(col, row, origin.first, origin.second);
+                    if (std::find(painted.begin(), painted.end(), origin) != painted.end()) {
+                        continue;
+                    }
+                    const QRect rect = CellRect(origin.first, origin.second);
+                    if (rect.intersects(clip)) {
+                        painted.push_back(origin);
+                        PaintCell(painter, origin.first, origin.second, rect);
+                    }
                 }
             }
         }
         painter.restore();
     };
-
-    int firstRow = 0;
-    int lastRow = -1;
-    if (RowCount() > 0) {
-        firstRow = RowAtY(std::max(0, dirty.top() - m_headingHeightPx) + vs);
-        lastRow = RowAtY(std::max(0, dirty.bottom() - m_headingHeightPx) + vs);
-    }
-    int firstCol = 0;
-    int lastCol = -1;
-    if (m_colCount > 0) {
-        firstCol = ColAtX(std::max(0, dirty.left() - m_sideWidthPx) + hs);
-        lastCol = ColAtX(std::max(0, dirty.right() - m_sideWidthPx) + hs);
-    }
-    paintArea(body, firstRow, lastRow, firstCol, lastCol);
-    paintArea(heading, -1, -1, firstCol, lastCol);
-    paintArea(side, firstRow, lastRow, -1, -1);
-    paintArea(corner, -1, -1, -1, -1);
+    paintArea(body, false, false);
+    paintArea(heading, true, false);
+    paintArea(side, false, true);
+    paintArea(corner, true, true);
 
     if (hasFocus() && m_currentRow >= 0) {
         const QRect rect = CellRect(m_currentCol, m_currentRow).adjusted(1, 1, -2, -2);
@@ -851,23 +858,88 @@ void CGridCtrl::PaintCell(QPainter& painter, int col, int row, const QRect& rect
     painter.setPen(CellTextColor(col, row));
     const Qt::Alignment alignment = CellAlignment(col, row);
     if (cell->type == kCellTypeTickBox) {
-        const QRect box = TickBoxRect(rect);
-        PaintTickBox(painter, box, IsTicked(col, row), cell->typeOptions & kTickBox3DRecessed);
+        PaintTickBox(painter, TickBoxRect(rect), IsTicked(col, row),
+                     cell->typeOptions & kTickBox3DRecessed);
         painter.setPen(CellTextColor(col, row));
-        QRect labelRect = content;
-        labelRect.setLeft(box.right() + 1 + kTickBoxMarginPx + kTextMarginPx);
-        if (cell->typeOptions & kTickBoxMultiLine) {
-            painter.drawText(labelRect, static_cast<int>(alignment), cell->label);
-        } else {
-            QString line = cell->label;
-            line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-            painter.drawText(labelRect, static_cast<int>(alignment) | Qt::TextSingleLine, line);
-        }
+        DrawCellText(painter, TextRectIn(*cell, rect), alignment, cell->label,
+                     !(cell->typeOptions & kTickBoxMultiLine));
     } else if (!cell->text.isEmpty()) {
-        painter.drawText(content.adjusted(kTextMarginPx, 0, -kTextMarginPx, 0),
-                         static_cast<int>(alignment), cell->text);
+        DrawCellText(painter, TextRectIn(*cell, rect), alignment, cell->text, false);
     }
     painter.restore();
+}
+
+QRect CGridCtrl::TextRectIn(const Cell& cell, const QRect& rect) const {
+    QRect content = rect.adjusted(0, 0, -1, -1);
+    if (!cell.bitmap.isNull()) {
+        content.setLeft(content.left() + cell.bitmap.deviceIndependentSize().toSize().width());
+    }
+    if (cell.type == kCellTypeTickBox) {
+        content.setLeft(TickBoxRect(rect).right() + 1 + kTickBoxMarginPx + kTextMarginPx);
+        return content;
+    }
+    return content.adjusted(kTextMarginPx, 0, -kTextMarginPx, 0);
+}
+
+QRect CGridCtrl::CellTextRect(int col, int row) const {
+    int originCol = 0;
+    int originRow = 0;
+    JoinOrigin(col, row, originCol, originRow);
+    const Cell* cell = CellAt(originCol, originRow);
+    return cell != nullptr ? TextRectIn(*cell, CellRect(originCol, originRow)) : QRect();
+}
+
+CGridCtrl::ShapedLine CGridCtrl::Shaped(const QFont& font, const QString& line) const {
+    const LineKey key{font, line};
+    if (const auto it = m_shapedLines.constFind(key); it != m_shapedLines.constEnd()) {
+        return *it;
+    }
+    // Bounded: a grid shows a few hundred distinct lines at most, unless its texts keep
+    // changing to new ones.
+    constexpr qsizetype kMaxShapedLines = 2048;
+    if (m_shapedLines.size() >= kMaxShapedLines) {
+        m_shapedLines.clear();
+    }
+    ShapedLine shaped;
+    shaped.text.setTextFormat(Qt::PlainText);
+    shaped.text.setText(line);
+    shaped.text.prepare(QTransform(), font);
+    shaped.widthPx = shaped.text.size().width();
+    m_shapedLines.insert(key, shaped);
+    return shaped;
+}
+
+void CGridCtrl::DrawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                             const QString& text, bool singleLine) const {
+    if (rect.width() <= 0 || text.isEmpty()) {
+        return;
+    }
+    const QFont& font = painter.font();
+    const QFontMetrics metrics(font);
+    const QStringList lines =
+        singleLine ? QStringList{QString(text).replace(u'\n', u' ')} : text.split(u'\n');
+    const qreal height = metrics.height() + metrics.lineSpacing() * (lines.size() - 1);
+    qreal top = rect.top();
+    if (alignment & Qt::AlignVCenter) {
+        top += (rect.height() - height) / 2;
+    } else if (alignment & Qt::AlignBottom) {
+        top = rect.bottom() + 1 - height;
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        ShapedLine shaped = Shaped(font, lines[i]);
+        if (shaped.widthPx > rect.width()) {
+            // Too long for the cell: it ends in an ellipsis, never in half a letter.
+            shaped = Shaped(font, metrics.elidedText(lines[i], Qt::ElideRight, rect.width()));
+        }
+        qreal left = rect.left();
+        if (alignment & Qt::AlignHCenter) {
+            left += (rect.width() - shaped.widthPx) / 2;
+        } else if (alignment & Qt::AlignRight) {
+            left = rect.right() + 1 - shaped.widthPx;
+        }
+        painter.drawStaticText(
+            QPointF(std::floor(left), std::floor(top + i * metrics.lineSpacing())), shaped.text);
+    }
 }
 
 void CGridCtrl::PaintTickBox(QPainter& painter, const QRect& box, bool ticked,

@@ -3,7 +3,9 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QPixmap>
+#include <QStaticText>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -95,6 +97,8 @@ public:
 
     // Where a cell (its whole join) lies in the viewport; empty outside the grid.
     QRect CellRect(int col, int row) const;
+    // Where the cell's text (or a tick box's label) is drawn, in viewport coordinates.
+    QRect CellTextRect(int col, int row) const;
     // The cell under a viewport point; false in the corner, beyond the cells or in an empty
     // grid's body. Heading hits give row -1, side-heading hits column -1.
     bool HitTest(const QPoint& pos, int& col, int& row) const;
@@ -128,6 +132,22 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // One line of cell text in one font, shaped: the same few lines recur in every cell and
+    // every repaint, and shaping is most of what drawing them costs.
+    struct LineKey {
+        QFont font;
+        QString text;
+        bool operator==(const LineKey& other) const {
+            return text == other.text && font == other.font;
+        }
+        friend size_t qHash(const LineKey& key, size_t seed = 0) {
+            return qHashMulti(seed, key.font, key.text);
+        }
+    };
+    struct ShapedLine {
+        QStaticText text;
+        qreal widthPx = 0;
+    };
     struct Cell {
         QString text;
         QString label;
@@ -167,6 +187,11 @@ private:
     void ToggleTickBox(int col, int row);
     void MoveBy(int dCol, int dRow);
     void PaintCell(QPainter& painter, int col, int row, const QRect& rect) const;
+    QRect TextRectIn(const Cell& cell, const QRect& rect) const;
+    // Draws text in the painter's font, each line elided to the rectangle's width.
+    void DrawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                      const QString& text, bool singleLine) const;
+    ShapedLine Shaped(const QFont& font, const QString& line) const;
     void PaintTickBox(QPainter& painter, const QRect& box, bool ticked, bool recessed) const;
     int BorderAt(const QPoint& pos, bool& isColumn) const;
 
@@ -183,6 +208,7 @@ private:
     std::vector<Row> m_rows;
     mutable std::vector<int> m_rowTops;
     mutable bool m_rowTopsValid = false;
+    mutable QHash<LineKey, ShapedLine> m_shapedLines;
     int m_currentCol = 0;
     int m_currentRow = -1;
     // Dragging a heading border: which column or row, and where the drag started.

@@ -1,6 +1,8 @@
 #include "navigation/CNavigationFormView.h"
 
+#include <QFontMetrics>
 #include <QResizeEvent>
+#include <QStyle>
 #include <algorithm>
 
 #include "link/AppMessages.h"
@@ -33,6 +35,7 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
     setFont(dialogFont);
     resize(units.Rect(0, 0, 165, 230).size());
     m_title->setGeometry(units.Rect(5, 5, 155, 9));
+    m_titleWidthPx = m_title->width();
     auto* placeholder = new QWidget(this);
     placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
     placeholder->setGeometry(units.Rect(5, 20, 155, 205));
@@ -48,6 +51,19 @@ void CNavigationFormView::OnInitialUpdate() {
     }
 }
 
+QSize CNavigationFormView::minimumSizeHint() const {
+    int columns = m_grid->SideHeadingWidth();
+    for (int col = 0; col < m_grid->ColCount(); ++col) {
+        columns += m_grid->ColWidth(col);
+    }
+    const int scrollBar = m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid);
+    const int gridWidth = columns + 2 * m_grid->frameWidth() + scrollBar;
+    const int titleWidth =
+        m_title->x() + QFontMetrics(m_title->font()).horizontalAdvance(m_title->text());
+    return {std::max(gridWidth + kGridWidthMarginPx, titleWidth),
+            QWidget::minimumSizeHint().height()};
+}
+
 void CNavigationFormView::LayoutGrid() {
     if (!m_gridAttached) {
         return;
@@ -59,6 +75,10 @@ void CNavigationFormView::LayoutGrid() {
 
 void CNavigationFormView::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    // A view narrower than its template (a face wider than Arial) keeps its title inside it.
+    m_title->resize(
+        std::min(m_titleWidthPx, width() - m_title->x() - kGridWidthMarginPx + kGridLeftPx),
+        m_title->height());
     LayoutGrid();
 }
 

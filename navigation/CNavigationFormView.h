@@ -20,6 +20,10 @@ public:
     CNavigationGrid& Grid() { return *m_grid; }
     CTitleSeparator& Title() { return *m_title; }
 
+    // As narrow as the view can be with every grid column and the grid's vertical scroll
+    // bar in sight.
+    QSize minimumSizeHint() const override;
+
 protected:
     bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -32,4 +36,5 @@ private:
     CNavigationGrid* m_grid;  // a child widget
     CTitleSeparator* m_title;
     bool m_gridAttached = false;
+    int m_titleWidthPx = 0;  // as the template places it
 };

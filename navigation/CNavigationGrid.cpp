@@ -8,11 +8,16 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
+#include "navigation/CDrawnIconEngine.h"
+#include "navigation/CellHeightFont.h"
 #include "shell/CFrameHost.h"
 
 namespace {
 
-constexpr int kIconSizePx = 20;
+// The icons are designed on 20 x 20 and shown in the 19 x 19 a 20-pixel cell leaves inside
+// its grid lines, so no row or column of them is cut off.
+constexpr int kIconDesignPx = 20;
+constexpr int kIconShownPx = 19;
 constexpr int kHeadingHeightPx = 30;
 constexpr int kRowHeightPx = 20;
 constexpr int kColWidthPx = 20;
@@ -32,23 +37,13 @@ const QColor kAlertBack(162, 169, 170);
 
 const Qt::Alignment kLeftCentred = Qt::AlignLeft | Qt::AlignVCenter;
 
-QFont MakeFont(const QString& family, int heightPx, int weight) {
-    QFont font(family);
-    font.setPixelSize(heightPx);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    return font;
-}
-
 QString TitleText(const StrobeData* unit) {
     return QStringLiteral("  %1  %2").arg(unit->sChName, unit->sModelName);
 }
 
-// A white symbol on a filled circle on a white ground.
-QPixmap DrawIcon(CNavigationGrid::Icon icon, const QColor& circle) {
-    QPixmap pixmap(kIconSizePx, kIconSizePx);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+// A white symbol on a filled circle on a white ground, in design units.
+void DrawIcon(QPainter& p, CNavigationGrid::Icon icon, const QColor& circle) {
+    p.fillRect(QRectF(0, 0, kIconDesignPx, kIconDesignPx), Qt::white);
     p.setPen(Qt::NoPen);
     p.setBrush(circle);
     p.drawEllipse(QRectF(1, 1, 18, 18));
@@ -107,7 +102,13 @@ QPixmap DrawIcon(CNavigationGrid::Icon icon, const QColor& circle) {
         case CNavigationGrid::kIconCount:
             break;
     }
-    return pixmap;
+}
+
+// Drawn for the device pixels it will cover, so it stays sharp on a scaled screen.
+QPixmap IconFor(CNavigationGrid::Icon icon, const QColor& circle, qreal scale) {
+    const CDrawnIconEngine engine(QSize(kIconDesignPx, kIconDesignPx),
+                                  [icon, circle](QPainter& p) { DrawIcon(p, icon, circle); });
+    return QPixmap::fromImage(engine.Render(QSize(kIconShownPx, kIconShownPx), scale));
 }
 
 int FieldValue(CNavigationGrid::Icon icon, const StrobeData* unit) {
@@ -141,18 +142,18 @@ void CNavigationGrid::IconCell(Icon icon, int k, int& col, int& row) {
 }
 
 const QPixmap& CNavigationGrid::IconPixmap(Icon icon, int fieldValue) const {
+    // Drawn when first shown, not at start-up, when the grid has no units yet.
+    if (m_icons[icon][0].isNull()) {
+        DrawIcons();
+    }
     return m_icons[icon][fieldValue == 1 ? 0 : 1];
 }
 
 void CNavigationGrid::OnSetup() {
-    m_titleFont = MakeFont(QStringLiteral("Arial"), 14, 500);
-    m_headingFont = MakeFont(QStringLiteral("MS Sans Serif"), 14, 900);
-    m_bigFont = MakeFont(QStringLiteral("Arial"), 30, 600);
+    m_titleFont = FontByCellHeight(QStringLiteral("Arial"), 14, 500);
+    m_headingFont = FontByCellHeight(QStringLiteral("MS Sans Serif"), 14, 900);
+    m_bigFont = FontByCellHeight(QStringLiteral("Arial"), 30, 600);
     SetDefaultFont(m_titleFont);
-    for (int icon = 0; icon < kIconCount; ++icon) {
-        m_icons[icon][0] = DrawIcon(static_cast<Icon>(icon), kIconOn);
-        m_icons[icon][1] = DrawIcon(static_cast<Icon>(icon), kIconOff);
-    }
 
     SetHeadingHeight(kHeadingHeightPx);
     SetSideHeadingWidth(0);
@@ -167,6 +168,29 @@ void CNavigationGrid::OnSetup() {
     JoinCells(0, -1, kColCount - 1, -1);
     sHeadingText = QStringLiteral("Channel Select");
     SetCellLabel(0, -1, sHeadingText);
+}
+
+void CNavigationGrid::DrawIcons() const {
+    m_iconScale = devicePixelRatioF();
+    for (int icon = 0; icon < kIconCount; ++icon) {
+        m_icons[icon][0] = IconFor(static_cast<Icon>(icon), kIconOn, m_iconScale);
+        m_icons[icon][1] = IconFor(static_cast<Icon>(icon), kIconOff, m_iconScale);
+    }
+}
+
+bool CNavigationGrid::event(QEvent* e) {
+    // On a screen of another scale, every shown icon is drawn again for it.
+    if ((e->type() == QEvent::ScreenChangeInternal || e->type() == QEvent::Show) &&
+        !m_icons[0][0].isNull() && !qFuzzyCompare(devicePixelRatioF(), m_iconScale)) {
+        DrawIcons();
+        for (int k = 0; k < nShownUnits; ++k) {
+            if (const StrobeData* unit = UnitAtPosition(k)) {
+                SetAllIcons(unit, k);
+            }
+        }
+        RedrawAll();
+    }
+    return CGridCtrl::event(e);
 }
 
 void CNavigationGrid::ShowStudio(StudioData* studio) {

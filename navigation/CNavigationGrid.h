@@ -52,11 +52,13 @@ public:
     const QPixmap& IconPixmap(Icon icon, int fieldValue) const;
 
 protected:
+    bool event(QEvent* e) override;
     void OnSetup() override;
     void OnCellChange(int oldCol, int newCol, int oldRow, int newRow) override;
     bool OnCellTypeNotify(int typeId, int col, int row, int event, int value) override;
 
 private:
+    void DrawIcons() const;
     int PositionOf(const StrobeData* unit) const;
     StrobeData* UnitAtPosition(int k) const;
     void SetIcon(Icon icon, const StrobeData* unit, int k);
@@ -69,7 +71,9 @@ private:
     QFont m_headingFont;
     QFont m_bigFont;
     // Per icon: [0] when the field is 1, [1] otherwise.
-    std::array<std::array<QPixmap, 2>, kIconCount> m_icons;
+    // Drawn when first asked for.
+    mutable std::array<std::array<QPixmap, 2>, kIconCount> m_icons;
+    mutable qreal m_iconScale = 1.0;  // the device pixel ratio the icons were drawn for
     QString sHeadingText;
     int nShownUnits = 0;
     int nCurrentUnit = -1;

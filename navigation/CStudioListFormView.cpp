@@ -1,16 +1,19 @@
 #include "navigation/CStudioListFormView.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CDialogUnits.h"
+#include "navigation/CDrawnIconEngine.h"
 #include "navigation/CStudioTreeDelegate.h"
 #include "navigation/CTitleSeparator.h"
 #include "shell/CFrameHost.h"
@@ -29,16 +32,12 @@ constexpr int kEditBottomOffsetPx = 30;
 
 const QColor kTitleColor(0, 0, 128);
 
-QPixmap NewImage() {
-    QPixmap pixmap(kImageSizePx, kImageSizePx);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+// The tree's images draw themselves for the screen's pixel ratio, on 16 x 16 design units.
+QIcon DrawnImage(CDrawnIconEngine::Draw draw) {
+    return QIcon(new CDrawnIconEngine(QSize(kImageSizePx, kImageSizePx), std::move(draw)));
 }
 
-QIcon DrawFolder() {
-    QPixmap pixmap = NewImage();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawFolder(QPainter& p) {
     p.setPen(QPen(QColor(150, 110, 20), 1));
     p.setBrush(QColor(232, 184, 60));
     QPainterPath back;
@@ -52,18 +51,21 @@ QIcon DrawFolder() {
     p.drawPath(back);
     p.setBrush(QColor(252, 216, 110));
     p.drawRect(QRectF(1.5, 7, 13, 6.5));
-    return QIcon(pixmap);
 }
 
-QIcon DrawStrobeHead() {
-    QPixmap pixmap = NewImage();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawStrobeHead(QPainter& p) {
+    const QPointF reflector[] = {{8.5, 6.5}, {14.5, 2.5}, {14.5, 14.5}, {8.5, 10.5}};
+    // A light rim first, so the dark head still shows on the hot item's black.
+    const QPen rim(QColor(225, 225, 225), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(rim);
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(1.5, 5.5, 7, 6), 1, 1);
+    p.drawPolygon(reflector, 4);
+    p.drawLine(QPointF(5, 11.5), QPointF(5, 15));
     // The body of the head, then the reflector opening to the right with its flash tube.
     p.setPen(QPen(QColor(40, 40, 40), 1));
     p.setBrush(QColor(90, 90, 96));
     p.drawRoundedRect(QRectF(1.5, 5.5, 7, 6), 1, 1);
-    const QPointF reflector[] = {{8.5, 6.5}, {14.5, 2.5}, {14.5, 14.5}, {8.5, 10.5}};
     p.setBrush(QColor(200, 204, 210));
     p.drawPolygon(reflector, 4);
     p.setPen(QPen(QColor(255, 240, 120), 1.5));
@@ -71,13 +73,9 @@ QIcon DrawStrobeHead() {
     // The stand.
     p.setPen(QPen(QColor(40, 40, 40), 1.2));
     p.drawLine(QPointF(5, 11.5), QPointF(5, 15));
-    return QIcon(pixmap);
 }
 
-QIcon DrawLamp() {
-    QPixmap pixmap = NewImage();
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawLamp(QPainter& p) {
     // A bulb with its screw base.
     p.setPen(QPen(QColor(160, 120, 0), 1));
     p.setBrush(QColor(255, 226, 80));
@@ -86,7 +84,6 @@ QIcon DrawLamp() {
     p.setBrush(QColor(150, 150, 150));
     p.drawRect(QRectF(5.5, 10.5, 5, 4));
     p.drawLine(QPointF(5.5, 12.5), QPointF(10.5, 12.5));
-    return QIcon(pixmap);
 }
 
 QString UnitLabel(const StrobeData* unit) {
@@ -120,6 +117,7 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     setFont(dialogFont);
     resize(units.Rect(0, 0, 130, 230).size());
     m_title->setGeometry(units.Rect(5, 5, 120, 9));
+    m_titleWidthPx = m_title->width();
     m_tree->setGeometry(units.Rect(5, 19, 120, 190));
     m_nameEdit->setGeometry(units.Rect(5, 212, 120, 12));
 
@@ -158,7 +156,7 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
 void CStudioListFormView::OnInitialUpdate() {
     m_title->setFont(m_titleFont);
     m_title->SetColors(kTitleColor, kTitleColor, palette().color(QPalette::Light));
-    m_images = {DrawFolder(), DrawStrobeHead(), DrawLamp()};
+    m_images = {DrawnImage(&DrawFolder), DrawnImage(&DrawStrobeHead), DrawnImage(&DrawLamp)};
     if (!m_filled) {
         FillStudios();
         m_filled = true;
@@ -438,8 +436,16 @@ bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
+QSize CStudioListFormView::minimumSizeHint() const {
+    const int titleWidth =
+        m_title->x() + QFontMetrics(m_title->font()).horizontalAdvance(m_title->text());
+    return {titleWidth + kWidthMarginPx - kTreeLeftPx, QWidget::minimumSizeHint().height()};
+}
+
 void CStudioListFormView::Layout() {
     const int w = width() - kWidthMarginPx;
+    // A view narrower than its template (a face wider than Arial) keeps its title inside it.
+    m_title->resize(std::min(m_titleWidthPx, kTreeLeftPx + w - m_title->x()), m_title->height());
     m_tree->setGeometry(kTreeLeftPx, kTreeTopPx, w, height() - kTreeHeightMarginPx);
     m_nameEdit->setGeometry(kTreeLeftPx, height() - kEditBottomOffsetPx, w, m_nameEdit->height());
     m_tree->viewport()->update();

@@ -40,6 +40,9 @@ public:
     // The tree's own drawing of the images of studios, units and light names.
     const QIcon& Image(int index) const { return m_images[index]; }
 
+    // As narrow as the view can be with its title in full; the tree scrolls sideways.
+    QSize minimumSizeHint() const override;
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -73,4 +76,5 @@ private:
     // items may show records that no longer exist.
     bool m_refilling = false;
     bool m_filled = false;
+    int m_titleWidthPx = 0;  // as the template places it
 };

@@ -28,7 +28,7 @@ void CStudioTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                                .adjusted(margin, 0, -margin, 0);
     painter->setFont(opt.font);
     painter->setPen(selected ? SelectedText() : HotText());
-    painter->drawText(textRect, static_cast<int>(opt.displayAlignment) | Qt::TextSingleLine,
-                      opt.text);
+    const QString shown = opt.fontMetrics.elidedText(opt.text, opt.textElideMode, textRect.width());
+    painter->drawText(textRect, static_cast<int>(opt.displayAlignment) | Qt::TextSingleLine, shown);
     painter->restore();
 }

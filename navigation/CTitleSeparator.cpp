@@ -1,6 +1,9 @@
 #include "navigation/CTitleSeparator.h"
 
+#include <QEvent>
 #include <QPainter>
+
+#include "navigation/CellHeightFont.h"
 
 CTitleSeparator::CTitleSeparator(const QString& caption, QWidget* parent)
     : QWidget(parent),
@@ -25,10 +28,7 @@ void CTitleSeparator::SetColors(const QColor& text, const QColor& line1, const Q
 }
 
 QFont CTitleSeparator::TitleFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(16);
-    font.setWeight(QFont::Black);
-    return font;
+    return FontByCellHeight(QStringLiteral("MS Sans Serif"), 16, QFont::Black);
 }
 
 QSize CTitleSeparator::sizeHint() const {
@@ -40,18 +40,32 @@ QSize CTitleSeparator::minimumSizeHint() const {
     return {0, QFontMetrics(font()).height() + 2};
 }
 
+void CTitleSeparator::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    // A template gives the line less height than its heavy font's cell: grow about the same
+    // centre, so descenders are not cut off.
+    if (e->type() == QEvent::FontChange) {
+        const int needed = QFontMetrics(font()).height();
+        if (height() < needed) {
+            setGeometry(x(), y() - (needed - height()) / 2, width(), needed);
+        }
+    }
+}
+
 void CTitleSeparator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect client = rect();
     int lineLeft = 0;
     if (!m_caption.isEmpty()) {
-        // One line, no wrapping: a narrow control clips the caption at its right edge.
+        // One line, no wrapping: a control narrower than its caption elides it rather than
+        // cutting a letter in half.
         const QFontMetrics metrics(font());
-        const int width = metrics.horizontalAdvance(m_caption);
+        const QString shown = metrics.elidedText(m_caption, Qt::ElideRight, client.width());
+        const int width = metrics.horizontalAdvance(shown);
         painter.setPen(m_text);
         painter.setFont(font());
         painter.drawText(QRect(0, 0, width + 1, client.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_caption);
+                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
         lineLeft = width + kLineGapPx;
     }
     const int lineWidth = client.width() - lineLeft;

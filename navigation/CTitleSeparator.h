@@ -24,6 +24,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     static constexpr int kLineGapPx = 6;

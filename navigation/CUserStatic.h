@@ -5,6 +5,7 @@
 
 // A value label that fills its whole rectangle with its own background colour and draws the
 // text in its own text colour, so a shorter new value leaves nothing of the old one behind.
+// Disabled, the text takes the palette's disabled grey.
 class CUserStatic : public QLabel {
     Q_OBJECT
 public:

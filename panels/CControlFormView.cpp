@@ -11,7 +11,10 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "link/AppMessages.h"
 #include "link/CZbProtocol.h"
@@ -183,6 +186,7 @@ void CControlFormView::OnInitialUpdate() {
     m_combo->addItem(QStringLiteral("Flash/Model settings"));
     m_combo->addItem(QStringLiteral("Selected unit(s) settings"));
     m_combo->setCurrentIndex(0);
+    FitCombo();
 
     CPowerControlSet& c = *m_controls;
     c.SetUp(m_largeFont, m_heavyFont, FormatPower(0));
@@ -212,6 +216,31 @@ void CControlFormView::OnInitialUpdate() {
         }
     };
     ListBusinessMemory(store);
+}
+
+void CControlFormView::FitCombo() {
+    // The longer entry beside the style's arrow can need a little more than the template's
+    // 90 units: the box grows into the room before the title's end, then into the panel's
+    // right margin, rather than cutting the entry's last letters.
+    constexpr int kGapPx = 2;
+    QStyleOptionComboBox option;
+    option.initFrom(m_combo);
+    option.frame = m_combo->hasFrame();
+    option.subControls = QStyle::SC_All;
+    const QRect field = m_combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, m_combo);
+    int longest = 0;
+    for (int i = 0; i < m_combo->count(); ++i) {
+        longest = std::max(longest, m_combo->fontMetrics().horizontalAdvance(m_combo->itemText(i)));
+    }
+    // The style draws the entry one pixel inside the field on either side.
+    int missing = longest + 2 - field.width();
+    const int left =
+        std::clamp(missing, 0, m_combo->x() - (m_title->geometry().right() + 1 + kGapPx));
+    missing -= left;
+    const int right = std::clamp(missing, 0, width() - kGapPx - (m_combo->geometry().right() + 1));
+    m_combo->setGeometry(m_combo->x() - left, m_combo->y(), m_combo->width() + left + right,
+                         m_combo->height());
 }
 
 QString CControlFormView::MemoryInfoText(const StudioData& memory) {

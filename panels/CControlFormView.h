@@ -60,6 +60,7 @@ private:
     enum class Power { Flash, Model };
 
     StrobeData* Unit() const;
+    void FitCombo();
     void SetEnableMode(int mode);
     void FullRefresh();
     void RefreshField(int fieldCode);

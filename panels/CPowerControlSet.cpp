@@ -8,11 +8,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "navigation/CCachedGroupBox.h"
 #include "navigation/CDialogUnits.h"
 #include "navigation/CFlatSliderCtrl.h"
 #include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CUserButton.h"
 #include "navigation/CUserStatic.h"
+#include "navigation/CellHeightFont.h"
 
 namespace {
 
@@ -32,10 +34,10 @@ T* Place(T* widget, const CDialogUnits& units, int x, int y, int width, int heig
 CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, int groupTop) {
     const int t = groupTop;
     // Group boxes first: siblings created later are drawn over them.
-    flashGroup = Place(new QGroupBox(QStringLiteral("Flash Power"), parent), units, 5, t, 95, 110,
-                       "flashGroup");
-    modelGroup = Place(new QGroupBox(QStringLiteral("Model Power"), parent), units, 105, t, 95, 110,
-                       "modelGroup");
+    flashGroup = Place(new CCachedGroupBox(QStringLiteral("Flash Power"), parent), units, 5, t, 95,
+                       110, "flashGroup");
+    modelGroup = Place(new CCachedGroupBox(QStringLiteral("Model Power"), parent), units, 105, t,
+                       95, 110, "modelGroup");
 
     flashLabel = Place(new CUserStatic(parent), units, 10, t + 9, 42, 24, "flashLabel");
     flashSpin = Place(new CFlatSpinButtonCtrl(parent), units, 60, t + 9, 10, 24, "flashSpin");
@@ -82,10 +84,7 @@ CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, i
 }
 
 QFont CPowerControlSet::LargeFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(34);
-    font.setWeight(QFont::Medium);
-    return font;
+    return FontByCellHeight(QStringLiteral("Arial"), 34, QFont::Medium);
 }
 
 void CPowerControlSet::SetUp(const QFont& largeFont, const QFont& heavyFont,

@@ -24,7 +24,7 @@ public:
     // groupTop: top of the two group boxes, in dialog units.
     CPowerControlSet(QWidget* parent, const CDialogUnits& units, int groupTop);
 
-    // Arial 34 px, weight 500, for the value labels.
+    // Arial with a 34-pixel cell, weight 500, for the value labels.
     static QFont LargeFont();
     // Gives the labels their font, colours and text, and Power On its font.
     void SetUp(const QFont& largeFont, const QFont& heavyFont, const QString& labelText);

@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils fonts-dejavu-core procps
+  # Liberation Sans answers "Arial" with Arial's metrics, which the panel layouts are drawn in.
+  fonts-liberation2
 )
 
 missing=()

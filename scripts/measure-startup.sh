@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Measures, on a virtual X display: the time from starting tarnel-remote to its first painted
-# main window (median of RUNS warm runs, after one unmeasured run), and its resident memory
-# (VmRSS) after it connected to strobe-sim and scanned a studio of 10 units.
-# Environment: TARNEL_BUILD_DIR (default build/release), RUNS (default 9), JOBS.
+# main window and its resident memory (VmRSS) at that moment, each against a bare QMainWindow
+# with a tool bar and a status bar (bench/StartupBareWindow.cpp) started in turn with it on
+# the same display (medians of RUNS warm runs of each, after one unmeasured run of each); and
+# tarnel-remote's resident memory after it connected to strobe-sim and scanned 10 units.
+# Environment: TARNEL_BUILD_DIR (default build/release), RUNS (default 9), JOBS, and
+# TARNEL_PROGRAM to time another build's tarnel-remote against the same bare window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -10,12 +13,14 @@ root=$(pwd)
 if [ -z "${TARNEL_MEASURE_INNER:-}" ]; then
   build_dir=${TARNEL_BUILD_DIR:-build/release}
   cmake --preset release -B "$build_dir" >/dev/null
-  cmake --build "$build_dir" -j "${JOBS:-$(nproc)}" --target tarnel-remote strobe-sim >/dev/null
+  cmake --build "$build_dir" -j "${JOBS:-$(nproc)}" --target tarnel-remote strobe-sim \
+    startup-bare-window >/dev/null
   export TARNEL_BUILD_DIR="$build_dir" TARNEL_MEASURE_INNER=1
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
-program="$root/$TARNEL_BUILD_DIR/shell/tarnel-remote"
+program=${TARNEL_PROGRAM:-$root/$TARNEL_BUILD_DIR/shell/tarnel-remote}
+bare="$root/$TARNEL_BUILD_DIR/bench/startup-bare-window"
 sim="$root/$TARNEL_BUILD_DIR/sim/strobe-sim"
 runs=${RUNS:-9}
 work=$(mktemp -d)
@@ -27,17 +32,30 @@ cleanup() {
 trap cleanup EXIT
 cd "$work"
 
-# Start-up: the program prints the wall clock of its first paint and quits.
-samples=()
+# Start-up: each prints the wall clock of its first paint and its resident memory then, and
+# quits. The two take turns, so a change in the machine's load touches both alike.
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+declare -A ms rss
 for i in $(seq 0 "$runs"); do
-  start=$(date +%s%N)
-  painted=$(env TARNEL_STARTUP_TIMING=exit "$program" 2>/dev/null | awk '/^first-paint-ns/ {print $2}')
-  [ "$i" -eq 0 ] && continue  # warms the file cache and the font cache
-  samples+=($(( (painted - start) / 1000000 )))
+  for who in bare program; do
+    if [ "$who" = bare ]; then cmd=("$bare"); else cmd=(env TARNEL_STARTUP_TIMING=exit "$program"); fi
+    start=$(date +%s%N)
+    out=$("${cmd[@]}" 2>/dev/null)
+    [ "$i" -eq 0 ] && continue  # warms the file cache and the font cache
+    painted=$(awk '/^first-paint-ns/ {print $2}' <<<"$out")
+    ms[$who]+="$(( (painted - start) / 1000000 )) "
+    rss[$who]+="$(awk '/^first-paint-rss-kb/ {print $2}' <<<"$out") "
+  done
 done
-sorted=$(printf '%s\n' "${samples[@]}" | sort -n)
-median=$(printf '%s\n' "$sorted" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-echo "start to first paint: median ${median} ms over ${runs} runs (all: $(echo "$sorted" | tr '\n' ' '))"
+for who in bare program; do
+  echo "$who: first paint median $(tr ' ' '\n' <<<"${ms[$who]}" | grep . | median) ms (all: ${ms[$who]}), resident memory median $(tr ' ' '\n' <<<"${rss[$who]}" | grep . | median) kB"
+done
+p_ms=$(tr ' ' '\n' <<<"${ms[program]}" | grep . | median)
+b_ms=$(tr ' ' '\n' <<<"${ms[bare]}" | grep . | median)
+p_rss=$(tr ' ' '\n' <<<"${rss[program]}" | grep . | median)
+b_rss=$(tr ' ' '\n' <<<"${rss[bare]}" | grep . | median)
+awk -v pm="$p_ms" -v bm="$b_ms" -v pr="$p_rss" -v br="$b_rss" \
+  'BEGIN {printf "tarnel-remote against the bare window: first paint %.2fx, resident memory %s\n", pm / bm, (pr > 0 && br > 0) ? sprintf("%.2fx", pr / br) : "not reported"}'
 
 # Memory: connect to a simulator with ten units in Studio A and scan it.
 "$sim" --units "A:0-9" --link "$work/sim.port" --seed 2 </dev/null >/dev/null 2>"$work/sim.log" &

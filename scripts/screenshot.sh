@@ -2,12 +2,17 @@
 # Writes docs/screenshot.png: the program connected to strobe-sim after a scan of Studio A,
 # on a virtual X display. Needs xvfb (scripts/install-deps.sh installs it) and a built
 # program and simulator.
-# Environment: TARNEL_BUILD_DIR (default build/release), JOBS (default: all cores).
+# With SCALE=2 the screen is scaled twice (QT_SCALE_FACTOR) and the picture, twice as many
+# pixels, goes to docs/screenshot-2x.png.
+# Environment: TARNEL_BUILD_DIR (default build/release), JOBS (default: all cores), SCALE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 build_dir=${TARNEL_BUILD_DIR:-build/release}
+scale=${SCALE:-1}
+shot=docs/screenshot.png
+[ "$scale" != 1 ] && shot=docs/screenshot-${scale}x.png
 cmake --preset release -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "${JOBS:-$(nproc)}" --target tarnel-remote strobe-sim
 
@@ -37,6 +42,6 @@ cat >"$work/Option.xml" <<XML
 XML
 
 mkdir -p docs
-(cd "$work" && TARNEL_SCREENSHOT="$root/docs/screenshot.png" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$root/$build_dir/shell/tarnel-remote")
-echo "screenshot: docs/screenshot.png"
+(cd "$work" && TARNEL_SCREENSHOT="$root/$shot" QT_SCALE_FACTOR="$scale" \
+  xvfb-run -a -s "-screen 0 2560x1600x24" "$root/$build_dir/shell/tarnel-remote")
+echo "screenshot: $shot"

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QEvent>
+#include <QFile>
 #include <QPixmap>
 #include <QTimer>
 #include <QTreeWidget>
@@ -49,6 +50,16 @@ bool CDemoAutomation::eventFilter(QObject* watched, QEvent* e) {
         QTimer::singleShot(0, this, [this] {
             std::printf("first-paint-ns %lld\n",
                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000000LL);
+            // Resident memory at that moment, compared with a bare window's.
+            QFile status(QStringLiteral("/proc/self/status"));
+            if (status.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : status.readAll().split('\n')) {
+                    if (line.startsWith("VmRSS:")) {
+                        std::printf("first-paint-rss-kb %s\n",
+                                    line.mid(6).trimmed().split(' ').first().constData());
+                    }
+                }
+            }
             std::fflush(stdout);
             if (m_timing == QLatin1String("exit")) {
                 QApplication::quit();

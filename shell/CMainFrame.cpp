@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
@@ -79,6 +80,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_navigation->OnInitialUpdate();
     m_studioList->OnInitialUpdate();
     m_control->OnInitialUpdate();
+    FitPanes();
 }
 
 CMainFrame::~CMainFrame() {
@@ -169,9 +171,29 @@ void CMainFrame::CreateClientArea() {
     m_outer->setStretchFactor(1, 1);
     m_inner->setStretchFactor(0, 0);
     m_inner->setStretchFactor(1, 1);
-    m_outer->setSizes({525, 275});
-    m_inner->setSizes({200, 325});
     setCentralWidget(m_outer);
+}
+
+void CMainFrame::FitPanes() {
+    // The ideal widths, each pane at least as wide as its controls need (a face wider than
+    // Arial makes the Remote Control panel wider). The navigation column takes what is left;
+    // the studio list gives way down to its own minimum; a frame too small for that grows,
+    // rather than any pane hiding its controls behind a scroll bar.
+    const int bar = m_outer->handleWidth();
+    const int control = std::max(kIdealControlWidthPx, m_control->minimumWidth());
+    const int navigation = m_navigation->minimumSizeHint().width();
+    const int listMinimum =
+        std::max(CStrobeSplitterWnd::kMinColumnWidthPx, m_studioList->minimumSizeHint().width());
+    int list = std::min(kIdealListWidthPx, width() - 2 * bar - control - navigation);
+    if (list < listMinimum) {
+        list = listMinimum;
+        setMinimumWidth(list + control + navigation + 2 * bar);
+    }
+    const int chrome = m_toolBar->sizeHint().height() + statusBar()->sizeHint().height();
+    setMinimumHeight(std::max(minimumHeight(), m_control->minimumHeight() + chrome));
+    resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
+    m_inner->setSizes({list, control});
+    m_outer->setSizes({list + bar + control, width() - 2 * bar - list - control});
 }
 
 QObject* CMainFrame::StudioListPane() {

@@ -36,6 +36,9 @@ public:
     static constexpr int kMinWidthPx = 800;
     static constexpr int kMinHeightPx = 500;
     static constexpr int kToolCount = 5;
+    // The ideal widths of the studio list and the Remote Control columns.
+    static constexpr int kIdealListWidthPx = 200;
+    static constexpr int kIdealControlWidthPx = 325;
 
     using MessageBoxHandler =
         std::function<bool(const QString& text, const QString& caption, bool withCancel)>;
@@ -90,6 +93,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateClientArea();
+    void FitPanes();
     void SetToolFlag(qintptr index, quintptr value);
     void SetConnectionText(const QString& text);
     // Pane 0: why the last connection failed, or nothing.

@@ -6,21 +6,19 @@
 CStrobeSplitterHandle::CStrobeSplitterHandle(Qt::Orientation orientation, QSplitter* parent)
     : QSplitterHandle(orientation, parent) {}
 
-QImage CStrobeSplitterHandle::GripImage(const QPalette& palette) {
-    QImage grip(kGripWidthPx, kGripHeightPx, QImage::Format_RGB32);
-    grip.fill(palette.color(QPalette::Button));
-    const QRgb light = palette.color(QPalette::Light).rgb();
-    const QRgb dark = palette.color(QPalette::Dark).rgb();
-    // Ridges every 4 pixels, lit from the top left.
-    for (int y = 1; y + 2 < kGripHeightPx; y += 4) {
-        grip.setPixel(1, y, light);
-        grip.setPixel(2, y, light);
-        grip.setPixel(1, y + 1, light);
-        grip.setPixel(3, y + 1, dark);
-        grip.setPixel(2, y + 2, dark);
-        grip.setPixel(3, y + 2, dark);
+void CStrobeSplitterHandle::DrawGrip(QPainter& p, const QPoint& origin, const QPalette& palette) {
+    const QColor light = palette.color(QPalette::Light);
+    const QColor dark = palette.color(QPalette::Dark);
+    p.fillRect(QRect(origin, QSize(kGripWidthPx, kGripHeightPx)), palette.color(QPalette::Button));
+    // Ridges every 4 pixels, lit from the top left; drawn in logical pixels, so a scaled
+    // screen gets them whole and sharp.
+    for (int y = origin.y() + 1; y + 2 < origin.y() + kGripHeightPx; y += 4) {
+        const int x = origin.x();
+        p.fillRect(x + 1, y, 2, 1, light);
+        p.fillRect(x + 1, y + 1, 1, 1, light);
+        p.fillRect(x + 3, y + 1, 1, 1, dark);
+        p.fillRect(x + 2, y + 2, 2, 1, dark);
     }
-    return grip;
 }
 
 QPoint CStrobeSplitterHandle::GripOrigin(const QSize& barSize) {
@@ -30,6 +28,6 @@ QPoint CStrobeSplitterHandle::GripOrigin(const QSize& barSize) {
 void CStrobeSplitterHandle::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Button));
-    // Copied unscaled; a bar shorter than the grip shows its middle part.
-    p.drawImage(GripOrigin(size()), GripImage(palette()));
+    // Unscaled; a bar shorter than the grip shows its middle part.
+    DrawGrip(p, GripOrigin(size()), palette());
 }

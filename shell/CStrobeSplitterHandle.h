@@ -2,6 +2,8 @@
 
 #include <QSplitterHandle>
 
+class QPainter;
+
 // The bar between two splitter columns, with a grip drawn onto it, centred vertically.
 class CStrobeSplitterHandle : public QSplitterHandle {
     Q_OBJECT
@@ -11,8 +13,8 @@ public:
 
     CStrobeSplitterHandle(Qt::Orientation orientation, QSplitter* parent);
 
-    // The grip picture, 5 x 66: a column of raised ridges.
-    static QImage GripImage(const QPalette& palette);
+    // The grip, 5 x 66 logical pixels with its top left at origin: a column of raised ridges.
+    static void DrawGrip(QPainter& p, const QPoint& origin, const QPalette& palette);
     // Where the grip goes on a bar of the given size.
     static QPoint GripOrigin(const QSize& barSize);
 

@@ -4,7 +4,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <memory>
+
 #include "link/AppMessages.h"
+#include "navigation/CDrawnIconEngine.h"
 
 namespace {
 
@@ -125,13 +128,7 @@ void DrawCom(QPainter& p) {
     p.drawPath(cable);
 }
 
-}  // namespace
-
-QImage DrawToolImage(int toolIndex) {
-    QImage image(kToolImagePx, kToolImagePx, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+void DrawTool(QPainter& p, int toolIndex) {
     switch (toolIndex) {
         case kToolLoad:
             DrawLoad(p);
@@ -151,13 +148,27 @@ QImage DrawToolImage(int toolIndex) {
         default:
             break;
     }
-    return image;
+}
+
+CDrawnIconEngine* NewToolEngine(int toolIndex) {
+    return new CDrawnIconEngine(
+        QSize(kToolImagePx, kToolImagePx), [toolIndex](QPainter& p) { DrawTool(p, toolIndex); },
+        &DisabledToolImage);
+}
+
+}  // namespace
+
+QImage DrawToolImage(int toolIndex, qreal scale) {
+    const std::unique_ptr<CDrawnIconEngine> engine(NewToolEngine(toolIndex));
+    return engine->Render(QSize(kToolImagePx, kToolImagePx), scale);
 }
 
 QImage DisabledToolImage(const QImage& normal) {
+    const qreal scale = normal.devicePixelRatio();
     QImage shape = normal.convertToFormat(QImage::Format_ARGB32);
     const auto tinted = [&](const QColor& color) {
         QImage out(shape.size(), QImage::Format_ARGB32);
+        out.setDevicePixelRatio(scale);
         for (int y = 0; y < shape.height(); ++y) {
             for (int x = 0; x < shape.width(); ++x) {
                 const int alpha = qAlpha(shape.pixel(x, y)) >= 96 ? 255 : 0;
@@ -167,17 +178,15 @@ QImage DisabledToolImage(const QImage& normal) {
         return out;
     };
     QImage result(shape.size(), QImage::Format_ARGB32_Premultiplied);
+    result.setDevicePixelRatio(scale);
     result.fill(Qt::transparent);
     QPainter p(&result);
-    p.drawImage(1, 1, tinted(QColor(255, 255, 255)));
-    p.drawImage(0, 0, tinted(QColor(128, 128, 128)));
+    // One logical pixel down and right, whatever the scale.
+    p.drawImage(QPointF(1, 1), tinted(QColor(255, 255, 255)));
+    p.drawImage(QPointF(0, 0), tinted(QColor(128, 128, 128)));
     return result;
 }
 
 QIcon ToolIcon(int toolIndex) {
-    const QImage normal = DrawToolImage(toolIndex);
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(normal), QIcon::Normal);
-    icon.addPixmap(QPixmap::fromImage(DisabledToolImage(normal)), QIcon::Disabled);
-    return icon;
+    return QIcon(NewToolEngine(toolIndex));
 }

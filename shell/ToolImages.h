@@ -5,10 +5,11 @@
 
 // The toolbar's images, drawn here rather than loaded: 30 x 30 pictures for the five
 // commands (Load, Save, Scan, Name, Com, by tool flag index), each with a greyed, embossed
-// look for the disabled state.
+// look for the disabled state. The icons draw themselves for the screen they are shown on.
 inline constexpr int kToolImagePx = 30;
 
-QImage DrawToolImage(int toolIndex);
+// The picture at a device pixel ratio: (30 x scale) pixels square, drawn at that resolution.
+QImage DrawToolImage(int toolIndex, qreal scale = 1.0);
 // The classic disabled look: the picture's shape in white, one pixel down and right, under
 // the same shape in the button-shadow grey.
 QImage DisabledToolImage(const QImage& normal);

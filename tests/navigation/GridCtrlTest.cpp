@@ -236,6 +236,46 @@ TEST_F(GridCtrlTest, RedrawingOneCellPaintsOnlyThatCell) {
     EXPECT_EQ(spy.painted, QRegion(grid.CellRect(0, 2)));
 }
 
+TEST_F(GridCtrlTest, CellTextIsDrawnAsItIsNowAndElidedWhenTooLong) {
+    AddRows(2);
+    const auto shot = [this] {
+        grid.RedrawCell(0, 0);
+        Settle();
+        return grid.viewport()->grab(grid.CellRect(0, 0)).toImage();
+    };
+    grid.SetCellText(0, 0, "4.5");
+    const QImage first = shot();
+    // Same length, other glyphs; another font; then back: each drawing shows the cell as it is.
+    grid.SetCellText(0, 0, "5.0");
+    EXPECT_NE(shot(), first);
+    QFont bold = grid.CellFont(0, 0);
+    bold.setBold(true);
+    grid.SetCellFont(0, 0, bold);
+    grid.SetCellText(0, 0, "4.5");
+    EXPECT_NE(shot(), first);
+    grid.SetCellFont(0, 0, grid.CellFont(1, 1));
+    EXPECT_EQ(shot(), first);
+
+    // Too long for 40 pixels: the ink stops inside the text's rectangle, so no letter is cut
+    // at the cell's edge.
+    grid.SetCellText(1, 1, "Overheat Overheat");
+    grid.RedrawCell(1, 1);
+    Settle();
+    const QRect cell = grid.CellRect(1, 1);
+    const QRect text = grid.CellTextRect(1, 1);
+    const QImage image = grid.viewport()->grab().toImage();
+    int inkBeyond = 0;
+    int inkInside = 0;
+    for (int y = cell.top(); y < cell.bottom(); ++y) {
+        for (int x = cell.left(); x < cell.right(); ++x) {
+            const bool ink = qGray(image.pixel(x, y)) < 220;
+            (x > text.right() ? inkBeyond : inkInside) += ink ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inkInside, 10);
+    EXPECT_EQ(inkBeyond, 0);
+}
+
 TEST_F(GridCtrlTest, MovingToAHiddenRowScrollsItIntoView) {
     AddRows(30);
     grid.GotoCell(1, 25);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QTest>
 
@@ -131,7 +132,7 @@ TEST_F(NavigationViewTest, StatusCellShowsOffOverheatOrTheTwoValues) {
 
     // Off wins over the temperature.
     EXPECT_EQ(StatusLabel(0), "OFF");
-    EXPECT_EQ(grid().CellFont(0, 2).pixelSize(), 30);
+    EXPECT_EQ(QFontMetrics(grid().CellFont(0, 2)).height(), 30);
     EXPECT_EQ(StatusBack(0), kAlert);
     EXPECT_EQ(StatusText(0), QColor(Qt::black));
 
@@ -143,14 +144,14 @@ TEST_F(NavigationViewTest, StatusCellShowsOffOverheatOrTheTwoValues) {
     unit->bFlashPow = 1;
     Field(kFieldFlashPow, unit);
     EXPECT_EQ(StatusLabel(0), "Overheat");
-    EXPECT_EQ(grid().CellFont(0, 2).pixelSize(), 30);
+    EXPECT_EQ(QFontMetrics(grid().CellFont(0, 2)).height(), 30);
     EXPECT_EQ(StatusBack(0), kAlert);
 
     unit->nFlashValue = 45;
     unit->nTemperature = 59;
     Field(kFieldTemperature, unit);
     EXPECT_EQ(StatusLabel(0), "Flash : F 4.5\nModel : F 3.0");
-    EXPECT_EQ(grid().CellFont(0, 2).pixelSize(), 14);
+    EXPECT_EQ(QFontMetrics(grid().CellFont(0, 2)).height(), 14);
     EXPECT_EQ(StatusBack(0), QColor(Qt::white));
 
     unit->bModelPow = 0;

@@ -1,5 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -46,6 +48,34 @@ protected:
     }
 
     StrobeData* unit = nullptr;
+};
+
+// Pixels of a widget's own drawing in the value labels' green.
+int GreenPixels(QWidget* w) {
+    const QImage image = w->grab().toImage();
+    int green = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            green += c.green() > 150 && c.red() < 100 && c.blue() < 100 ? 1 : 0;
+        }
+    }
+    return green;
+}
+
+// What a widget is asked to paint.
+class CPaintSpy : public QObject {
+public:
+    explicit CPaintSpy(QWidget* w) { w->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            painted |= static_cast<QPaintEvent*>(e)->region();
+        }
+        return false;
+    }
 };
 
 TEST_F(ControlFormViewTest, PickShowsTheUnitAndEnablesItsControls) {
@@ -108,11 +138,32 @@ TEST_F(ControlFormViewTest, PowerOffLeavesOnlyComboAndPowerButtonUsable) {
     EXPECT_EQ(Enabled(), (QStringList{"powerButton", "modeCombo"}));
     ASSERT_EQ(GridMessages(WM_UNIT_FIELD).size(), 1);
     EXPECT_EQ(GridMessages(WM_UNIT_FIELD)[0].wParam, kFieldFlashPow);
+    // The disabled values grey with the rest of the panel.
+    EXPECT_EQ(GreenPixels(FlashLabel()), 0);
+    EXPECT_EQ(GreenPixels(ModelLabel()), 0);
 
     QTest::mouseClick(power, Qt::LeftButton);
     EXPECT_EQ(unit->bFlashPow, 1);
     EXPECT_EQ(Written(), "FF 07 1D 00 01 00 01");
     EXPECT_EQ(Enabled().size(), 16);
+    EXPECT_GT(GreenPixels(FlashLabel()), 20);
+}
+
+TEST_F(ControlFormViewTest, NewValuesRepaintTheLabelsOnlyNotTheGroupsBehindThem) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    QApplication::processEvents();
+    auto* flashGroup = Find<QGroupBox>("flashGroup");
+    CPaintSpy group(flashGroup);
+    CPaintSpy label(FlashLabel());
+    unit->nFlashValue = 50;
+    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashValue);
+    QApplication::processEvents();
+    EXPECT_EQ(FlashLabel()->text(), "5.0");
+    EXPECT_FALSE(label.painted.isEmpty());
+    // The slider moved too and the group repaints behind it; behind the label it does not.
+    const QRect behindLabel(flashGroup->mapFrom(view.get(), FlashLabel()->pos()),
+                            FlashLabel()->size());
+    EXPECT_TRUE(group.painted.intersected(behindLabel).isEmpty());
 }
 
 TEST_F(ControlFormViewTest, OffShowsOffSendsModelLampCommandAndTellsTheGrid) {

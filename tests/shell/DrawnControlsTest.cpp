@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QMouseEvent>
@@ -9,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "navigation/CCachedGroupBox.h"
 #include "navigation/CFlatSliderCtrl.h"
 #include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CTitleSeparator.h"
@@ -143,6 +145,56 @@ TEST(DrawnControlsTest, ValueLabelRepaintsItsWholeGround) {
         }
     }
     EXPECT_GT(textPixels, 5);
+}
+
+TEST(DrawnControlsTest, CachedGroupBoxLooksLikeTheStyleDrawsItInEveryState) {
+    QWidget window;
+    // A font of its own, as the panels give theirs: the title must be drawn in it.
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(17);
+    window.setFont(font);
+    auto* cached = new CCachedGroupBox(QStringLiteral("Flash Power"), &window);
+    auto* stock = new QGroupBox(QStringLiteral("Flash Power"), &window);
+    cached->setGeometry(0, 0, 140, 160);
+    stock->setGeometry(150, 0, 140, 160);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Alike to within rounding: the kept picture is blended onto the window once more.
+    const auto same = [&] {
+        const QImage a = Shot(*cached);
+        const QImage b = Shot(*stock);
+        if (a.size() != b.size()) {
+            return false;
+        }
+        int worst = 0;
+        for (int y = 0; y < a.height(); ++y) {
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y);
+                const QRgb q = b.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(p) - qRed(q)),
+                                  std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+            }
+        }
+        return worst <= 3;
+    };
+    EXPECT_TRUE(same());
+    // Each change redraws the kept picture.
+    for (QGroupBox* box : {static_cast<QGroupBox*>(cached), stock}) {
+        box->setEnabled(false);
+    }
+    EXPECT_TRUE(same());
+    for (QGroupBox* box : {static_cast<QGroupBox*>(cached), stock}) {
+        box->setEnabled(true);
+    }
+    EXPECT_TRUE(same());
+    for (QGroupBox* box : {static_cast<QGroupBox*>(cached), stock}) {
+        box->setTitle(QStringLiteral("Model Power"));
+    }
+    EXPECT_TRUE(same());
+    for (QGroupBox* box : {static_cast<QGroupBox*>(cached), stock}) {
+        box->resize(120, 100);
+    }
+    EXPECT_TRUE(same());
 }
 
 TEST(DrawnControlsTest, SeparatorDrawsLineOnlyWhereThereIsRoom) {
