@@ -11,10 +11,11 @@
 // no units (window end); after each window the program drains until quiet. At the end the
 // simulator's units must equal the program's records. Prints each run and the medians.
 //
-//   bench_flood [--rate HZ] [--seconds S] [--runs N]
+//   bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE]
 // Instructions of the flood windows alone (every thread), for comparisons on a busy machine:
 //   valgrind --tool=callgrind --collect-atstart=no bench_flood --rate 400 --seconds 5 --runs 1
-// Default: 1650 Hz (115200 baud, 10 bits a byte, 7 bytes a frame), 10 s, 3 runs.
+// Default: 1650 Hz (115200 baud, 10 bits a byte, 7 bytes a frame), 10 s, 3 runs. With --trace
+// the program keeps its frame log in FILE (a FIFO nobody reads makes a sink that never drains).
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -38,6 +39,8 @@
 
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
+#include "link/CFrameTrace.h"
+#include "link/CTraceFile.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
 #include "navigation/CGridCtrl.h"
@@ -59,6 +62,7 @@ struct Options {
     double rateHz = 115200.0 / 10.0 / 7.0;
     int seconds = 10;
     int runs = 3;
+    QString trace;
 };
 
 // Watches what reaches the main frame and what the grid paints.
@@ -291,6 +295,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.seconds = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
             options.runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--trace") == 0 && hasValue) {
+            options.trace = QString::fromLocal8Bit(argv[++i]);
         } else {
             return false;
         }
@@ -307,7 +313,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: bench_flood [--rate HZ] [--seconds S] [--runs N]\n");
+        std::fprintf(stderr,
+                     "usage: bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE]\n");
         return 2;
     }
 
@@ -321,10 +328,21 @@ int main(int argc, char** argv) {
                      qPrintable(CSimProcess::Program()));
         return 1;
     }
+    std::unique_ptr<CFrameTrace> trace;
+    if (!options.trace.isEmpty()) {
+        QString error;
+        auto file = CTraceFile::Open(options.trace, &error);
+        if (!file) {
+            std::fprintf(stderr, "bench_flood: cannot write the trace: %s\n", qPrintable(error));
+            return 1;
+        }
+        trace = std::make_unique<CFrameTrace>(std::move(file));
+    }
     std::vector<QString> alerts;
     int failures = 0;
     {
         CMainFrame frame;
+        frame.SetLinkObserver(trace.get());
         frame.SetMessageBoxHandler([&alerts](const QString& text, const QString&, bool) {
             alerts.push_back(text);
             return true;
@@ -416,6 +434,10 @@ int main(int argc, char** argv) {
             alerts.empty() ? "" : qPrintable(QStringLiteral(" (first: \"%1\")").arg(alerts[0])),
             differing, units);
         failures += differing + static_cast<int>(alerts.size());
+        if (trace) {
+            std::printf("frame log: %llu lines dropped\n",
+                        static_cast<unsigned long long>(trace->Dropped()));
+        }
     }
     std::printf("%s\n", failures == 0 ? "every report applied" : "FAILED: see above");
     return failures == 0 ? 0 : 1;

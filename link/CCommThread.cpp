@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "link/AppMessages.h"
+#include "link/CLinkObserver.h"
 #include "link/CSerialDevice.h"
 
 namespace {
@@ -65,14 +66,26 @@ int CCommThread::WriteTimeoutPerByteMs(quint32 baud) {
 }
 
 bool CCommThread::OpenPort(const QString& portName, quint32 baud, quint8 dataBits,
-                           quint8 stopBitsCode, quint8 parityCode) {
+                           quint8 stopBitsCode, quint8 parityCode, PortFailure* failure) {
     // A device and watcher left from an earlier opening (also one whose watcher ended when the
     // device went away) are released first, so that nothing leaks.
     ClosePort();
 
     sDevicePath = DevicePathFor(portName);
+    CLinkObserver* observer = m_observer.load();
+    PortFailure why;
     auto port = std::make_unique<CSerialDevice>();
-    if (!port->Open(sDevicePath) || !port->Configure(baud, dataBits, stopBitsCode, parityCode)) {
+    if (!port->Open(sDevicePath, &why) ||
+        !port->Configure(baud, dataBits, stopBitsCode, parityCode, &why)) {
+        if (sDevicePath.isEmpty() && !portName.isEmpty()) {
+            why.text = QStringLiteral("Cannot open %1: no such port").arg(portName);
+        }
+        if (observer != nullptr) {
+            observer->OnEvent(CLinkObserver::Event::kOpenFailed, why.text);
+        }
+        if (failure != nullptr) {
+            *failure = why;
+        }
         return false;
     }
     // After the line settings took, so that nothing received in the driver's old mode is left.
@@ -89,7 +102,18 @@ bool CCommThread::OpenPort(const QString& portName, quint32 baud, quint8 dataBit
                                sDevicePath);
     } catch (const std::system_error&) {
         ClosePort();
+        if (failure != nullptr) {
+            *failure = {PortFailure::Cause::kOther, 0,
+                        QStringLiteral("Cannot watch %1: no thread").arg(sDevicePath)};
+        }
         return false;
+    }
+    if (observer != nullptr) {
+        const QString device = portName == sDevicePath
+                                   ? sDevicePath
+                                   : QStringLiteral("%1 (%2)").arg(portName, sDevicePath);
+        observer->OnEvent(CLinkObserver::Event::kOpened,
+                          QStringLiteral("%1 at %2 baud").arg(device).arg(baud));
     }
     return true;
 }
@@ -97,7 +121,11 @@ bool CCommThread::OpenPort(const QString& portName, quint32 baud, quint8 dataBit
 void CCommThread::ClosePort() {
     // Sequentially consistent: the watcher's wake-up channel relies on it (see CSerialDevice).
     bOpen.store(0);
+    CLinkObserver* observer = hPort ? m_observer.load() : nullptr;
     ReleaseDevice();
+    if (observer != nullptr) {
+        observer->OnEvent(CLinkObserver::Event::kClosed, sDevicePath);
+    }
 }
 
 void CCommThread::ReleaseDevice() {
@@ -116,14 +144,23 @@ void CCommThread::ReleaseDevice() {
 }
 
 int CCommThread::WritePort(const quint8* bytes, int count) {
-    if (bOpen.load() == 0 || !hPort || bytes == nullptr || count <= 0) {
+    if (bytes == nullptr || count <= 0) {
         return 0;
     }
-    std::optional<std::chrono::milliseconds> timeout;
-    if (m_writeTimeoutPerByteMs > 0) {
-        timeout = std::chrono::milliseconds(qint64{count} * m_writeTimeoutPerByteMs);
+    int written = 0;
+    if (bOpen.load() != 0 && hPort) {
+        std::optional<std::chrono::milliseconds> timeout;
+        if (m_writeTimeoutPerByteMs > 0) {
+            timeout = std::chrono::milliseconds(qint64{count} * m_writeTimeoutPerByteMs);
+        }
+        written = hPort->Write(bytes, count, timeout);
     }
-    return hPort->Write(bytes, count, timeout);
+    // Also a frame written while the port is closed: support sees what the program meant to
+    // send.
+    if (CLinkObserver* observer = m_observer.load()) {
+        observer->OnSent(bytes, count, written);
+    }
+    return written;
 }
 
 int CCommThread::BytesHeld() const {
@@ -169,9 +206,16 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
         if (n == 0) {
             break;
         }
+        if (CLinkObserver* observer = m_observer.load()) {
+            observer->OnReceived(buffer.data(), n);
+        }
         taken += n;
         int head = nHead.load(std::memory_order_relaxed);
         const int held = (head - nTail.load(kRingObserve) + kRingSize) % kRingSize;
+        if (CLinkObserver* observer = m_observer.load(); observer && kRingSize - held <= n) {
+            observer->OnEvent(CLinkObserver::Event::kBufferFull,
+                              QStringLiteral("Buffer full: %1 bytes lost").arg(n));
+        }
         if (kRingSize - held > n) {
             for (int i = 0; i < n; ++i) {
                 ring[static_cast<size_t>(head)] = buffer[static_cast<size_t>(i)];
@@ -229,6 +273,11 @@ void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QStri
         // thread from spinning on it.
         if (events.gone) {
             break;
+        }
+    }
+    if (bOpen.load() == 1) {
+        if (CLinkObserver* observer = m_observer.load()) {
+            observer->OnEvent(CLinkObserver::Event::kHungUp, devicePath);
         }
     }
     PostAppMessage(m_notifyTarget, WM_ZB_CLOSED, static_cast<qintptr>(generation));

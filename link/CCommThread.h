@@ -10,8 +10,10 @@
 #include <thread>
 
 #include "link/CPortWriter.h"
+#include "link/PortFailure.h"
 
 class QObject;
+class CLinkObserver;
 class CSerialDevice;
 
 // The serial link to the dongle: opens the port, writes frames synchronously, and runs a
@@ -33,9 +35,10 @@ public:
     CCommThread(const CCommThread&) = delete;
     CCommThread& operator=(const CCommThread&) = delete;
 
-    // UI thread. Releases a device and watcher left from an earlier opening first.
+    // UI thread. Releases a device and watcher left from an earlier opening first. On failure
+    // says why in failure, when given.
     bool OpenPort(const QString& portName, quint32 baud, quint8 dataBits, quint8 stopBitsCode,
-                  quint8 parityCode);
+                  quint8 parityCode, PortFailure* failure = nullptr);
     // UI thread. Wakes the watcher, which then posts WM_ZB_CLOSED, and joins it before the
     // device is closed (the watcher waits on nothing but the port, so this is immediate).
     // Does not reset the ring and posts nothing itself.
@@ -50,6 +53,9 @@ public:
     int BeginDrain();
     // WM_ZB_RECEIVED notices posted so far, for measuring how many wait in the queue.
     quint64 NoticesPosted() const { return m_noticesPosted.load(std::memory_order_relaxed); }
+
+    // UI thread, while the port is closed: who sees the frames and events (none: nullptr).
+    void SetObserver(CLinkObserver* observer) { m_observer.store(observer); }
 
     bool IsOpen() const { return bOpen.load(std::memory_order_acquire) != 0; }
     // Generation of the current (or last) opening; WM_ZB_CLOSED carries it in wParam.
@@ -87,7 +93,8 @@ private:
     // Set by the watcher when it posts WM_ZB_RECEIVED, cleared by BeginDrain; both sides
     // exchange it (acq_rel), which orders the clear against the watcher's newest nHead.
     std::atomic<bool> m_noticePending{false};
-    std::atomic<quint64> m_noticesPosted{0};  // watcher adds, anyone loads (a statistic)
+    std::atomic<quint64> m_noticesPosted{0};          // watcher adds, anyone loads (a statistic)
+    std::atomic<CLinkObserver*> m_observer{nullptr};  // UI thread stores, both threads load
     // A "Buffer full" box is waiting or shown: the watcher sets it (exchange, acq_rel) when it
     // asks for the box, the UI thread clears it (release) once the operator closed the box.
     std::atomic<bool> m_bufferFullAlert{false};

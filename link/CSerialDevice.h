@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "link/PortFailure.h"
+
 // One opened serial device: the few platform calls the link needs and nothing more. Every
 // call into the operating system's serial API lives in this class's platform file.
 //
@@ -27,13 +29,15 @@ public:
     CSerialDevice& operator=(const CSerialDevice&) = delete;
 
     // Opens the device for reading and writing without blocking, exclusively: a second
-    // opening, from this process or another, fails until Close.
-    bool Open(const QString& devicePath);
+    // opening, from this process or another, fails until Close. On failure, says why.
+    bool Open(const QString& devicePath, PortFailure* failure = nullptr);
     // Raw binary line (no echo, no line editing, no character translation, no software flow
     // control) with the given baud rate, data bits (5..8), stop-bits code (0 one, 1 one and a
     // half, 2 two) and parity code (0 none, 1 odd, 2 even, 3 mark, 4 space). Every other
-    // setting stays as the driver had it. False for a value the platform cannot do.
-    bool Configure(quint32 baud, quint8 dataBits, quint8 stopBitsCode, quint8 parityCode);
+    // setting stays as the driver had it. False, saying why, for a value the platform or the
+    // device cannot do.
+    bool Configure(quint32 baud, quint8 dataBits, quint8 stopBitsCode, quint8 parityCode,
+                   PortFailure* failure = nullptr);
     // Discards what is queued in both directions.
     void Purge();
     // Reads what is there, up to capacity bytes, without waiting: the count read, 0 when
@@ -60,6 +64,7 @@ public:
     bool IsOpen() const { return m_port >= 0; }
 
 private:
+    QString m_path;                 // owner only: the path of the open device, for reasons
     std::intptr_t m_port = -1;      // owner sets it before the watcher starts, clears it after
     std::intptr_t m_wakeRead = -1;  // watcher sets it in PrepareWait; owner closes it after
     // PrepareWait (watcher) stores it and Wake (any thread) loads it, both sequentially

@@ -150,11 +150,22 @@ const QPixmap& CNavigationGrid::IconPixmap(Icon icon, int fieldValue) const {
     return m_icons[icon][fieldValue == 1 ? 0 : 1];
 }
 
+const QFont& CNavigationGrid::TitleFont() const {
+    if (!m_titleFont) {
+        m_titleFont = FontByCellHeight(QStringLiteral("Arial"), 14, 500);
+    }
+    return *m_titleFont;
+}
+
+const QFont& CNavigationGrid::BigFont() const {
+    if (!m_bigFont) {
+        m_bigFont = FontByCellHeight(QStringLiteral("Arial"), 30, 600);
+    }
+    return *m_bigFont;
+}
+
 void CNavigationGrid::OnSetup() {
-    m_titleFont = FontByCellHeight(QStringLiteral("Arial"), 14, 500);
     m_headingFont = FontByCellHeight(QStringLiteral("MS Sans Serif"), 14, 900);
-    m_bigFont = FontByCellHeight(QStringLiteral("Arial"), 30, 600);
-    SetDefaultFont(m_titleFont);
 
     SetHeadingHeight(kHeadingHeightPx);
     SetSideHeadingWidth(0);
@@ -229,7 +240,8 @@ void CNavigationGrid::AddUnitBlock(StrobeData* unit) {
 
     SetCellBackColor(0, r + 1, kTitleBack);
     SetCellTextColor(0, r + 1, kTitleText);
-    SetCellFont(0, r + 1, m_titleFont);
+    SetDefaultFont(TitleFont());  // for the block's cells without a font of their own
+    SetCellFont(0, r + 1, TitleFont());
     SetCellAlignment(0, r + 1, kLeftCentred);
     SetCellType(0, r + 2, kCellTypeTickBox, kTickBox3DRecessed | kTickBoxMultiLine);
     SetCellAlignment(0, r + 2, kLeftCentred);
@@ -265,7 +277,7 @@ void CNavigationGrid::PaintUnitStatus(StrobeData* unit, int k, bool redraw) {
         normal = true;
         SetCellLabel(0, row, NormalStatusText(unit));
     }
-    SetCellFont(0, row, normal ? m_titleFont : m_bigFont);
+    SetCellFont(0, row, normal ? TitleFont() : BigFont());
     if (current) {
         SetCellBackColor(0, row, normal ? kCurrentNormalBack : kCurrentAlertBack);
         SetCellTextColor(0, row, Qt::white);

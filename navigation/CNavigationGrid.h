@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <optional>
 
 #include "navigation/CGridCtrl.h"
 
@@ -48,9 +49,9 @@ public:
     static int StatusRow(int k) { return kRowsPerUnit * k + 2; }
     static void IconCell(Icon icon, int k, int& col, int& row);
 
-    const QFont& TitleFont() const { return m_titleFont; }
+    const QFont& TitleFont() const;
     const QFont& HeadingFont() const { return m_headingFont; }
-    const QFont& BigFont() const { return m_bigFont; }
+    const QFont& BigFont() const;
     // The icon as drawn for a field value (green for 1, grey otherwise).
     const QPixmap& IconPixmap(Icon icon, int fieldValue) const;
 
@@ -75,9 +76,10 @@ private:
 
     CFrameHost& m_host;
     StudioManager& m_manager;
-    QFont m_titleFont;
+    // The units' fonts are measured when a unit first needs them: the grid starts empty.
+    mutable std::optional<QFont> m_titleFont;
     QFont m_headingFont;
-    QFont m_bigFont;
+    mutable std::optional<QFont> m_bigFont;
     // Per icon: [0] when the field is 1, [1] otherwise.
     // Drawn when first asked for.
     mutable std::array<std::array<QPixmap, 2>, kIconCount> m_icons;

@@ -112,6 +112,10 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
       m_host(host),
       m_manager(host.Manager()),
       m_delegate(new CStudioTreeDelegate(this)) {
+    // The header is never shown: it asks for no room, so the items alone size the column
+    // (measuring its label would load a bold face for nothing). Before the font reaches it.
+    m_tree->setHeaderHidden(true);
+    m_tree->headerItem()->setData(0, Qt::SizeHintRole, QSize(0, 0));
     const QFont dialogFont = CDialogUnits::DialogFont();
     const CDialogUnits units(dialogFont);
     setFont(dialogFont);
@@ -122,7 +126,6 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     m_nameEdit->setGeometry(units.Rect(5, 212, 120, 12));
     m_nameEdit->setMaxLength(kMaxNameLength);
 
-    m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -194,10 +194,6 @@ void CControlFormView::OnInitialUpdate() {
     c.flashSlider->setRange(POWER_MIN, POWER_MAX);
     c.modelSlider->setRange(POWER_MIN, POWER_MAX);
 
-    m_selPanel = new CControlSelFormView(m_host, this);
-    m_selPanel->move(0, kSelectionPanelTopPx);
-    m_selPanel->hide();
-
     m_fileList->setColumnCount(1);
     m_fileList->setHeaderLabels({QStringLiteral("File name")});
     m_fileList->setHeaderHidden(true);
@@ -217,6 +213,16 @@ void CControlFormView::OnInitialUpdate() {
         }
     };
     ListBusinessMemory(store);
+}
+
+CControlSelFormView* CControlFormView::SelectionPanel() {
+    // Hidden until the combo asks for it, so made then rather than at start-up.
+    if (m_selPanel == nullptr) {
+        m_selPanel = new CControlSelFormView(m_host, this);
+        m_selPanel->move(0, kSelectionPanelTopPx);
+        m_selPanel->hide();
+    }
+    return m_selPanel;
 }
 
 void CControlFormView::FitCombo() {
@@ -571,9 +577,7 @@ void CControlFormView::OnCombo(int index) {
         FullRefresh();
         SetEnableMode(kModeSingleShown);
     } else if (index == 1) {
-        if (m_selPanel != nullptr) {
-            m_selPanel->Reset();
-        }
+        SelectionPanel()->Reset();
         SetEnableMode(kModeSelectionShown);
     }
 }

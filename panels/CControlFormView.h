@@ -50,7 +50,7 @@ public:
     int FlashValue() const { return m_nFlashValue; }
     int ModelValue() const { return m_nModelValue; }
     int ComboIndex() const { return m_nComboIndex; }
-    CControlSelFormView* SelectionPanel() const { return m_selPanel; }
+    CControlSelFormView* SelectionPanel();  // made when first asked for
     const CPowerControlSet& Controls() const { return *m_controls; }
 
 protected:
@@ -85,7 +85,7 @@ private:
     void SetToolState(int flag, int enabled);
 
     CFrameHost& m_host;
-    CControlSelFormView* m_selPanel = nullptr;  // child widget, created at initial update
+    CControlSelFormView* m_selPanel = nullptr;  // child widget, made when first shown
     int m_nComboIndex = 0;
     QFont m_largeFont;
     QFont m_heavyFont;

@@ -1,14 +1,15 @@
 #include "shell/CComSettingDlg.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPortInfo>
+#include <QStandardItemModel>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -26,60 +27,23 @@ QComboBox* AddList(QGridLayout* grid, const QString& label, const QStringList& e
     return list;
 }
 
-bool Listed(const std::vector<CComSettingDlg::PortEntry>& entries, const QString& name) {
-    for (const auto& e : entries) {
-        if (e.name.compare(name, Qt::CaseInsensitive) == 0) {
-            return true;
-        }
-    }
-    return false;
+bool SameEntries(const std::vector<CPortCatalog::Entry>& a,
+                 const std::vector<CPortCatalog::Entry>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const CPortCatalog::Entry& x, const CPortCatalog::Entry& y) {
+                          return x.name == y.name && x.text == y.text && x.present == y.present;
+                      });
 }
 
 }  // namespace
 
-QString CComSettingDlg::SimulatorFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return (runtime.isEmpty() ? QStringLiteral("/tmp") : runtime) + QStringLiteral("/strobe-sim");
-}
-
-std::vector<CComSettingDlg::PortEntry> CComSettingDlg::PortEntries(const QString& storedPort) {
-    std::vector<PortEntry> entries;
-    for (int n = 1; n <= 10; ++n) {
-        entries.push_back({QStringLiteral("COM%1").arg(n), QString()});
-    }
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const QString path = info.systemLocation();
-        if (!path.isEmpty() && !Listed(entries, path)) {
-            entries.push_back({path, info.description()});
-        }
-    }
-    // A simulator publishes a symbolic link to its pseudo-terminal; a link left by one that
-    // has ended points nowhere and is not offered.
-    const QDir folder(SimulatorFolder());
-    for (const QFileInfo& link :
-         folder.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (link.isSymLink() && QFileInfo::exists(link.symLinkTarget()) &&
-            !Listed(entries, link.absoluteFilePath())) {
-            entries.push_back({link.absoluteFilePath(),
-                               QStringLiteral("strobe-sim (%1)").arg(link.symLinkTarget())});
-        }
-    }
-    if (storedPort.startsWith(QLatin1Char('/')) && QFileInfo::exists(storedPort) &&
-        !Listed(entries, storedPort)) {
-        entries.push_back({storedPort, QStringLiteral("stored port")});
-    }
-    return entries;
-}
-
-CComSettingDlg::CComSettingDlg(ComSettings& settings, QWidget* parent)
-    : QDialog(parent), m_settings(settings) {
+CComSettingDlg::CComSettingDlg(ComSettings& settings, QWidget* parent, const CPortCatalog& ports)
+    : QDialog(parent), m_settings(settings), m_catalog(ports), m_refresh(new QTimer(this)) {
     setWindowTitle(QStringLiteral("Com Setting"));
     auto* grid = new QGridLayout;
     m_port = AddList(grid, QStringLiteral("Com Port"), {}, QStringLiteral("comPort"));
-    for (const PortEntry& entry : PortEntries(settings.sComPort)) {
-        m_port->addItem(entry.name);
-        m_port->setItemData(m_port->count() - 1, entry.description, Qt::ToolTipRole);
-    }
+    // The stored port compared without regard to case; no match selects nothing.
+    FillPorts(m_catalog.Entries(settings.sComPort), settings.sComPort);
     m_port->setMinimumContentsLength(12);
     m_port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_baud = AddList(grid, QStringLiteral("Baud Rate"),
@@ -93,8 +57,6 @@ CComSettingDlg::CComSettingDlg(ComSettings& settings, QWidget* parent)
     m_stopBits =
         AddList(grid, QStringLiteral("Stop Bits"), {"1", "1.5", "2"}, QStringLiteral("stopBits"));
 
-    // The stored port compared without regard to case; no match selects nothing.
-    m_port->setCurrentIndex(m_port->findText(settings.sComPort, Qt::MatchFixedString));
     // Every connection uses 9600 8N1, whatever Option.xml says.
     m_baud->setCurrentIndex(6);
     m_parity->setCurrentIndex(0);
@@ -118,10 +80,56 @@ CComSettingDlg::CComSettingDlg(ComSettings& settings, QWidget* parent)
     layout->addLayout(grid);
     layout->addWidget(buttons);
     setAccessibleName(windowTitle());
+
+    m_refresh->setInterval(kRefreshInterval);
+    connect(m_refresh, &QTimer::timeout, this, &CComSettingDlg::RefreshPorts);
+    m_refresh->start();
+}
+
+void CComSettingDlg::FillPorts(const std::vector<CPortCatalog::Entry>& entries,
+                               const QString& chosen) {
+    m_entries = entries;
+    m_port->clear();
+    auto* model = qobject_cast<QStandardItemModel*>(m_port->model());
+    int chosenIndex = -1;
+    for (const CPortCatalog::Entry& entry : entries) {
+        const int i = m_port->count();
+        m_port->addItem(entry.text, entry.name);
+        m_port->setItemData(i, entry.toolTip, Qt::ToolTipRole);
+        if (!entry.present && model != nullptr) {
+            model->item(i)->setEnabled(false);  // nothing there to open
+        }
+        if (chosenIndex < 0 && !chosen.isEmpty() &&
+            entry.name.compare(chosen, Qt::CaseInsensitive) == 0) {
+            chosenIndex = i;
+        }
+    }
+    m_port->setCurrentIndex(chosenIndex);
+}
+
+void CComSettingDlg::RefreshPorts() {
+    // Not under the operator's hand: the open list is left alone until it closes.
+    if (m_port->view()->isVisible()) {
+        return;
+    }
+    const QString chosen =
+        m_port->currentIndex() >= 0 ? m_port->currentData(kPortNameRole).toString() : QString();
+    std::vector<CPortCatalog::Entry> entries = m_catalog.Entries(m_settings.sComPort);
+    // The operator's choice never moves to another port by itself: gone, it stays as absent.
+    if (!chosen.isEmpty() &&
+        std::none_of(entries.begin(), entries.end(), [&chosen](const CPortCatalog::Entry& e) {
+            return e.name.compare(chosen, Qt::CaseInsensitive) == 0;
+        })) {
+        entries.push_back({chosen, chosen + QStringLiteral(" (absent)"), QString(), false});
+    }
+    if (!SameEntries(entries, m_entries)) {
+        FillPorts(entries, chosen);
+    }
 }
 
 void CComSettingDlg::accept() {
-    m_settings.sComPort = m_port->currentIndex() >= 0 ? m_port->currentText() : QString();
+    m_settings.sComPort =
+        m_port->currentIndex() >= 0 ? m_port->currentData(kPortNameRole).toString() : QString();
     m_settings.nBaud = m_baud->currentText().toInt();
     m_settings.nParity = static_cast<quint8>(qMax(0, m_parity->currentIndex()));
     m_settings.nDataBits = static_cast<quint8>(m_dataBits->currentText().toInt());

@@ -239,6 +239,17 @@ void CMainFrame::SetConnectionText(const QString& text) {
     m_statusLink->setText(text);
 }
 
+void CMainFrame::SetReasonText(const QString& text) {
+    // The pane is narrow for a long device path: the whole reason is in the tool tip too.
+    m_statusText->setText(text.isEmpty() ? QStringLiteral(" ") : text);
+    m_statusText->setToolTip(text);
+    m_statusText->setAccessibleDescription(text);
+}
+
+void CMainFrame::SetLinkObserver(CLinkObserver* observer) {
+    m_link->SetObserver(observer);
+}
+
 void CMainFrame::OnLoad() {
     if (m_toolFlags[kToolLoad] == 1) {
         SendAppMessage(ControlPane(), WM_BM_LOAD);
@@ -258,19 +269,24 @@ void CMainFrame::OnName() {
 }
 
 void CMainFrame::OnCom() {
-    CComSettingDlg dialog(m_comSettings, this);
+    CComSettingDlg dialog(m_comSettings, this, m_ports);
     if (m_bConnected) {
         // The watcher's close notice sets the status text when it arrives.
         m_link->ClosePort();
         m_bConnected = 0;
     }
     if (dialog.exec() == QDialog::Accepted) {
+        PortFailure failure;
         if (!m_bConnected &&
             m_link->OpenPort(m_comSettings.sComPort, static_cast<quint32>(m_comSettings.nBaud),
                              m_comSettings.nDataBits, m_comSettings.nStopBits,
-                             m_comSettings.nParity)) {
+                             m_comSettings.nParity, &failure)) {
             m_bConnected = 1;
             SetConnectionText(kConnectedText);
+            SetReasonText(QString());
+        } else if (!m_bConnected) {
+            // The connection state stays as it was; the first pane says why.
+            SetReasonText(failure.text);
         }
         // Saved whether or not the port opened.
         SaveOption(*m_xmlStore, m_comSettings);

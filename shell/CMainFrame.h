@@ -9,6 +9,7 @@
 
 #include "model/ComSettings.h"
 #include "shell/CFrameHost.h"
+#include "shell/CPortCatalog.h"
 
 class CAppMessage;
 class QAction;
@@ -16,6 +17,7 @@ class QLabel;
 class QMenu;
 class QToolBar;
 class CCommThread;
+class CLinkObserver;
 class CStrobeEventHandler;
 class CStrobeSplitterWnd;
 class CZbFrameReader;
@@ -57,6 +59,12 @@ public:
 
     // Lets tests answer message boxes instead of an operator.
     void SetMessageBoxHandler(MessageBoxHandler handler) { m_messageBox = std::move(handler); }
+    // Who sees the link's frames and events (the frame log); null for none. The observer
+    // must outlive the frame.
+    void SetLinkObserver(CLinkObserver* observer);
+    // The ports the "Com Setting" list offers; tests point it at folders of their own.
+    CPortCatalog& PortCatalog() { return m_ports; }
+
     // Lets tests run the scan dialog faster; the number of ticks stays.
     void SetScanTickInterval(std::chrono::milliseconds interval) { m_scanTick = interval; }
 
@@ -92,6 +100,8 @@ private:
     void FitPanes();
     void SetToolFlag(qintptr index, quintptr value);
     void SetConnectionText(const QString& text);
+    // Pane 0: why the last connection failed, or nothing.
+    void SetReasonText(const QString& text);
     void OnReceived();
     void OnClosed(quint32 generation);
     void RelayNewUnit(const CAppMessage& m);
@@ -107,6 +117,7 @@ private:
     std::unique_ptr<CZbFrameReader> m_reader;
 
     ComSettings m_comSettings;
+    CPortCatalog m_ports;
     int m_bConnected = 0;
     std::array<int, kToolCount> m_toolFlags{0, 0, 1, 1, 1};
     std::array<QAction*, kToolCount> m_toolActions{};

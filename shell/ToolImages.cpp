@@ -169,10 +169,14 @@ QImage DisabledToolImage(const QImage& normal) {
     const auto tinted = [&](const QColor& color) {
         QImage out(shape.size(), QImage::Format_ARGB32);
         out.setDevicePixelRatio(scale);
+        const QRgb solid = qRgba(color.red(), color.green(), color.blue(), 255);
+        const QRgb clear = qRgba(color.red(), color.green(), color.blue(), 0);
+        // By scan line: a call per pixel cost about a million instructions at every start.
         for (int y = 0; y < shape.height(); ++y) {
+            const auto* in = reinterpret_cast<const QRgb*>(shape.constScanLine(y));
+            auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
             for (int x = 0; x < shape.width(); ++x) {
-                const int alpha = qAlpha(shape.pixel(x, y)) >= 96 ? 255 : 0;
-                out.setPixel(x, y, qRgba(color.red(), color.green(), color.blue(), alpha));
+                line[x] = qAlpha(in[x]) >= 96 ? solid : clear;
             }
         }
         return out;

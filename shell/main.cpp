@@ -1,14 +1,87 @@
 // tarnel-remote: the strobe remote control.
 #include <QApplication>
+#include <QDir>
+#include <cstdio>
+#include <memory>
 
+#include "link/CFrameTrace.h"
+#include "link/CTraceFile.h"
 #include "shell/CDemoAutomation.h"
 #include "shell/CMainFrame.h"
+#include "shell/CStartOptions.h"
+
+namespace {
+
+void Say(const QString& line) {
+    std::fprintf(stderr, "tarnel-remote: %s\n", qPrintable(line));
+}
+
+// Help and errors need an application object, though not a display: a terminal without one
+// still gets its answer.
+int Answer(int argc, char** argv, const CStartOptions::Outcome outcome) {
+    QCoreApplication app(argc, argv);
+    CStartOptions options;
+    options.Parse(QCoreApplication::arguments());
+    switch (outcome) {
+        case CStartOptions::Outcome::kHelp:
+            std::fputs(qPrintable(options.HelpText()), stdout);
+            return 0;
+        case CStartOptions::Outcome::kVersion:
+            std::printf("tarnel-remote %s\n", qPrintable(QCoreApplication::applicationVersion()));
+            return 0;
+        default:
+            Say(options.Error());
+            std::fputs(qPrintable(QStringLiteral("\n") + options.HelpText()), stderr);
+            return 2;
+    }
+}
+
+QStringList Arguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnel Remote Control"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNEL_VERSION));
+    CStartOptions options;
+    if (const auto outcome = options.Parse(Arguments(argc, argv));
+        outcome != CStartOptions::Outcome::kRun) {
+        return Answer(argc, argv, outcome);
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarnel Remote Control"));
+    // Opened before the folder changes, so a relative path means where the program was started.
+    std::unique_ptr<CTraceFile> traceFile;
+    if (!options.tracePath.isEmpty()) {
+        QString error;
+        traceFile = CTraceFile::Open(options.tracePath, &error);
+        if (!traceFile) {
+            Say(QStringLiteral("cannot write the trace to %1: %2; running without it")
+                    .arg(options.tracePath, error));
+        }
+    }
+    if (options.userFolder) {
+        const QString folder = CStartOptions::UserFolder();
+        if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+            Say(QStringLiteral("cannot work in %1; working in %2")
+                    .arg(folder, QDir::currentPath()));
+        }
+    }
+    // Outlives the frame, whose closing of the port it records.
+    std::unique_ptr<CFrameTrace> trace;
+    if (traceFile || CFrameTrace::CategoriesEnabled()) {
+        trace = std::make_unique<CFrameTrace>(std::move(traceFile));
+    }
+
     CDemoAutomation automation;  // inert unless its environment variables are set
     CMainFrame frame;
+    frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
     frame.show();
     return QApplication::exec();

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "link/CZbFrameText.h"
 #include "link/ZbConstants.h"
-#include "sim/CSimTrace.h"
 
 namespace {
 
@@ -162,23 +162,22 @@ void CSimDongle::Run(Pending& p) {
 void CSimDongle::Receive(const quint8* bytes, std::size_t count, SimTime now) {
     m_chunks.clear();
     m_parser.Feed(bytes, count, m_chunks);
-    for (SimChunk& chunk : m_chunks) {
+    for (ZbChunk& chunk : m_chunks) {
         if (!chunk.isFrame) {
             m_counters.junkBytesIn += chunk.bytes.size();
             Trace(now, "in ", chunk.bytes.data(), chunk.bytes.size(),
-                  "junk (" + std::to_string(chunk.bytes.size()) +
-                      (chunk.bytes.size() == 1 ? " byte" : " bytes") + " outside any frame)");
+                  CZbFrameText::Junk(chunk.bytes.size()));
             continue;
         }
         ++m_counters.framesIn;
         if (Lost()) {
             ++m_counters.lostIn;
             Trace(now, "in ", chunk.bytes.data(), chunk.bytes.size(),
-                  "LOST " + CSimTrace::Describe(chunk.bytes.data(), chunk.bytes.size()));
+                  "LOST " + CZbFrameText::Describe(chunk.bytes.data(), chunk.bytes.size()));
             continue;
         }
         Trace(now, "in ", chunk.bytes.data(), chunk.bytes.size(),
-              CSimTrace::Describe(chunk.bytes.data(), chunk.bytes.size()));
+              CZbFrameText::Describe(chunk.bytes.data(), chunk.bytes.size()));
         HandleFrame(chunk.bytes, now);
     }
 }
@@ -504,11 +503,11 @@ void CSimDongle::Noise(SimTime now) {
     m_counters.noiseBytesOut += count;
     if (m_trace) {
         std::string hex =
-            CSimTrace::Hex(e.bytes.data(), std::min<std::size_t>(count, kNoiseTraceBytes));
+            CZbFrameText::Hex(e.bytes.data(), std::min<std::size_t>(count, kNoiseTraceBytes));
         if (count > kNoiseTraceBytes) {
             hex += " ...";
         }
-        m_trace(CSimTrace::Line(now, "out", hex, "noise (" + std::to_string(count) + " bytes)"));
+        m_trace(CZbFrameText::Line(now, "out", hex, "noise (" + std::to_string(count) + " bytes)"));
     }
     m_out.push_back(std::move(e));
 }
@@ -527,24 +526,25 @@ void CSimDongle::EmitFrame(SimFrame frame, SimTime at) {
     if (Lost()) {
         ++m_counters.lostOut;
         Trace(at, "out", frame.data(), frame.size(),
-              "LOST " + CSimTrace::Describe(frame.data(), frame.size()));
+              "LOST " + CZbFrameText::Describe(frame.data(), frame.size()));
         return;
     }
     ++m_counters.framesOut;
-    Trace(at, "out", frame.data(), frame.size(), CSimTrace::Describe(frame.data(), frame.size()));
+    Trace(at, "out", frame.data(), frame.size(),
+          CZbFrameText::Describe(frame.data(), frame.size()));
     m_out.push_back({at, true, std::move(frame)});
 }
 
 void CSimDongle::Trace(SimTime at, const char* direction, const quint8* bytes, std::size_t count,
                        const std::string& meaning) {
     if (m_trace) {
-        m_trace(CSimTrace::Line(at, direction, CSimTrace::Hex(bytes, count), meaning));
+        m_trace(CZbFrameText::Line(at, direction, CZbFrameText::Hex(bytes, count), meaning));
     }
 }
 
 void CSimDongle::Note(SimTime at, const std::string& text) {
     if (m_trace) {
-        m_trace(CSimTrace::Line(at, "-- ", "", text));
+        m_trace(CZbFrameText::Line(at, "-- ", "", text));
     }
 }
 

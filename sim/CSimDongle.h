@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "link/CZbFrameSplitter.h"
 #include "sim/CSimEncoder.h"
-#include "sim/CSimFrameParser.h"
 #include "sim/SimConfig.h"
 #include "sim/SimUnit.h"
 
@@ -134,8 +134,8 @@ private:
     std::uint64_t m_nextSeq = 0;
     bool m_coolingScheduled = false;
     std::uint64_t m_noiseBytesDue = 0;
-    CSimFrameParser m_parser;
-    std::vector<SimChunk> m_chunks;
+    CZbFrameSplitter m_parser;
+    std::vector<ZbChunk> m_chunks;
     std::vector<SimEmission> m_out;
     // Separate streams, so that for example turning noise on does not shift reply delays.
     std::mt19937_64 m_delayRng;

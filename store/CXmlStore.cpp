@@ -243,11 +243,14 @@ void ListBusinessMemory(CXmlStore& store) {
         return;
     }
     // Sorted as the Windows file system returns them, by name regardless of case; the raw
-    // directory order of other file systems would look random.
-    const QStringList files = QDir(folder).entryList(
-        {QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden | QDir::CaseSensitive,
-        QDir::Name | QDir::IgnoreCase);
+    // directory order of other file systems would look random. The extension is compared
+    // here: a name filter would compile a regular expression at every start.
+    const QStringList files =
+        QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     for (const QString& file : files) {
+        if (!file.endsWith(QLatin1String(".xml"))) {
+            continue;
+        }
         const QString title = file.chopped(4);
         if (store.pFileList && IsValidMemoryName(title)) {
             store.pFileList(title);

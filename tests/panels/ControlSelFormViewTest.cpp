@@ -280,6 +280,8 @@ TEST_F(ControlSelFormViewTest, KeyboardSliderMoveWaitsForTheNextMouseRelease) {
 TEST_F(ControlSelFormViewTest, EveryShowingStartsFromAReset) {
     StrobeData* a = AddUnit(0, 40, 40);
     a->bSelected = 1;
+    // Made when the combo first asks for it, then kept: every later showing resets it.
+    EXPECT_EQ(view->findChild<CControlSelFormView*>(), nullptr);
     ShowSelectionPanel();
     QTest::mouseClick(In<QRadioButton>("propRadio"), Qt::LeftButton);
     QTest::mouseClick(In<QCheckBox>("soundCheck"), Qt::LeftButton);
@@ -289,6 +291,7 @@ TEST_F(ControlSelFormViewTest, EveryShowingStartsFromAReset) {
     auto* combo = Find<QComboBox>("modeCombo");
     QTest::keyClick(combo, Qt::Key_Up);
     QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(view->findChildren<CControlSelFormView*>(), QList<CControlSelFormView*>{panel});
     EXPECT_EQ(FlashText(), "0.0");
     EXPECT_EQ(ModelText(), "0.0");
     EXPECT_EQ(panel->Mode1(), -1);

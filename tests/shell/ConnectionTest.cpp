@@ -2,9 +2,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include "link/CCommThread.h"
+#include "link/CFrameTrace.h"
+#include "link/CTraceFile.h"
+#include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
 #include "shell/CComSettingDlg.h"
 #include "shell/CWaitingDlg.h"
@@ -34,6 +40,27 @@ ComSettings ReadOption() {
     settings.sComPort = QStringLiteral("unread");
     LoadOption(store, settings);
     return settings;
+}
+
+// The trace's lines without their time stamps.
+QStringList TraceLines(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+        lines << line.section(QRegularExpression(QStringLiteral("^ *\\d+\\.\\d{6} ")), 1);
+    }
+    return lines;
+}
+
+bool InOrder(const QStringList& lines, const QStringList& wanted) {
+    qsizetype at = 0;
+    for (const QString& line : lines) {
+        if (at < wanted.size() && line.startsWith(wanted[at])) {
+            ++at;
+        }
+    }
+    return at == wanted.size();
 }
 
 QStringList Entries(const QComboBox* list) {
@@ -136,6 +163,56 @@ TEST_F(CConnectionTest, CloseNoticeOfAnEarlierOpeningIsIgnored) {
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
 }
 
+TEST_F(CConnectionTest, AFailedConnectionSaysWhyAndTheFrameLogKeepsEveryFrame) {
+    const QString link = PublishPty();
+    const QString tracePath = Path(QStringLiteral("trace.log"));
+    QString error;
+    {
+        CFrameTrace trace(CTraceFile::Open(tracePath, &error));
+        CMainFrame& f = MakeFrame();
+        f.SetLinkObserver(&trace);
+
+        // Another program has the dongle: the first pane says so; no box, nothing connected.
+        {
+            CMessageRecorder otherWindow;
+            CCommThread other(&otherWindow);
+            ASSERT_TRUE(other.OpenPort(pty.SlavePath(), 9600, 8, 0, 0));
+            Com(link, true);
+            EXPECT_FALSE(f.IsConnected());
+            EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
+            EXPECT_TRUE(f.StatusPane(0)->text().startsWith(
+                QStringLiteral("Cannot open %1: in use by another program").arg(link)))
+                << f.StatusPane(0)->text().toStdString();
+            EXPECT_EQ(f.StatusPane(0)->toolTip(), f.StatusPane(0)->text());
+            EXPECT_EQ(ReadOption().sComPort, link) << "saved whether or not the port opened";
+        }
+
+        // Free again: connected, and the reason is gone.
+        Com(QString(), true);
+        ASSERT_TRUE(f.IsConnected());
+        EXPECT_EQ(f.StatusPane(0)->text(), " ");
+        f.Protocol().SelectStudio(2);
+        EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 43");
+        pty.Write(FromHex("FF 07 61 00 04 00 01"));
+        PumpEvents(50ms);
+        // Pulled out: the close notice says disconnected; the log says why.
+        pty.CloseMaster();
+        EXPECT_TRUE(WaitUntil([&] { return !f.IsConnected(); }));
+        EXPECT_TRUE(boxes.isEmpty());
+        frame.reset();
+    }
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    const QStringList lines = TraceLines(tracePath);
+    EXPECT_TRUE(
+        InOrder(lines, {"--     | " + QCoreApplication::applicationName() + " ",
+                        QStringLiteral("--     | open failed: Cannot open %1: in use").arg(link),
+                        QStringLiteral("--     | opened %1 at 9600 baud").arg(link),
+                        "out  FF 05 00 00 43  | select group C",
+                        "in   FF 07 61 00 04 00 01  | event charge units 2 value=1",
+                        QStringLiteral("--     | hang-up: the device has gone: %1").arg(link)}))
+        << lines.join(u'\n').toStdString();
+}
+
 TEST_F(CConnectionTest, StoredPortOutsideTheListSelectsNothingAndSavesEmpty) {
     WriteOption(QStringLiteral("COM11"), 9600);
     CMainFrame& f = MakeFrame();
@@ -161,6 +238,87 @@ TEST_F(CConnectionTest, StoredDevicePathIsOfferedAndSelected) {
     Com(QString(), true);
     EXPECT_TRUE(f.IsConnected());
     EXPECT_EQ(f.Link().DevicePath(), pty.SlavePath());
+}
+
+TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileListed) {
+    // A by-id folder of its own: a dongle with its stable link, one without, and a link left
+    // by a dongle that was pulled out.
+    CPtyPair plain;
+    CPtyPair later;
+    const QString byId = Path(QStringLiteral("by-id"));
+    ASSERT_TRUE(QDir().mkpath(byId));
+    const QString stable = byId + QStringLiteral("/usb-Silicon_Labs_CP2102_0001-if00-port0");
+    const QString gone = byId + QStringLiteral("/usb-FTDI_FT232R_A1B2-if00-port0");
+    ASSERT_TRUE(QFile::link(pty.SlavePath(), stable));
+    ASSERT_TRUE(QFile::link(Path(QStringLiteral("ttyUSB9")), gone));
+    auto devices =
+        std::make_shared<std::vector<CPortCatalog::Device>>(std::vector<CPortCatalog::Device>{
+            {pty.SlavePath(), "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001"},
+            {plain.SlavePath(), "", "", ""}});
+    CMainFrame& f = MakeFrame();
+    f.PortCatalog().SetByIdFolder(byId);
+    f.PortCatalog().SetDeviceSource([devices] { return *devices; });
+
+    const auto find = [](QComboBox* list, const QString& name) {
+        return list->findData(name, CComSettingDlg::kPortNameRole);
+    };
+    const auto enabled = [](QComboBox* list, int index) {
+        return qobject_cast<QStandardItemModel*>(list->model())->item(index)->isEnabled();
+    };
+    WhenModal<CComSettingDlg>(&f, [&](CComSettingDlg* dialog) {
+        const auto closeAnyway = qScopeGuard([dialog] {
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        QComboBox* ports = dialog->PortList();
+        const int dongle = find(ports, stable);
+        ASSERT_GE(dongle, 10);
+        EXPECT_EQ(
+            ports->itemText(dongle),
+            pty.SlavePath() + "  CP2102 USB to UART Bridge Controller, Silicon Labs, serial 0001");
+        EXPECT_TRUE(enabled(ports, dongle));
+        EXPECT_GE(find(ports, plain.SlavePath()), 10) << "without a stable link: by its path";
+        EXPECT_EQ(find(ports, pty.SlavePath()), -1) << "the dongle is listed once";
+        const int pulled = find(ports, gone);
+        ASSERT_GE(pulled, 10);
+        EXPECT_EQ(ports->itemText(pulled), "usb-FTDI_FT232R_A1B2-if00-port0 (absent)");
+        EXPECT_FALSE(enabled(ports, pulled)) << "nothing there to open";
+        ports->setCurrentIndex(dongle);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
+    });
+    f.OnCom();
+    EXPECT_TRUE(f.IsConnected());
+    EXPECT_EQ(f.Settings().sComPort, stable);
+    EXPECT_EQ(ReadOption().sComPort, stable);
+    EXPECT_EQ(f.Link().DevicePath(), stable);
+
+    // While the list is shown a dongle is plugged in, and the one the operator picks and the
+    // stored one are pulled out: the new one appears; the picked one stays picked, shown as
+    // absent, and so does the stored one; Cancel changes nothing.
+    WhenModal<CComSettingDlg>(&f, [&](CComSettingDlg* dialog) {
+        const auto closeAnyway = qScopeGuard([dialog] {
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        QComboBox* ports = dialog->PortList();
+        ASSERT_EQ(ports->currentData(CComSettingDlg::kPortNameRole).toString(), stable);
+        ports->setCurrentIndex(find(ports, plain.SlavePath()));
+        *devices = {{later.SlavePath(), "USB Serial", "wch.cn", ""}};
+        QFile::remove(stable);
+        EXPECT_TRUE(WaitUntil([&] { return find(ports, later.SlavePath()) >= 0; }, 3s));
+        EXPECT_EQ(ports->itemText(find(ports, later.SlavePath())),
+                  later.SlavePath() + "  USB Serial, wch.cn");
+        const int picked = ports->currentIndex();
+        EXPECT_EQ(ports->currentData(CComSettingDlg::kPortNameRole).toString(), plain.SlavePath());
+        EXPECT_EQ(ports->itemText(picked), plain.SlavePath() + " (absent)");
+        EXPECT_FALSE(enabled(ports, picked));
+        EXPECT_EQ(ports->itemText(find(ports, stable)), stable + " (absent)");
+    });
+    f.OnCom();
+    EXPECT_EQ(f.Settings().sComPort, stable);
+    EXPECT_FALSE(f.IsConnected());
 }
 
 TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {

@@ -2,9 +2,9 @@
 
 #include <sstream>
 
+#include "link/CZbFrameText.h"
 #include "sim/CSimControl.h"
 #include "sim/CSimOptions.h"
-#include "sim/CSimTrace.h"
 
 using std::chrono::seconds;
 
@@ -25,7 +25,7 @@ protected:
     std::vector<std::string> Sent() {
         std::vector<std::string> out;
         for (const SimEmission& e : dongle.TakeEmissions()) {
-            out.push_back(CSimTrace::Hex(e.bytes.data(), e.bytes.size()));
+            out.push_back(CZbFrameText::Hex(e.bytes.data(), e.bytes.size()));
         }
         return out;
     }
@@ -42,7 +42,7 @@ TEST_F(SimControl, ReportMakesAUnitChangeAndSendItAtOnce) {
     EXPECT_EQ(Run("report A 1 flash 70"), "ok\n");
     EXPECT_EQ(dongle.Unit(0, 1)->flash, 70);
     const auto model = static_cast<quint8>(dongle.Unit(0, 1)->model);
-    EXPECT_EQ(Sent(), (Strings{"FF 07 13 00 02 46 " + CSimTrace::Hex(&model, 1)}));
+    EXPECT_EQ(Sent(), (Strings{"FF 07 13 00 02 46 " + CZbFrameText::Hex(&model, 1)}));
     EXPECT_EQ(Run("report a 0 cell 1"), "ok\n");
     EXPECT_EQ(Sent(), (Strings{"FF 07 17 00 01 00 02"}));
     EXPECT_EQ(Run("report 0 0 flashpow 0"), "ok\n");

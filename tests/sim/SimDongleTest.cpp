@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <set>
 
+#include "link/CZbFrameText.h"
 #include "sim/CSimDongle.h"
 #include "sim/CSimOptions.h"
-#include "sim/CSimTrace.h"
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
@@ -27,7 +27,7 @@ void Send(CSimDongle& dongle, const char* hex, SimTime now) {
 }
 
 std::string Hex(const SimEmission& e) {
-    return CSimTrace::Hex(e.bytes.data(), e.bytes.size());
+    return CZbFrameText::Hex(e.bytes.data(), e.bytes.size());
 }
 
 // Everything the dongle sends up to the moment until.

@@ -2,13 +2,13 @@
 
 #include <QByteArray>
 
+#include "link/CZbFrameText.h"
 #include "sim/CSimEncoder.h"
-#include "sim/CSimTrace.h"
 
 namespace {
 
 std::string Hex(const SimFrame& frame) {
-    return CSimTrace::Hex(frame.data(), frame.size());
+    return CZbFrameText::Hex(frame.data(), frame.size());
 }
 
 SimUnit UnitWith(int flashPow, int flash, int model, int cell, int sound, int mode1, int mode2,
@@ -99,31 +99,4 @@ TEST(SimEncoder, PowerPairsPutEachUnitAtItsPosition) {
     EXPECT_EQ(Hex(CSimEncoder::Pairs(14, pairs)),
               "FF 17 1E 2D 32 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 51 0B");
     EXPECT_EQ(CSimEncoder::Pairs(15, pairs)[2], 0x1F);
-}
-
-TEST(SimTrace, DescribesFramesAndTheirFaults) {
-    struct Row {
-        const char* bytes;
-        const char* meaning;
-    };
-    const Row rows[] = {
-        {"FF 05 00 00 43", "select group C"},
-        {"FF 07 13 00 05 2D 32", "flash-power units 0,2 flash=45 model=50"},
-        {"FF 07 1B 80 80 00 00", "test units all"},
-        {"FF 07 17 02 00 00 02", "cell units 6 value=2 (on)"},
-        {"FF 07 61 00 04 00 01", "event charge units 2 value=1"},
-        {"FF 07 3A 08 00 00 4B", "reading temperature units 8 value=75"},
-        // a select of a letter that is no group
-        {"FF 05 00 00 46", "select of no group (46)"},
-        // a setting frame with the wrong length
-        {"FF 06 17 00 01 02", "cell: length 6, expected 7"},
-        // a command byte of no known type
-        {"FF 07 25 00 01 00 00", "unknown command byte 25"},
-    };
-    for (const Row& row : rows) {
-        const QByteArray raw = QByteArray::fromHex(row.bytes);
-        const auto* data = reinterpret_cast<const quint8*>(raw.constData());
-        EXPECT_EQ(CSimTrace::Describe(data, static_cast<std::size_t>(raw.size())), row.meaning)
-            << row.bytes;
-    }
 }

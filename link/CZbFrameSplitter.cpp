@@ -1,13 +1,13 @@
-#include "sim/CSimFrameParser.h"
+#include "link/CZbFrameSplitter.h"
 
-void CSimFrameParser::FlushJunk(std::vector<SimChunk>& out) {
+void CZbFrameSplitter::FlushJunk(std::vector<ZbChunk>& out) {
     if (!m_junk.empty()) {
         out.push_back({false, std::move(m_junk)});
         m_junk.clear();
     }
 }
 
-void CSimFrameParser::Feed(const quint8* bytes, std::size_t count, std::vector<SimChunk>& out) {
+void CZbFrameSplitter::Feed(const quint8* bytes, std::size_t count, std::vector<ZbChunk>& out) {
     for (std::size_t i = 0; i < count; ++i) {
         const quint8 b = bytes[i];
         if (b == 0xFF) {

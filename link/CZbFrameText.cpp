@@ -1,9 +1,9 @@
-#include "sim/CSimTrace.h"
+#include "link/CZbFrameText.h"
 
 #include <cstdio>
 
+#include "link/UnitMask.h"
 #include "link/ZbConstants.h"
-#include "sim/CSimEncoder.h"
 
 namespace {
 
@@ -36,13 +36,15 @@ const char* SettingName(int subCode) {
     }
 }
 
+constexpr int kUnitSlots = 10;
+
 std::string Num(int value) {
     return std::to_string(value);
 }
 
 }  // namespace
 
-std::string CSimTrace::Hex(const quint8* bytes, std::size_t count) {
+std::string CZbFrameText::Hex(const quint8* bytes, std::size_t count) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(count * 3);
@@ -56,18 +58,20 @@ std::string CSimTrace::Hex(const quint8* bytes, std::size_t count) {
     return out;
 }
 
-std::string CSimTrace::UnitList(quint16 mask) {
+std::string CZbFrameText::UnitList(quint16 mask) {
     if ((mask & ZB_ALL_UNITS_MASK) != 0) {
         return "all";
     }
     std::string out;
-    for (const int unit : CSimEncoder::UnitsOf(mask)) {
-        out += (out.empty() ? "" : ",") + Num(unit);
+    for (int unit = 0; unit < kUnitSlots; ++unit) {
+        if ((mask & UnitMaskOf(unit)) != 0) {
+            out += (out.empty() ? "" : ",") + Num(unit);
+        }
     }
     return out.empty() ? "none" : out;
 }
 
-std::string CSimTrace::Describe(const quint8* f, std::size_t n) {
+std::string CZbFrameText::Describe(const quint8* f, std::size_t n) {
     if (n < 4 || f[0] != ZB_START || f[1] != n) {
         return "not a frame";
     }
@@ -108,7 +112,7 @@ std::string CSimTrace::Describe(const quint8* f, std::size_t n) {
                     return wrongLength(name, ZB_PAIRS_LEN);
                 }
                 std::string out = name;
-                for (int i = 0; i < kSimSlotCount; ++i) {
+                for (int i = 0; i < kUnitSlots; ++i) {
                     out += " " + Num(i) + ":" + Num(f[3 + 2 * i]) + "/" + Num(f[4 + 2 * i]);
                 }
                 return out;
@@ -148,8 +152,13 @@ std::string CSimTrace::Describe(const quint8* f, std::size_t n) {
     }
 }
 
-std::string CSimTrace::Line(SimTime at, const char* direction, const std::string& hex,
-                            const std::string& meaning) {
+std::string CZbFrameText::Junk(std::size_t count) {
+    return "junk (" + std::to_string(count) + (count == 1 ? " byte" : " bytes") +
+           " outside any frame)";
+}
+
+std::string CZbFrameText::Line(std::chrono::nanoseconds at, const char* direction,
+                               const std::string& hex, const std::string& meaning) {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%11.6f ", static_cast<double>(at.count()) / 1e9);
     std::string line = stamp;

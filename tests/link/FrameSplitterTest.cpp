@@ -2,20 +2,21 @@
 
 #include <QByteArray>
 
-#include "sim/CSimFrameParser.h"
-#include "sim/CSimTrace.h"
+#include "link/CZbFrameSplitter.h"
+#include "link/CZbFrameText.h"
 
 namespace {
 
 // Feeds hex text and returns the pieces as "F:<hex>" for a frame, "J:<hex>" for junk.
-std::vector<std::string> Feed(CSimFrameParser& parser, const char* hex) {
+std::vector<std::string> Feed(CZbFrameSplitter& parser, const char* hex) {
     const QByteArray raw = QByteArray::fromHex(hex);
-    std::vector<SimChunk> chunks;
+    std::vector<ZbChunk> chunks;
     parser.Feed(reinterpret_cast<const quint8*>(raw.constData()),
                 static_cast<std::size_t>(raw.size()), chunks);
     std::vector<std::string> out;
-    for (const SimChunk& c : chunks) {
-        out.push_back((c.isFrame ? "F:" : "J:") + CSimTrace::Hex(c.bytes.data(), c.bytes.size()));
+    for (const ZbChunk& c : chunks) {
+        out.push_back((c.isFrame ? "F:" : "J:") +
+                      CZbFrameText::Hex(c.bytes.data(), c.bytes.size()));
     }
     return out;
 }
@@ -24,14 +25,14 @@ using Pieces = std::vector<std::string>;
 
 }  // namespace
 
-TEST(SimFrameParser, CutsBackToBackFrames) {
-    CSimFrameParser parser;
+TEST(FrameSplitter, CutsBackToBackFrames) {
+    CZbFrameSplitter parser;
     EXPECT_EQ(Feed(parser, "FF 05 00 00 41 FF 07 17 00 01 00 02"),
               (Pieces{"F:FF 05 00 00 41", "F:FF 07 17 00 01 00 02"}));
 }
 
-TEST(SimFrameParser, CompletesAFrameSplitOverSeveralReads) {
-    CSimFrameParser parser;
+TEST(FrameSplitter, CompletesAFrameSplitOverSeveralReads) {
+    CZbFrameSplitter parser;
     EXPECT_TRUE(Feed(parser, "FF").empty());
     EXPECT_TRUE(Feed(parser, "07 17").empty());
     EXPECT_TRUE(parser.InFrame());
@@ -39,16 +40,16 @@ TEST(SimFrameParser, CompletesAFrameSplitOverSeveralReads) {
     EXPECT_FALSE(parser.InFrame());
 }
 
-TEST(SimFrameParser, SetsBytesOutsideFramesAsideAsJunk) {
-    CSimFrameParser parser;
+TEST(FrameSplitter, SetsBytesOutsideFramesAsideAsJunk) {
+    CZbFrameSplitter parser;
     // Leading junk, then a frame; junk comes out first.
     EXPECT_EQ(Feed(parser, "12 34 FF 05 00 00 42"), (Pieces{"J:12 34", "F:FF 05 00 00 42"}));
     // Trailing junk is reported at the end of the read it came in.
     EXPECT_EQ(Feed(parser, "FF 05 00 00 42 00 11"), (Pieces{"F:FF 05 00 00 42", "J:00 11"}));
 }
 
-TEST(SimFrameParser, AStartByteInsideAFrameBeginsANewOne) {
-    CSimFrameParser parser;
+TEST(FrameSplitter, AStartByteInsideAFrameBeginsANewOne) {
+    CZbFrameSplitter parser;
     // A value byte of 0xFF cuts the frame short; the cut-off bytes are junk.
     EXPECT_EQ(Feed(parser, "FF 07 13 00 01 FF 07 17 00 01 00 02"),
               (Pieces{"J:FF 07 13 00 01", "F:FF 07 17 00 01 00 02"}));
@@ -56,8 +57,8 @@ TEST(SimFrameParser, AStartByteInsideAFrameBeginsANewOne) {
     EXPECT_EQ(Feed(parser, "FF FF 05 00 00 43"), (Pieces{"J:FF", "F:FF 05 00 00 43"}));
 }
 
-TEST(SimFrameParser, DropsFramesWithImpossibleLengths) {
-    CSimFrameParser parser;
+TEST(FrameSplitter, DropsFramesWithImpossibleLengths) {
+    CZbFrameSplitter parser;
     // 3 is too short to hold a command byte; 51 would overrun any frame buffer.
     EXPECT_EQ(Feed(parser, "FF 03 01 02 FF 33 01 FF 05 00 00 41"),
               (Pieces{"J:FF 03 01 02", "J:FF 33 01", "F:FF 05 00 00 41"}));

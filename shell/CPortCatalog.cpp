@@ -1,0 +1,133 @@
+#include "shell/CPortCatalog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QStringList>
+#include <algorithm>
+#include <map>
+
+namespace {
+
+bool Listed(const std::vector<CPortCatalog::Entry>& entries, const QString& name) {
+    return std::any_of(entries.begin(), entries.end(), [&name](const CPortCatalog::Entry& e) {
+        return e.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
+// The symbolic links of a folder, by name.
+QFileInfoList LinksIn(const QString& folder) {
+    QFileInfoList links;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(
+             QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (entry.isSymLink()) {
+            links << entry;
+        }
+    }
+    return links;
+}
+
+QString Details(const CPortCatalog::Device& device) {
+    QStringList parts;
+    for (const QString& part : {device.description, device.manufacturer}) {
+        if (!part.trimmed().isEmpty() && !parts.contains(part.trimmed())) {
+            parts << part.trimmed();
+        }
+    }
+    if (!device.serialNumber.trimmed().isEmpty()) {
+        parts << QStringLiteral("serial %1").arg(device.serialNumber.trimmed());
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString Absent(const QString& text) {
+    return text + QStringLiteral(" (absent)");
+}
+
+}  // namespace
+
+CPortCatalog::CPortCatalog()
+    : m_byIdFolder(QString::fromLatin1(kByIdFolder)), m_devices(&CPortCatalog::SystemDevices) {}
+
+QString CPortCatalog::SimulatorFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return (runtime.isEmpty() ? QStringLiteral("/tmp") : runtime) + QStringLiteral("/strobe-sim");
+}
+
+std::vector<CPortCatalog::Device> CPortCatalog::SystemDevices() {
+    std::vector<Device> devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        devices.push_back(
+            {info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber()});
+    }
+    return devices;
+}
+
+std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort) const {
+    std::vector<Entry> entries;
+    for (int n = 1; n <= 10; ++n) {
+        const QString name = QStringLiteral("COM%1").arg(n);
+        entries.push_back({name, name, QString(), true});
+    }
+
+    // The stable names, by the device each leads to. A link that leads nowhere is a dongle
+    // that was pulled out: shown, so the operator knows, but not offered.
+    std::map<QString, QString> byId;
+    std::vector<Entry> absent;
+    for (const QFileInfo& link : LinksIn(m_byIdFolder)) {
+        const QString device = link.canonicalFilePath();
+        if (device.isEmpty()) {
+            absent.push_back({link.absoluteFilePath(), Absent(link.fileName()),
+                              QStringLiteral("%1 leads to no device").arg(link.absoluteFilePath()),
+                              false});
+        } else if (byId.count(device) == 0) {
+            byId[device] = link.absoluteFilePath();
+        }
+    }
+
+    std::vector<Device> devices = m_devices ? m_devices() : std::vector<Device>();
+    std::sort(devices.begin(), devices.end(),
+              [](const Device& a, const Device& b) { return a.path < b.path; });
+    for (const Device& device : devices) {
+        // A device gone since the system listed it is not offered.
+        const QString canonical = QFileInfo(device.path).canonicalFilePath();
+        if (device.path.isEmpty() || canonical.isEmpty()) {
+            continue;
+        }
+        const auto stable = byId.find(canonical);
+        const QString name = stable != byId.end() ? stable->second : device.path;
+        if (Listed(entries, name)) {
+            continue;
+        }
+        const QString details = Details(device);
+        entries.push_back(
+            {name,
+             details.isEmpty() ? device.path : QStringLiteral("%1  %2").arg(device.path, details),
+             name == device.path ? details
+                                 : QStringLiteral("Stored as %1, so this device "
+                                                  "opens again from any socket")
+                                       .arg(name),
+             true});
+    }
+    for (Entry& entry : absent) {
+        if (!Listed(entries, entry.name)) {
+            entries.push_back(std::move(entry));
+        }
+    }
+
+    // A simulator publishes a symbolic link to its pseudo-terminal; a link left by one that
+    // has ended points nowhere and is not offered.
+    for (const QFileInfo& link : LinksIn(SimulatorFolder())) {
+        if (QFileInfo::exists(link.symLinkTarget()) && !Listed(entries, link.absoluteFilePath())) {
+            entries.push_back({link.absoluteFilePath(), link.absoluteFilePath(),
+                               QStringLiteral("strobe-sim (%1)").arg(link.symLinkTarget()), true});
+        }
+    }
+    if (storedPort.startsWith(QLatin1Char('/')) && !Listed(entries, storedPort)) {
+        // Kept when its device is away, so that "Ok" does not forget the stored dongle.
+        const bool present = QFileInfo::exists(storedPort);
+        entries.push_back({storedPort, present ? storedPort : Absent(storedPort),
+                           QStringLiteral("stored port"), present});
+    }
+    return entries;
+}

@@ -1,0 +1,76 @@
+#include "shell/CStartOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+namespace {
+
+// What QGuiApplication and QApplication take from the command line themselves.
+const char* const kQtValueOptions[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "style",         "stylesheet", "session",
+    "display",     "geometry",           "qmljsdebugger"};
+const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+}  // namespace
+
+CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    // Qt's options are single-dash words: "-platform", not "-p -l -a ...".
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Remote control for studio strobes through a radio dongle on a serial port."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Append every frame to and from the dongle, and the link's events, to "
+                       "FILE, one time-stamped line each (as strobe-sim --trace shows them)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption user(
+        QStringLiteral("user-folder"),
+        QStringLiteral("Work in \"%1\" (created when missing), where Option.xml and Business "
+                       "Memory are kept; otherwise in the current folder.")
+            .arg(UserFolder()));
+    parser.addOption(trace);
+    parser.addOption(user);
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kQtFlagOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    const bool parsed = parser.parse(arguments);
+    if (QCoreApplication::instance() != nullptr) {
+        m_help = parser.helpText();
+    }
+    if (!parsed) {
+        m_error = parser.errorText();
+        return Outcome::kError;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        m_error =
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+        return Outcome::kError;
+    }
+    if (parser.isSet(help)) {
+        return Outcome::kHelp;
+    }
+    if (parser.isSet(version)) {
+        return Outcome::kVersion;
+    }
+    tracePath = parser.value(trace);
+    userFolder = parser.isSet(user);
+    return Outcome::kRun;
+}
+
+QString CStartOptions::UserFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+           QStringLiteral("/Tarnel Remote Control");
+}

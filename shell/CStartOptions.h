@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program's command line. Qt's own options (-platform, -style, ...) are let through for
+// the application object to take.
+class CStartOptions {
+public:
+    enum class Outcome { kRun, kHelp, kVersion, kError };
+
+    Outcome Parse(const QStringList& arguments);
+    // Both need an application object, though not a display.
+    QString HelpText() const { return m_help; }
+    QString Error() const { return m_error; }
+
+    // The per-user folder for Option.xml and "Business Memory":
+    // <Documents>/Tarnel Remote Control.
+    static QString UserFolder();
+
+    QString tracePath;        // --trace FILE; empty: no frame log
+    bool userFolder = false;  // --user-folder
+
+private:
+    QString m_help;
+    QString m_error;
+};

@@ -1,0 +1,51 @@
+# Installs the build into a scratch folder and checks that a desktop gets what it needs.
+#   cmake -DBUILD_DIR=... -DSCRATCH=... -P CheckInstall.cmake
+file(REMOVE_RECURSE ${SCRATCH})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${SCRATCH}
+                        ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+set(root ${SCRATCH}/usr)
+set(expected
+    bin/tarnel-remote bin/strobe-sim
+    share/applications/org.tarnel.RemoteControl.desktop
+    share/metainfo/org.tarnel.RemoteControl.metainfo.xml
+    share/icons/hicolor/scalable/apps/org.tarnel.RemoteControl.svg
+    lib/udev/rules.d/70-tarnel-remote.rules
+    share/doc/tarnel-remote/copyright share/doc/tarnel-remote/changelog.Debian.gz)
+foreach(size 16 24 32 48 64 128 256)
+  list(APPEND expected share/icons/hicolor/${size}x${size}/apps/org.tarnel.RemoteControl.png)
+endforeach()
+foreach(f ${expected})
+  if(NOT EXISTS ${root}/${f})
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+# The rule grants the seat's user access by vendor and product id, and nothing broader.
+file(STRINGS ${root}/lib/udev/rules.d/70-tarnel-remote.rules grants REGEX "uaccess")
+foreach(line ${grants})
+  if(NOT line MATCHES "^ATTRS{idVendor}==\"[0-9a-f]+\", ATTRS{idProduct}==\"[0-9a-f]+\", TAG\\+=\"uaccess\"$")
+    message(FATAL_ERROR "a grant not tied to one chip: ${line}")
+  endif()
+endforeach()
+find_program(DESKTOP_VALIDATE desktop-file-validate)
+if(DESKTOP_VALIDATE)
+  execute_process(COMMAND ${DESKTOP_VALIDATE} ${root}/share/applications/org.tarnel.RemoteControl.desktop
+                  RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "desktop-file-validate refuses the desktop entry")
+  endif()
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  execute_process(COMMAND ${APPSTREAMCLI} validate --no-net
+                          ${root}/share/metainfo/org.tarnel.RemoteControl.metainfo.xml
+                  RESULT_VARIABLE result OUTPUT_QUIET)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "appstreamcli refuses the metadata")
+  endif()
+endif()
+file(REMOVE_RECURSE ${SCRATCH})
+message(STATUS "installed: ${expected}")
