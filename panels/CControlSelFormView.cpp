@@ -138,9 +138,7 @@ std::vector<StrobeData*> CControlSelFormView::SelectedUnits() const {
 }
 
 bool CControlSelFormView::eventFilter(QObject* watched, QEvent* e) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    // Filters see a disabled slider's mouse events too; only a usable slider commits.
-    if (e->type() == QEvent::MouseButtonRelease && widget != nullptr && widget->isEnabled() &&
+    if (e->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         if (watched == m_controls->flashSlider) {
             OnSliderRelease(Trigger::Flash);
