@@ -14,10 +14,10 @@
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
 #include "panels/CControlFormView.h"
 #include "panels/CPowerControlSet.h"
 #include "support/CTestFrameHost.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
 
 namespace {
 

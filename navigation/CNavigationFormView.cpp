@@ -7,11 +7,11 @@
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
-#include "navigation/CDialogUnits.h"
 #include "navigation/CGridCtrl.h"
 #include "navigation/CNavigationGrid.h"
-#include "navigation/CTitleSeparator.h"
 #include "shell/CFrameHost.h"
+#include "widgets/CDialogUnits.h"
+#include "widgets/CTitleSeparator.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
-#include "navigation/CDrawnIconEngine.h"
-#include "navigation/CellHeightFont.h"
 #include "shell/CFrameHost.h"
+#include "widgets/CDrawnIconEngine.h"
+#include "widgets/CellHeightFont.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
-#include "navigation/CDialogUnits.h"
-#include "navigation/CDrawnIconEngine.h"
 #include "navigation/CStudioTreeDelegate.h"
-#include "navigation/CTitleSeparator.h"
 #include "shell/CFrameHost.h"
+#include "widgets/CDialogUnits.h"
+#include "widgets/CDrawnIconEngine.h"
+#include "widgets/CTitleSeparator.h"
 
 namespace {
 

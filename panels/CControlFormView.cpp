@@ -22,16 +22,16 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
-#include "navigation/CDialogUnits.h"
-#include "navigation/CFlatSliderCtrl.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
-#include "navigation/CTitleSeparator.h"
-#include "navigation/CUserButton.h"
-#include "navigation/CUserStatic.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
 #include "shell/CFrameHost.h"
 #include "store/CXmlStore.h"
+#include "widgets/CDialogUnits.h"
+#include "widgets/CFlatSliderCtrl.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
+#include "widgets/CTitleSeparator.h"
+#include "widgets/CUserButton.h"
+#include "widgets/CUserStatic.h"
 
 namespace {
 

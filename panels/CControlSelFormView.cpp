@@ -13,14 +13,14 @@
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/StudioManager.h"
-#include "navigation/CDialogUnits.h"
-#include "navigation/CFlatSliderCtrl.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
-#include "navigation/CTitleSeparator.h"
-#include "navigation/CUserButton.h"
-#include "navigation/CUserStatic.h"
 #include "panels/CPowerControlSet.h"
 #include "shell/CFrameHost.h"
+#include "widgets/CDialogUnits.h"
+#include "widgets/CFlatSliderCtrl.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
+#include "widgets/CTitleSeparator.h"
+#include "widgets/CUserButton.h"
+#include "widgets/CUserStatic.h"
 
 namespace {
 

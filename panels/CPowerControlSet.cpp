@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "navigation/CCachedGroupBox.h"
-#include "navigation/CDialogUnits.h"
-#include "navigation/CFlatSliderCtrl.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
-#include "navigation/CUserButton.h"
-#include "navigation/CUserStatic.h"
-#include "navigation/CellHeightFont.h"
+#include "widgets/CCachedGroupBox.h"
+#include "widgets/CDialogUnits.h"
+#include "widgets/CFlatSliderCtrl.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
+#include "widgets/CUserButton.h"
+#include "widgets/CUserStatic.h"
+#include "widgets/CellHeightFont.h"
 
 namespace {
 

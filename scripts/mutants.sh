@@ -57,11 +57,11 @@ a notice resolves to a replacement unit @@ test_model @@ * @@ model/StudioManage
 placements share one serial number @@ test_model @@ * @@ model/StudioData.cpp @@ 1 @@ unit->nSerial = g_lastPlacement.fetch_add(1, std::memory_order_relaxed) + 1; @@ unit->nSerial = 1;
 the panel's notice means the current unit @@ test_shell @@ COperatorSeamTest.Notices* @@ panels/CControlFormView.cpp @@ 1 @@ fieldCode, RefOf(&unit)); @@ fieldCode, UnitRef{});
 a Buffer full box per overflowing burst @@ test_link @@ CommThreadLife.* @@ link/CCommThread.cpp @@ 1 @@ if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) { @@ if (true) {
-a held arrow steps under a modal box @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ return modal == nullptr || modal == window() || modal->isAncestorOf(this); @@ return modal != this;
-a held arrow steps with another window active @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ if (e->type() == QEvent::WindowDeactivate) { @@ if (false) {
-a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ hideEvent(QHideEvent* e) {\n    StopRepeat(); @@ hideEvent(QHideEvent* e) {\n    (void)0;
-a release elsewhere leaves the arrow stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ navigation/CFlatSpinButtonCtrl.cpp @@ 1 @@ qApp->installEventFilter(this); @@ (void)qApp;
-a middle click moves the slider @@ test_shell @@ COperatorSeamTest.Controls* @@ navigation/CFlatSliderCtrl.cpp @@ 1 @@ if (e->button() != Qt::LeftButton) { @@ if (false) {
+a held arrow steps under a modal box @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ return modal == nullptr || modal == window() || modal->isAncestorOf(this); @@ return modal != this;
+a held arrow steps with another window active @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ if (e->type() == QEvent::WindowDeactivate) { @@ if (false) {
+a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ hideEvent(QHideEvent* e) {\n    StopRepeat(); @@ hideEvent(QHideEvent* e) {\n    (void)0;
+a release elsewhere leaves the arrow stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ qApp->installEventFilter(this); @@ (void)qApp;
+a middle click moves the slider @@ test_shell @@ COperatorSeamTest.Controls* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ if (e->button() != Qt::LeftButton) { @@ if (false) {
 a greyed slider commits its release @@ test_shell @@ COperatorSeamTest.Controls* @@ panels/CControlFormView.cpp @@ 1 @@ if (widget == nullptr || !widget->isEnabled()) { @@ if (widget == nullptr) {
 a block already current in the grid is not picked again @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit == nullptr || (k == nCurrentUnit && CurrentUnit(m_manager) == unit)) { @@ if (unit == nullptr || k == nCurrentUnit) {
 a click where the grid's current cell already is picks nothing @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ PickBlock(row / kRowsPerUnit); @@ (void)row;

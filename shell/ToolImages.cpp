@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "link/AppMessages.h"
-#include "navigation/CDrawnIconEngine.h"
+#include "widgets/CDrawnIconEngine.h"
 
 namespace {
 

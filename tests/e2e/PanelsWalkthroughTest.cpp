@@ -17,10 +17,8 @@
 #include "link/AppMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
-#include "navigation/CUserStatic.h"
 #include "panels/CControlFormView.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
@@ -29,6 +27,8 @@
 #include "support/CMessageRecorder.h"
 #include "support/CSimProcess.h"
 #include "support/WhenModal.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
+#include "widgets/CUserStatic.h"
 
 using namespace std::chrono_literals;
 

@@ -5,11 +5,11 @@
 
 #include "PanelTestKit.h"
 #include "model/FieldCode.h"
-#include "navigation/CFlatSliderCtrl.h"
-#include "navigation/CUserButton.h"
-#include "navigation/CUserStatic.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
+#include "widgets/CFlatSliderCtrl.h"
+#include "widgets/CUserButton.h"
+#include "widgets/CUserStatic.h"
 
 using namespace panel_input;
 

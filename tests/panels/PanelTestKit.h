@@ -14,9 +14,9 @@
 
 #include "link/AppMessages.h"
 #include "model/StudioManager.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
 #include "panels/CControlFormView.h"
 #include "support/CTestFrameHost.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
 
 // Real input on the panels' controls, as an operator gives it.
 namespace panel_input {

@@ -26,12 +26,9 @@
 #include <set>
 
 #include "model/StudioManager.h"
-#include "navigation/CDialogUnits.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
 #include "navigation/CStudioListFormView.h"
-#include "navigation/CTitleSeparator.h"
-#include "navigation/CUserStatic.h"
 #include "panels/CControlFormView.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
@@ -40,6 +37,9 @@
 #include "shell/CWaitingDlg.h"
 #include "support/CMessageRecorder.h"
 #include "tests/shell/ShellTestSupport.h"
+#include "widgets/CDialogUnits.h"
+#include "widgets/CTitleSeparator.h"
+#include "widgets/CUserStatic.h"
 
 namespace {
 

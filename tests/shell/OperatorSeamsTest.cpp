@@ -21,13 +21,9 @@
 
 #include "link/UnitMask.h"
 #include "model/StudioManager.h"
-#include "navigation/CFlatSliderCtrl.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
 #include "navigation/CStudioListFormView.h"
-#include "navigation/CUserButton.h"
-#include "navigation/CUserStatic.h"
 #include "panels/CControlFormView.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
@@ -35,6 +31,10 @@
 #include "support/CMessageRecorder.h"
 #include "tests/panels/PanelTestKit.h"
 #include "tests/shell/ShellTestSupport.h"
+#include "widgets/CFlatSliderCtrl.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
+#include "widgets/CUserButton.h"
+#include "widgets/CUserStatic.h"
 
 using namespace std::chrono_literals;
 

@@ -1,4 +1,4 @@
-#include "navigation/CCachedGroupBox.h"
+#include "widgets/CCachedGroupBox.h"
 
 #include <QPainter>
 #include <QStyle>

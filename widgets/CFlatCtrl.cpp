@@ -1,4 +1,4 @@
-#include "navigation/CFlatCtrl.h"
+#include "widgets/CFlatCtrl.h"
 
 #include <QApplication>
 #include <QCursor>

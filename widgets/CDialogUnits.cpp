@@ -1,4 +1,4 @@
-#include "navigation/CDialogUnits.h"
+#include "widgets/CDialogUnits.h"
 
 #include <QFontMetrics>
 #include <QHash>

@@ -1,9 +1,9 @@
-#include "navigation/CTitleSeparator.h"
+#include "widgets/CTitleSeparator.h"
 
 #include <QEvent>
 #include <QPainter>
 
-#include "navigation/CellHeightFont.h"
+#include "widgets/CellHeightFont.h"
 
 CTitleSeparator::CTitleSeparator(const QString& caption, QWidget* parent)
     : QWidget(parent),

@@ -1,4 +1,4 @@
-#include "navigation/CUserStatic.h"
+#include "widgets/CUserStatic.h"
 
 #include <QPainter>
 

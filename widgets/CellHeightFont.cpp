@@ -1,4 +1,4 @@
-#include "navigation/CellHeightFont.h"
+#include "widgets/CellHeightFont.h"
 
 #include <QFontMetrics>
 #include <QHash>

@@ -10,13 +10,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "navigation/CCachedGroupBox.h"
-#include "navigation/CFlatSliderCtrl.h"
-#include "navigation/CFlatSpinButtonCtrl.h"
-#include "navigation/CTitleSeparator.h"
-#include "navigation/CUserButton.h"
-#include "navigation/CUserStatic.h"
 #include "support/CMessageRecorder.h"
+#include "widgets/CCachedGroupBox.h"
+#include "widgets/CFlatSliderCtrl.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
+#include "widgets/CTitleSeparator.h"
+#include "widgets/CUserButton.h"
+#include "widgets/CUserStatic.h"
 
 namespace {
 

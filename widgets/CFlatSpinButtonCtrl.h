@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "navigation/CFlatCtrl.h"
+#include "widgets/CFlatCtrl.h"
 
 // An up-down control without an edit field: an up arrow over a down arrow. A click asks for a
 // change of -1 (up arrow) or +1 (down arrow), as the platform's up-down control reports with

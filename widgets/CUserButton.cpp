@@ -1,4 +1,4 @@
-#include "navigation/CUserButton.h"
+#include "widgets/CUserButton.h"
 
 CUserButton::CUserButton(QWidget* parent) : QPushButton(parent) {
     setCheckable(true);

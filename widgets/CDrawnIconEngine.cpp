@@ -1,4 +1,4 @@
-#include "navigation/CDrawnIconEngine.h"
+#include "widgets/CDrawnIconEngine.h"
 
 #include <QApplication>
 #include <QPaintDevice>

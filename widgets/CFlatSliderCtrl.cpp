@@ -1,4 +1,4 @@
-#include "navigation/CFlatSliderCtrl.h"
+#include "widgets/CFlatSliderCtrl.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "navigation/CFlatSpinButtonCtrl.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
 
 #include <QApplication>
 #include <QKeyEvent>

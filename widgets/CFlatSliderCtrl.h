@@ -2,7 +2,7 @@
 
 #include <QSlider>
 
-#include "navigation/CFlatCtrl.h"
+#include "widgets/CFlatCtrl.h"
 
 // A horizontal slider that draws its thumb and channel with thin flat edges unless it is hot
 // (mouse over it or keyboard focus), when the standard drawing shows. Only the left button
