@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "panels/CControlFormView.h"
 #include "panels/CPowerControlSet.h"

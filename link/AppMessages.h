@@ -13,37 +13,21 @@
 // is gone and another took its memory.
 inline constexpr int kWmUser = 0x400;
 
-enum AppMessageId : int {
-    WM_SHOW_STUDIO = kWmUser + 10,       // sent, lParam StudioData*
-    WM_SHOW_NODE = kWmUser + 11,         // sent, wParam rebuild flag, lParam StrobeData*
-    WM_UNIT_PICKED = kWmUser + 20,       // sent
-    WM_PANEL_RESET = kWmUser + 21,       // sent
-    WM_UNIT_ADDED = kWmUser + 30,        // posted/sent, wParam unit index, unit
-    WM_UNIT_FIELD = kWmUser + 31,        // wParam field code, unit (none: the current unit)
-    WM_UNIT_REFRESH = kWmUser + 32,      // posted/sent, wParam unit index, unit (or none)
-    WM_SELECTION_EDITED = kWmUser + 33,  // posted, wParam field code
-    WM_SET_TOOL_STATE = kWmUser + 40,    // sent, wParam flag index, lParam 0 or 1
-    WM_BM_SAVE = kWmUser + 41,           // sent
-    WM_BM_LOAD = kWmUser + 42,           // sent
-    WM_RENAME_NODE = kWmUser + 43,       // sent
-    WM_STUDIO_CLEARED = kWmUser + 44,    // sent, lParam StudioData*
-    WM_ZB_RECEIVED = kWmUser + 50,       // posted by the watcher
-    WM_ZB_CLOSED = kWmUser + 51,         // posted by the watcher, wParam opening generation
-    WM_ZB_NEW_UNIT = kWmUser + 60,       // posted, wParam unit index, unit
-    WM_ZB_UNIT_STATUS = kWmUser + 61,    // posted, wParam unit index, unit
-    WM_ZB_UNIT_CHANGED = kWmUser + 62,   // sent (posted for a temperature), wParam field code, unit
-    WM_SCAN_STUDIO = kWmUser + 63,       // posted
-    WM_BM_APPLIED = kWmUser + 70,        // sent
+// The messages the serial link and the report handler post (the views' own are in
+// host/UiMessages.h; both sets are numbered from one table and never share a number).
+enum LinkMessageId : int {
+    WM_ZB_RECEIVED = kWmUser + 50,      // posted by the watcher
+    WM_ZB_CLOSED = kWmUser + 51,        // posted by the watcher, wParam opening generation
+    WM_ZB_NEW_UNIT = kWmUser + 60,      // posted, wParam unit index, unit
+    WM_ZB_UNIT_STATUS = kWmUser + 61,   // posted, wParam unit index, unit
+    WM_ZB_UNIT_CHANGED = kWmUser + 62,  // sent (posted for a temperature), wParam field code, unit
 
     // Not a window message of the table: a request, from any thread, that the UI thread
     // show the operator a message box (the watcher must never wait for the operator).
     WM_SHOW_ALERT = kWmUser + 80,
 };
 
-static_assert(int{WM_SHOW_STUDIO} > int{QEvent::User} && int{WM_SHOW_ALERT} < int{QEvent::MaxUser});
-
-// Tool flag indices of WM_SET_TOOL_STATE.
-enum ToolFlag : int { kToolLoad = 0, kToolSave = 1, kToolScan = 2, kToolName = 3, kToolCom = 4 };
+static_assert(int{WM_ZB_RECEIVED} > int{QEvent::User} && int{WM_SHOW_ALERT} < int{QEvent::MaxUser});
 
 class CAppMessage : public QEvent {
 public:

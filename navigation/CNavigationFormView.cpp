@@ -5,11 +5,11 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "link/AppMessages.h"
+#include "host/CFrameHost.h"
+#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CGridCtrl.h"
 #include "navigation/CNavigationGrid.h"
-#include "shell/CFrameHost.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CTitleSeparator.h"
 

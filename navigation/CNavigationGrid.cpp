@@ -5,11 +5,11 @@
 #include <QPainterPath>
 #include <algorithm>
 
-#include "link/AppMessages.h"
+#include "host/CFrameHost.h"
+#include "host/UiMessages.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
-#include "shell/CFrameHost.h"
 #include "widgets/CDrawnIconEngine.h"
 #include "widgets/CellHeightFont.h"
 

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <functional>
 
-#include "link/AppMessages.h"
+#include "host/CFrameHost.h"
+#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CStudioTreeDelegate.h"
-#include "shell/CFrameHost.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CDrawnIconEngine.h"
 #include "widgets/CTitleSeparator.h"

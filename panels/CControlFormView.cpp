@@ -16,7 +16,8 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "link/AppMessages.h"
+#include "host/CFrameHost.h"
+#include "host/UiMessages.h"
 #include "link/CZbProtocol.h"
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
@@ -24,7 +25,6 @@
 #include "model/StudioManager.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
-#include "shell/CFrameHost.h"
 #include "store/CXmlStore.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CFlatSliderCtrl.h"

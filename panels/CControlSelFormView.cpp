@@ -7,14 +7,14 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "link/AppMessages.h"
+#include "host/CFrameHost.h"
+#include "host/UiMessages.h"
 #include "link/CZbProtocol.h"
 #include "link/UnitMask.h"
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/StudioManager.h"
 #include "panels/CPowerControlSet.h"
-#include "shell/CFrameHost.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CFlatSliderCtrl.h"
 #include "widgets/CFlatSpinButtonCtrl.h"

@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "host/UiMessages.h"
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
 #include "link/CStrobeEventHandler.h"

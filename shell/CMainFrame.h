@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "host/CFrameHost.h"
 #include "model/ComSettings.h"
-#include "shell/CFrameHost.h"
 #include "shell/CPortCatalog.h"
 
 class CAppMessage;

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "widgets/CDrawnIconEngine.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"

@@ -5,7 +5,7 @@
 #include <QPaintEvent>
 #include <QTest>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "model/FieldCode.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"

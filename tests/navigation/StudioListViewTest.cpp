@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
 #include "navigation/CStudioListFormView.h"

@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "PanelTestKit.h"
+#include "host/UiMessages.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "PanelTestKit.h"
+#include "host/UiMessages.h"
 #include "model/FieldCode.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <memory>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "panels/CControlFormView.h"
 #include "support/CTestFrameHost.h"

@@ -7,6 +7,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 
+#include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"

@@ -25,6 +25,7 @@
 #include <QTreeWidget>
 #include <set>
 
+#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"

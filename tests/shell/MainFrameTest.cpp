@@ -4,6 +4,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "model/StudioManager.h"
 #include "shell/CStrobeSplitterWnd.h"

@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "host/UiMessages.h"
 #include "link/UnitMask.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"

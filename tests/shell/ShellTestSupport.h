@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "link/AppMessages.h"
+#include "host/UiMessages.h"
 #include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "support/CPtyPair.h"

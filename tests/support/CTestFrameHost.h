@@ -4,11 +4,11 @@
 #include <QVector>
 #include <memory>
 
+#include "host/CFrameHost.h"
 #include "link/CCommThread.h"
 #include "link/CStrobeEventHandler.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
-#include "shell/CFrameHost.h"
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
