@@ -11,7 +11,7 @@
 
 #include "link/AppMessages.h"
 #include "link/CPortWriter.h"
-#include "link/CStrobeEventHandler.h"
+#include "link/CRadioSession.h"
 #include "link/CZbEventHandler.h"
 #include "link/CZbFrameReader.h"
 #include "link/CZbProtocol.h"
@@ -164,10 +164,8 @@ void BM_ReportRoadIntoTheModel(benchmark::State& state) {
     StudioManager manager;
     manager.currentNode = manager.studios[0].get();
     CReceiver frame(manager);
-    CNullPort port;
-    CStrobeEventHandler handler(&frame, manager);
-    CZbProtocol protocol(handler, port);
-    CZbFrameReader reader(protocol);
+    CRadioSession session(&frame, manager);
+    CZbFrameReader& reader = session.Reader();
     // Deliveries as the link's ring would hand them over; the posted messages are delivered
     // after each, as the event loop would.
     constexpr std::size_t kDeliveryBytes = 256;

@@ -14,21 +14,14 @@
 #include <vector>
 
 #include "link/AppMessages.h"
-#include "link/CPortWriter.h"
-#include "link/CStrobeEventHandler.h"
+#include "link/CRadioSession.h"
 #include "link/CZbFrameReader.h"
-#include "link/CZbProtocol.h"
 #include "link/UnitMask.h"
 #include "link/ZbConstants.h"
 #include "model/StudioManager.h"
 #include "support/BenchStats.h"
 
 namespace {
-
-class CNullPort : public CPortWriter {
-public:
-    int WritePort(const quint8*, int count) override { return count; }
-};
 
 // Stands in for the main frame: takes every message and reads the unit it names when the
 // unit still lives, as the real receiver must for a posted message.
@@ -107,10 +100,8 @@ int main(int argc, char** argv) {
     manager.currentNode = manager.studios[0].get();
     StudioData& studio = *manager.studios[0];
     CReceiver frame(manager);
-    CNullPort port;
-    CStrobeEventHandler handler(&frame, manager);
-    CZbProtocol protocol(handler, port);
-    CZbFrameReader reader(protocol);
+    CRadioSession session(&frame, manager);
+    CZbFrameReader& reader = session.Reader();
 
     int perBlock = 0;
     const std::vector<quint8> block = ReportBlock(perBlock);

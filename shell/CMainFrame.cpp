@@ -11,8 +11,7 @@
 #include "host/UiMessages.h"
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
-#include "link/CStrobeEventHandler.h"
-#include "link/CZbFrameReader.h"
+#include "link/CRadioSession.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
@@ -68,10 +67,10 @@ CMainFrame::CMainFrame(QWidget* parent)
     // The serial settings: defaults, then what Option.xml holds. Start-up does not connect.
     m_comSettings = DefaultComSettings();
     LoadOption(*m_xmlStore, m_comSettings);
-    m_link = std::make_unique<CCommThread>(this);
-    m_handler = std::make_unique<CStrobeEventHandler>(this, *m_manager);
-    m_protocol = std::make_unique<CZbProtocol>(*m_handler, *m_link);
-    m_reader = std::make_unique<CZbFrameReader>(*m_protocol);
+    m_session = std::make_unique<CRadioSession>(this, *m_manager);
+    m_session->SetConnectionListener([this](bool connected) {
+        SetConnectionText(connected ? kConnectedText : kDisconnectedText);
+    });
 
     // The views reach the model and the protocol through this frame, so they come last.
     CreateClientArea();
@@ -87,10 +86,7 @@ CMainFrame::CMainFrame(QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
-    if (m_bConnected) {
-        m_link->ClosePort();
-        m_bConnected = 0;
-    }
+    m_session->Close();
     // The views keep references to the model and the protocol: they go before them.
     delete takeCentralWidget();
     m_studioList = nullptr;
@@ -204,6 +200,18 @@ void CMainFrame::FitPanes() {
     m_outer->setSizes({list + bar + control, width() - 2 * bar - list - control});
 }
 
+CZbProtocol& CMainFrame::Protocol() {
+    return m_session->Protocol();
+}
+
+bool CMainFrame::IsConnected() const {
+    return m_session->IsConnected();
+}
+
+CCommThread& CMainFrame::Link() {
+    return m_session->Link();
+}
+
 QObject* CMainFrame::StudioListPane() {
     return m_studioList;
 }
@@ -248,7 +256,7 @@ void CMainFrame::SetReasonText(const QString& text) {
 }
 
 void CMainFrame::SetLinkObserver(CLinkObserver* observer) {
-    m_link->SetObserver(observer);
+    m_session->SetObserver(observer);
 }
 
 void CMainFrame::OnLoad() {
@@ -271,24 +279,15 @@ void CMainFrame::OnName() {
 
 void CMainFrame::OnCom() {
     CComSettingDlg dialog(m_comSettings, this, m_ports);
-    if (m_bConnected) {
+    if (m_session->IsConnected()) {
         // The watcher's close notice sets the status text when it arrives.
-        m_link->ClosePort();
-        m_bConnected = 0;
+        m_session->Close();
     }
     if (dialog.exec() == QDialog::Accepted) {
         PortFailure failure;
-        if (!m_bConnected &&
-            m_link->OpenPort(m_comSettings.sComPort, static_cast<quint32>(m_comSettings.nBaud),
-                             m_comSettings.nDataBits, m_comSettings.nStopBits,
-                             m_comSettings.nParity, &failure)) {
-            m_bConnected = 1;
-            SetConnectionText(kConnectedText);
-            SetReasonText(QString());
-        } else if (!m_bConnected) {
-            // The connection state stays as it was; the first pane says why.
-            SetReasonText(failure.text);
-        }
+        // Opened, the session sets the status text; failed, the connection state stays as it
+        // was and the first pane says why.
+        SetReasonText(m_session->Open(m_comSettings, &failure) ? QString() : failure.text);
         // Saved whether or not the port opened.
         SaveOption(*m_xmlStore, m_comSettings);
     } else {
@@ -304,24 +303,10 @@ void CMainFrame::StartScan() {
     }
     ClearStudio(*m_manager, *studio);
     SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
-    m_protocol->SelectStudio(studio->nStudioNum);
+    m_session->Protocol().SelectStudio(studio->nStudioNum);
     m_manager->activeStudio = studio;
     CWaitingDlg dialog(studio->sStudioName, this, m_scanTick);
     dialog.exec();
-}
-
-void CMainFrame::OnReceived() {
-    // Exactly what the ring holds now; later bytes come with the next notice.
-    m_reader->FeedFromRing(*m_link);
-}
-
-void CMainFrame::OnClosed(quint32 generation) {
-    // A notice from a watcher of an earlier opening must not mark the present one closed.
-    if (generation != m_link->Generation()) {
-        return;
-    }
-    m_bConnected = 0;
-    SetConnectionText(kDisconnectedText);
 }
 
 void CMainFrame::RelayNewUnit(const CAppMessage& m) {
@@ -355,6 +340,9 @@ void CMainFrame::RelayUnitChanged(const CAppMessage& m) {
 }
 
 bool CMainFrame::event(QEvent* e) {
+    if (m_session->HandleNotice(*e)) {
+        return true;
+    }
     const int type = static_cast<int>(e->type());
     if (type == WM_SHOW_ALERT) {
         auto* alert = static_cast<CAlertMessage*>(e);
@@ -371,12 +359,6 @@ bool CMainFrame::event(QEvent* e) {
     switch (type) {
         case WM_SET_TOOL_STATE:
             SetToolFlag(m->wParam, m->lParam);
-            break;
-        case WM_ZB_RECEIVED:
-            OnReceived();
-            break;
-        case WM_ZB_CLOSED:
-            OnClosed(static_cast<quint32>(m->wParam));
             break;
         case WM_ZB_NEW_UNIT:
             RelayNewUnit(*m);

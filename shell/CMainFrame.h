@@ -18,9 +18,8 @@ class QMenu;
 class QToolBar;
 class CCommThread;
 class CLinkObserver;
-class CStrobeEventHandler;
+class CRadioSession;
 class CStrobeSplitterWnd;
-class CZbFrameReader;
 class CZbProtocol;
 class CXmlStore;
 class StudioManager;
@@ -28,10 +27,10 @@ class CStudioListFormView;
 class CNavigationFormView;
 class CControlFormView;
 
-// The main window. Owns, for the whole run, the unit model, the serial link with its report
-// handler, protocol object and frame assembler, and the XML store; lays out the three views
-// in two splitters; routes the toolbar commands to the views; drains the receive ring into
-// the assembler and relays the report handler's notifications to the views.
+// The main window. Owns, for the whole run, the unit model, the radio session and the XML
+// store; lays out the three views in two splitters; routes the toolbar commands to the views;
+// hands the link's notices to the radio session and relays the report handler's notifications
+// to the views.
 class CMainFrame : public QMainWindow, public CFrameHost {
     Q_OBJECT
 public:
@@ -49,7 +48,7 @@ public:
     ~CMainFrame() override;
 
     StudioManager& Manager() override { return *m_manager; }
-    CZbProtocol& Protocol() override { return *m_protocol; }
+    CZbProtocol& Protocol() override;
     CXmlStore& XmlStore() override { return *m_xmlStore; }
     QObject* FrameTarget() override { return this; }
     QObject* StudioListPane() override;
@@ -78,13 +77,14 @@ public:
     // units to report. Without a current studio there is nothing to scan.
     void StartScan();
 
-    bool IsConnected() const { return m_bConnected != 0; }
+    bool IsConnected() const;
     int ToolFlag(int index) const { return m_toolFlags.at(static_cast<size_t>(index)); }
     QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
     QToolBar* ToolBar() const { return m_toolBar; }
     QLabel* StatusPane(int index) const { return index == 0 ? m_statusText : m_statusLink; }
     const ComSettings& Settings() const { return m_comSettings; }
-    CCommThread& Link() { return *m_link; }
+    CRadioSession& Session() { return *m_session; }
+    CCommThread& Link();
     CStrobeSplitterWnd* OuterSplitter() const { return m_outer; }
     CStrobeSplitterWnd* InnerSplitter() const { return m_inner; }
 
@@ -102,8 +102,6 @@ private:
     void SetConnectionText(const QString& text);
     // Pane 0: why the last connection failed, or nothing.
     void SetReasonText(const QString& text);
-    void OnReceived();
-    void OnClosed(quint32 generation);
     void RelayNewUnit(const CAppMessage& m);
     void RelayUnitStatus(const CAppMessage& m);
     void RelayUnitChanged(const CAppMessage& m);
@@ -111,14 +109,10 @@ private:
     // Owned for the whole run; destroyed after the views (see the destructor).
     std::unique_ptr<StudioManager> m_manager;
     std::unique_ptr<CXmlStore> m_xmlStore;
-    std::unique_ptr<CCommThread> m_link;
-    std::unique_ptr<CStrobeEventHandler> m_handler;
-    std::unique_ptr<CZbProtocol> m_protocol;
-    std::unique_ptr<CZbFrameReader> m_reader;
+    std::unique_ptr<CRadioSession> m_session;
 
     ComSettings m_comSettings;
     CPortCatalog m_ports;
-    int m_bConnected = 0;
     std::array<int, kToolCount> m_toolFlags{0, 0, 1, 1, 1};
     std::array<QAction*, kToolCount> m_toolActions{};
     QToolBar* m_toolBar = nullptr;

@@ -5,35 +5,28 @@
 #include <algorithm>
 
 #include "link/AppMessages.h"
-#include "link/CCommThread.h"
-#include "link/CStrobeEventHandler.h"
 #include "link/CZbFrameReader.h"
 #include "link/CZbProtocol.h"
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/StudioManager.h"
-#include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
+#include "support/CSimLinkHarness.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// The main frame's part in the road of a report, wired as the frame wires it.
+// The main frame's part in the road of a report: the program's radio session.
 class CoreEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pty.IsValid());
-        frame.onMessage = [this](const CMessageRecorder::Entry& e) {
-            if (e.message == WM_ZB_RECEIVED) {
-                reader.FeedFromRing(link);
-            }
-        };
         manager.currentNode = manager.studios[0].get();
-        ASSERT_TRUE(link.OpenPort(pty.SlavePath(), 9600, 8, 0, 0));
+        ASSERT_TRUE(frame.Open(pty.SlavePath()));
     }
     void TearDown() override {
-        link.ClosePort();
+        frame.session.Close();
         WaitUntil([this] { return frame.Count(WM_ZB_CLOSED) > 0; });
         QCoreApplication::removePostedEvents(&frame);
     }
@@ -49,12 +42,10 @@ protected:
     }
 
     CPtyPair pty;
-    StudioManager manager;
-    CMessageRecorder frame;
-    CCommThread link{&frame};
-    CStrobeEventHandler handler{&frame, manager};
-    CZbProtocol protocol{handler, link};
-    CZbFrameReader reader{protocol};
+    CSimLinkHarness frame;
+    StudioManager& manager = frame.manager;
+    CZbProtocol& protocol = frame.protocol;
+    const CZbFrameReader& reader = frame.session.Reader();
 };
 
 TEST_F(CoreEndToEndTest, ReportsReachTheModelAndCommandsReachTheDongle) {

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "link/AppMessages.h"
+#include "model/ComSettings.h"
 
 CSimLinkHarness::CSimLinkHarness() {
     MakeCurrent(0);
@@ -10,12 +10,14 @@ CSimLinkHarness::CSimLinkHarness() {
 
 CSimLinkHarness::~CSimLinkHarness() {
     // The watcher is joined here, so nothing is posted to this object once it is gone.
-    link.ClosePort();
+    session.Close();
     QCoreApplication::removePostedEvents(this);
 }
 
 bool CSimLinkHarness::Open(const QString& devicePath) {
-    return link.OpenPort(devicePath, 9600, 8, 0, 0);
+    ComSettings settings = DefaultComSettings();
+    settings.sComPort = devicePath;
+    return session.Open(settings);
 }
 
 void CSimLinkHarness::MakeCurrent(int studioNum) {
@@ -23,8 +25,6 @@ void CSimLinkHarness::MakeCurrent(int studioNum) {
 }
 
 bool CSimLinkHarness::event(QEvent* e) {
-    if (static_cast<int>(e->type()) == WM_ZB_RECEIVED) {
-        reader.FeedFromRing(link);
-    }
+    session.HandleNotice(*e);
     return CMessageRecorder::event(e);
 }

@@ -3,16 +3,15 @@
 #include <QString>
 
 #include "link/CCommThread.h"
-#include "link/CStrobeEventHandler.h"
-#include "link/CZbFrameReader.h"
+#include "link/CRadioSession.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
 #include "support/CMessageRecorder.h"
 
-// The main frame's share of the radio road, for end-to-end tests against the simulator: a
-// real serial link, assembler, protocol and report handler over a real model. It receives
-// WM_ZB_RECEIVED and feeds the reader from the link's ring as the main frame does, and
-// records every message it gets (WM_ZB_NEW_UNIT, WM_ZB_UNIT_CHANGED, WM_ZB_CLOSED...).
+// The main frame's share of the radio road, for tests against the simulator or a
+// pseudo-terminal: the program's radio session over a real model. It hands the link's notices
+// to the session as the main frame does, and records every message it gets
+// (WM_ZB_NEW_UNIT, WM_ZB_UNIT_CHANGED, WM_ZB_CLOSED...).
 class CSimLinkHarness : public CMessageRecorder {
 public:
     CSimLinkHarness();
@@ -25,10 +24,9 @@ public:
     StudioData& Studio(int studioNum) { return *manager.studios[studioNum]; }
 
     StudioManager manager;
-    CCommThread link{this};
-    CStrobeEventHandler handler{this, manager};
-    CZbProtocol protocol{handler, link};
-    CZbFrameReader reader{protocol};
+    CRadioSession session{this, manager};
+    CCommThread& link = session.Link();
+    CZbProtocol& protocol = session.Protocol();
 
 protected:
     bool event(QEvent* e) override;

@@ -1,20 +1,15 @@
 #include "support/CTestFrameHost.h"
 
-CTestFrameHost::CTestFrameHost()
-    : link(std::make_unique<CCommThread>(&frame)),
-      handler(std::make_unique<CStrobeEventHandler>(&frame, manager)),
-      protocol(std::make_unique<CZbProtocol>(*handler, *link)) {
+#include "model/ComSettings.h"
+
+CTestFrameHost::CTestFrameHost() {
     xmlStore.pManager = &manager;
     xmlStore.showMessage = [this](const QString& text, const QString& caption) {
         questions.push_back({text, caption, false});
     };
 }
 
-CTestFrameHost::~CTestFrameHost() {
-    if (link) {
-        link->ClosePort();
-    }
-}
+CTestFrameHost::~CTestFrameHost() = default;
 
 bool CTestFrameHost::AskOperator(const QString& text, const QString& caption, bool withCancel) {
     questions.push_back({text, caption, withCancel});
@@ -22,5 +17,7 @@ bool CTestFrameHost::AskOperator(const QString& text, const QString& caption, bo
 }
 
 bool CTestFrameHost::OpenLink() {
-    return pty.IsValid() && link->OpenPort(pty.SlavePath(), 9600, 8, 0, 0);
+    ComSettings settings = DefaultComSettings();
+    settings.sComPort = pty.SlavePath();
+    return pty.IsValid() && session.Open(settings);
 }

@@ -5,16 +5,15 @@
 #include <memory>
 
 #include "host/CFrameHost.h"
-#include "link/CCommThread.h"
-#include "link/CStrobeEventHandler.h"
-#include "link/CZbProtocol.h"
+#include "link/CRadioSession.h"
 #include "model/StudioManager.h"
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
 
-// Stands in for the main frame around a view under test: a real model, a real protocol
-// writing through a real serial link to a pseudo-terminal (OpenLink), recorders for the frame
+// Stands in for the main frame around a view under test: a real model, a real radio session
+// whose protocol writes through a real serial link to a pseudo-terminal (OpenLink); its
+// notices reach the frame's recorder and are not read. Recorders for the frame
 // and for every pane the test does not fill with a real view, and scripted answers to the
 // operator's message boxes.
 class CTestFrameHost : public CFrameHost {
@@ -23,7 +22,7 @@ public:
     ~CTestFrameHost() override;
 
     StudioManager& Manager() override { return manager; }
-    CZbProtocol& Protocol() override { return *protocol; }
+    CZbProtocol& Protocol() override { return session.Protocol(); }
     CXmlStore& XmlStore() override { return xmlStore; }
     QObject* FrameTarget() override { return &frame; }
     QObject* StudioListPane() override { return studioList ? studioList : &studioListRecorder; }
@@ -53,9 +52,7 @@ public:
     QObject* control = nullptr;
     QObject* navigation = nullptr;
     CPtyPair pty;
-    std::unique_ptr<CCommThread> link;
-    std::unique_ptr<CStrobeEventHandler> handler;
-    std::unique_ptr<CZbProtocol> protocol;
+    CRadioSession session{&frame, manager};
     CXmlStore xmlStore;
     QVector<Question> questions;  // every message box asked for, in order
     bool answerOk = true;         // the operator's answer to an OK/Cancel box
