@@ -5,8 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -33,53 +31,46 @@ double Percentile(std::vector<double> samples, double fraction) {
 }
 
 void BM_SpinStepToPort(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString oldDir = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    {
-        CTestFrameHost host;
-        if (!host.OpenLink()) {
-            state.SkipWithError("cannot open the pseudo-terminal link");
-            QDir::setCurrent(oldDir);
-            return;
-        }
-        CControlFormView view(host);
-        host.control = &view;
-        view.OnInitialUpdate();
-        auto unit = std::make_unique<StrobeData>();
-        unit->nFlashValue = 40;
-        unit->nModelValue = 40;
-        host.manager.currentNode = PlaceUnit(host.manager, 0, 0, std::move(unit));
-        SendAppMessage(&view, WM_UNIT_PICKED);
-        CFlatSpinButtonCtrl* spin = view.Controls().flashSpin;
-
-        std::vector<double> latenciesUs;
-        latenciesUs.reserve(static_cast<size_t>(state.max_iterations));
-        int change = -1;
-        for (auto _ : state) {
-            const auto start = std::chrono::steady_clock::now();
-            emit spin->deltaPos(change);
-            const QByteArray frame = host.pty.Read(kCommandFrameBytes);
-            const auto end = std::chrono::steady_clock::now();
-            if (frame.size() != kCommandFrameBytes) {
-                state.SkipWithError("the frame did not arrive");
-                break;
-            }
-            const std::chrono::duration<double, std::micro> elapsed = end - start;
-            state.SetIterationTime(elapsed.count() / 1e6);
-            latenciesUs.push_back(elapsed.count());
-            change = -change;  // up, down, up: the value stays inside its range
-
-            state.PauseTiming();
-            // Deliver the grid notifications the handler posted.
-            QCoreApplication::processEvents();
-            host.navigationRecorder.Clear();
-            state.ResumeTiming();
-        }
-        state.counters["median_us"] = Percentile(latenciesUs, 0.5);
-        state.counters["p99_us"] = Percentile(latenciesUs, 0.99);
+    CTestFrameHost host;
+    if (!host.OpenLink()) {
+        state.SkipWithError("cannot open the pseudo-terminal link");
+        return;
     }
-    QDir::setCurrent(oldDir);
+    CControlFormView view(host);
+    host.control = &view;
+    view.OnInitialUpdate();
+    auto unit = std::make_unique<StrobeData>();
+    unit->nFlashValue = 40;
+    unit->nModelValue = 40;
+    host.manager.currentNode = PlaceUnit(host.manager, 0, 0, std::move(unit));
+    SendAppMessage(&view, WM_UNIT_PICKED);
+    CFlatSpinButtonCtrl* spin = view.Controls().flashSpin;
+
+    std::vector<double> latenciesUs;
+    latenciesUs.reserve(static_cast<size_t>(state.max_iterations));
+    int change = -1;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        emit spin->deltaPos(change);
+        const QByteArray frame = host.pty.Read(kCommandFrameBytes);
+        const auto end = std::chrono::steady_clock::now();
+        if (frame.size() != kCommandFrameBytes) {
+            state.SkipWithError("the frame did not arrive");
+            break;
+        }
+        const std::chrono::duration<double, std::micro> elapsed = end - start;
+        state.SetIterationTime(elapsed.count() / 1e6);
+        latenciesUs.push_back(elapsed.count());
+        change = -change;  // up, down, up: the value stays inside its range
+
+        state.PauseTiming();
+        // Deliver the grid notifications the handler posted.
+        QCoreApplication::processEvents();
+        host.navigationRecorder.Clear();
+        state.ResumeTiming();
+    }
+    state.counters["median_us"] = Percentile(latenciesUs, 0.5);
+    state.counters["p99_us"] = Percentile(latenciesUs, 0.99);
 }
 
 BENCHMARK(BM_SpinStepToPort)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(5000);

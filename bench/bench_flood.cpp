@@ -341,7 +341,7 @@ int main(int argc, char** argv) {
     std::vector<QString> alerts;
     int failures = 0;
     {
-        CMainFrame frame;
+        CMainFrame frame(session.Folder());
         frame.SetLinkObserver(trace.get());
         frame.SetMessageBoxHandler([&alerts](const QString& text, const QString&, bool) {
             alerts.push_back(text);

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     }
 
     CBenchSession session;
-    CMainFrame frame;
+    CMainFrame frame(session.Folder());
     frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
         std::fprintf(stderr, "bench_unplug: message box \"%s\"\n", qPrintable(text));
         return true;

@@ -3,7 +3,6 @@
 // again to the same units, and applying it to a studio must keep that studio whole.
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
@@ -72,9 +71,8 @@ bool SameUnits(const StudioData& a, const StudioData& b) {
     return true;
 }
 
-// A folder of our own for the whole run, in memory where possible since saves sync to disk.
-// It is the working directory only while one input runs: libFuzzer reads its corpus by the
-// paths it was given, relative to the directory it was started in.
+// A folder of our own for the whole run, in memory where possible since saves sync to disk:
+// the store's base folder.
 struct Workspace {
     Workspace()
         : dir(QDir(QStringLiteral("/dev/shm")).exists()
@@ -90,16 +88,13 @@ struct Workspace {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Workspace workspace;
-    const QString startDir = QDir::currentPath();
-    Require(QDir::setCurrent(workspace.dir.path()), "enter the folder");
-    const auto leave = qScopeGuard([&startDir] { QDir::setCurrent(startDir); });
+    CXmlStore store(workspace.dir.path());
     {
-        QFile file(QStringLiteral("Business Memory/f.xml"));
+        QFile file(store.PathOf(QStringLiteral("Business Memory/f.xml")));
         Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "write the input");
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     StudioManager manager;
-    CXmlStore store;
     store.pManager = &manager;
     int messages = 0;
     store.showMessage = [&messages](const QString&, const QString&) { ++messages; };

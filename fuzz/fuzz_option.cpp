@@ -2,7 +2,6 @@
 // keeps the default rate unless it read one, and whatever it read saves and reads back the same.
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
@@ -30,9 +29,8 @@ QString AsReadBack(QString text) {
                   : text;
 }
 
-// A folder of our own for the whole run, in memory where possible since saves sync to disk.
-// It is the working directory only while one input runs: libFuzzer reads its corpus by the
-// paths it was given, relative to the directory it was started in.
+// A folder of our own for the whole run, in memory where possible since saves sync to disk:
+// the store's base folder.
 struct Workspace {
     Workspace()
         : dir(QDir(QStringLiteral("/dev/shm")).exists()
@@ -47,15 +45,12 @@ struct Workspace {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Workspace workspace;
-    const QString startDir = QDir::currentPath();
-    Require(QDir::setCurrent(workspace.dir.path()), "enter the folder");
-    const auto leave = qScopeGuard([&startDir] { QDir::setCurrent(startDir); });
+    CXmlStore store(workspace.dir.path());
     {
-        QFile file(QString::fromLatin1(kOptionFile));
+        QFile file(store.PathOf(QString::fromLatin1(kOptionFile)));
         Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "write the input");
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
-    CXmlStore store;
     int messages = 0;
     store.showMessage = [&messages](const QString&, const QString&) { ++messages; };
 

@@ -45,12 +45,12 @@ QScrollArea* InPane(QWidget* view) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent)
+CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       m_manager(std::make_unique<StudioManager>()),
-      m_xmlStore(std::make_unique<CXmlStore>()),
+      m_xmlStore(std::make_unique<CXmlStore>(baseFolder)),
       m_scanTick(CWaitingDlg::kTickInterval) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
     setAccessibleName(windowTitle());

@@ -44,7 +44,9 @@ public:
     using MessageBoxHandler =
         std::function<bool(const QString& text, const QString& caption, bool withCancel)>;
 
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // baseFolder: where Option.xml and the "Business Memory" folder are kept (the program's
+    // working folder).
+    explicit CMainFrame(const QString& baseFolder, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     StudioManager& Manager() override { return *m_manager; }

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     }
 
     CDemoAutomation automation;  // inert unless its environment variables are set
-    CMainFrame frame;
+    CMainFrame frame(QDir::currentPath());
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
     frame.show();

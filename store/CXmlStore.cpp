@@ -39,9 +39,10 @@ void Show(const CXmlStore& store, const char* text, const char* caption) {
     }
 }
 
-QString MemoryPath(const QString& name) {
-    return QStringLiteral("%1/%2.%3")
-        .arg(QLatin1StringView(kBusinessMemoryFolder), name, QStringLiteral("xml"));
+QString MemoryPath(const CXmlStore& store, const QString& name) {
+    return store.PathOf(
+        QStringLiteral("%1/%2.%3")
+            .arg(QLatin1StringView(kBusinessMemoryFolder), name, QStringLiteral("xml")));
 }
 
 // The text a node stands for when a value is read from it by position: an element's text,
@@ -236,8 +237,12 @@ bool IsValidMemoryName(const QString& name) {
     return !IsReservedDeviceName(name.section(u'.', 0, 0));
 }
 
+QString CXmlStore::PathOf(const QString& relative) const {
+    return QDir(m_baseFolder).filePath(relative);
+}
+
 void ListBusinessMemory(CXmlStore& store) {
-    const QString folder = QString::fromLatin1(kBusinessMemoryFolder);
+    const QString folder = store.PathOf(QString::fromLatin1(kBusinessMemoryFolder));
     if (!QFileInfo(folder).isDir()) {
         QDir().mkdir(folder);
         return;
@@ -271,7 +276,7 @@ bool LoadBusinessMemory(CXmlStore& store, const QString& name) {
     QDomDocument document;
     store.pDocument = &document;
     const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
-    const bool ok = ReadXmlDocument(MemoryPath(name), document) &&
+    const bool ok = ReadXmlDocument(MemoryPath(store, name), document) &&
                     document.documentElement().tagName() == QLatin1StringView("StudioManage") &&
                     ReadStudios(document.documentElement(), memory);
     if (!ok) {
@@ -292,7 +297,7 @@ bool SaveBusinessMemory(CXmlStore& store, const QString& name) {
         Show(store, kInvalidFileName, kBusinessMemoryCaption);
         return false;
     }
-    if (!WriteXmlFile(MemoryPath(name), StudioText(*studio))) {
+    if (!WriteXmlFile(MemoryPath(store, name), StudioText(*studio))) {
         Show(store, kFailToSave, kBusinessMemoryCaption);
         return false;
     }
@@ -320,7 +325,7 @@ bool LoadOption(CXmlStore& store, ComSettings& settings) {
     QDomDocument document;
     store.pDocument = &document;
     const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
-    if (!ReadXmlDocument(QString::fromLatin1(kOptionFile), document)) {
+    if (!ReadXmlDocument(store.PathOf(QString::fromLatin1(kOptionFile)), document)) {
         return false;
     }
     const QDomElement root = document.documentElement();
@@ -341,7 +346,7 @@ bool LoadOption(CXmlStore& store, ComSettings& settings) {
 }
 
 bool SaveOption(CXmlStore& store, const ComSettings& settings) {
-    if (!WriteXmlFile(QString::fromLatin1(kOptionFile), OptionText(settings))) {
+    if (!WriteXmlFile(store.PathOf(QString::fromLatin1(kOptionFile)), OptionText(settings))) {
         Show(store, kFailToSave, kOptionCaption);
         return false;
     }

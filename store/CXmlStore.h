@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <functional>
+#include <utility>
 
 class QDomDocument;
 class StudioManager;
@@ -10,17 +11,26 @@ struct StudioData;
 struct ComSettings;
 
 // Reads and writes the Business Memory files ("Business Memory/N.xml") and Option.xml, both
-// relative to the working directory. Messages for the operator go through showMessage, which
-// the GUI turns into a message box and tests record. UI thread only.
+// in the base folder it is given (the program's working folder). Messages for the operator go
+// through showMessage, which the GUI turns into a message box and tests record. UI thread only.
 class CXmlStore {
 public:
     using MessageFn = std::function<void(const QString& text, const QString& caption)>;
     using FileListFn = std::function<void(const QString& fileTitle)>;
 
+    explicit CXmlStore(QString baseFolder) : m_baseFolder(std::move(baseFolder)) {}
+
+    const QString& BaseFolder() const { return m_baseFolder; }
+    // A path taken from the base folder, such as "Business Memory/Portrait.xml".
+    QString PathOf(const QString& relative) const;
+
     StudioManager* pManager = nullptr;  // set by the Remote Control panel
     QDomDocument* pDocument = nullptr;  // only while one load runs
     FileListFn pFileList;               // appends one title to the panel's file list
     MessageFn showMessage;              // the operator's message boxes
+
+private:
+    QString m_baseFolder;
 };
 
 inline constexpr const char* kBusinessMemoryFolder = "Business Memory";

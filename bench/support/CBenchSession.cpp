@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -13,17 +12,14 @@
 #include "shell/CMainFrame.h"
 #include "support/CSimProcess.h"
 
-CBenchSession::CBenchSession()
-    : m_oldDir(QDir::currentPath()), m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")) {
+CBenchSession::CBenchSession() : m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")) {
     if (m_dir.isValid()) {
-        QDir::setCurrent(m_dir.path());
         // The Com dialog lists the ports that simulators publish here.
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
     }
 }
 
 CBenchSession::~CBenchSession() {
-    QDir::setCurrent(m_oldDir);
     qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
 }
 

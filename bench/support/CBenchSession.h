@@ -7,9 +7,9 @@
 class CMainFrame;
 class CSimProcess;
 
-// The stage for the whole-program benchmarks: a private working folder (the program's
-// Option.xml and the simulator's published port live there), strobe-sim as a child process
-// and the real main frame, connected through its Com dialog as an operator would.
+// The stage for the whole-program benchmarks: a private folder (the main frame's Option.xml
+// and the simulator's published port live there), strobe-sim as a child process and the real
+// main frame, connected through its Com dialog as an operator would.
 class CBenchSession {
 public:
     CBenchSession();
@@ -18,6 +18,8 @@ public:
     CBenchSession& operator=(const CBenchSession&) = delete;
 
     bool IsValid() const { return m_dir.isValid(); }
+    // The main frame's base folder.
+    QString Folder() const { return m_dir.path(); }
     // Starts the simulator with these options; it publishes its port in the private folder.
     bool StartSim(CSimProcess& sim, const QStringList& args) const;
     // Runs the Com command, chooses the simulator's port in the dialog and confirms it.
@@ -28,6 +30,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_oldDir;
     QByteArray m_oldRuntime;
 };

@@ -48,9 +48,7 @@ class PanelsWalkthrough : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_oldDir = QDir::currentPath();
         m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        QDir::setCurrent(m_dir.path());
         // The simulator publishes its port where the Com dialog looks for it.
         qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -61,7 +59,6 @@ protected:
 
     void TearDown() override {
         EXPECT_EQ(sim.Terminate(), 0) << qPrintable(sim.StdErr());
-        QDir::setCurrent(m_oldDir);
         qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
     }
 
@@ -103,16 +100,17 @@ protected:
         return ::testing::AssertionFailure() << qPrintable(mismatch);
     }
 
+    QString Folder() const { return m_dir.path(); }
+
     CSimProcess sim;
 
 private:
     QTemporaryDir m_dir;
-    QString m_oldDir;
     QByteArray m_oldRuntime;
 };
 
 TEST_F(PanelsWalkthrough, SetUnitsSaveAMemoryChangeAUnitAndApplyTheMemory) {
-    CMainFrame frame;
+    CMainFrame frame(Folder());
     QStringList asked;
     frame.SetMessageBoxHandler([&asked](const QString& text, const QString&, bool withCancel) {
         if (!withCancel) {
@@ -198,7 +196,7 @@ TEST_F(PanelsWalkthrough, SetUnitsSaveAMemoryChangeAUnitAndApplyTheMemory) {
     EXPECT_EQ(frame.ToolFlag(kToolSave), 1);
     frame.OnSave();
     EXPECT_TRUE(asked.contains("Do you want to save current setting?"));
-    ASSERT_TRUE(QFile::exists(QStringLiteral("Business Memory/walk.xml")));
+    ASSERT_TRUE(QFile::exists(QDir(Folder()).filePath(QStringLiteral("Business Memory/walk.xml"))));
     const int savedFlash0 = studioA.UnitAt(0)->nFlashValue;
     const int savedFlash3 = picked->nFlashValue;
 

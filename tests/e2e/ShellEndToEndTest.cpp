@@ -38,9 +38,7 @@ std::vector<int> UnitsOf(const StudioData& studio) {
 TEST(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString oldDir = QDir::currentPath();
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    QDir::setCurrent(dir.path());
     // The simulator publishes its port where the dialog looks for running simulators.
     qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -50,7 +48,7 @@ TEST(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
     ASSERT_TRUE(sim.Start({"--units", "A:0,1,2,4;B:0,1", "--seed", "3"}, env))
         << qPrintable(sim.StdErr());
     {
-        CMainFrame frame;
+        CMainFrame frame(dir.path());
         frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
             ADD_FAILURE() << "unexpected message box: " << text.toStdString();
             return true;
@@ -96,6 +94,5 @@ TEST(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
         EXPECT_EQ(dump["A4"].value("model"), m.StudioAt(0)->UnitAt(4)->nModelValue);
     }
     EXPECT_EQ(sim.Terminate(), 0) << qPrintable(sim.StdErr());
-    QDir::setCurrent(oldDir);
     qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }

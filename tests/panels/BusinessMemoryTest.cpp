@@ -9,7 +9,7 @@
 
 namespace {
 
-// The Business Memory group on real files in a temporary working directory.
+// The Business Memory group on real files in a temporary folder.
 class BusinessMemoryTest : public PanelTest {
 protected:
     void SetUp() override {
@@ -67,8 +67,8 @@ protected:
         SendAppMessage(view.get(), WM_BM_SAVE);
     }
 
-    static void WriteFile(const QString& path, const QByteArray& content) {
-        QFile file(path);
+    void WriteFile(const QString& relative, const QByteArray& content) {
+        QFile file(Path(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
@@ -79,7 +79,7 @@ protected:
 
 TEST_F(BusinessMemoryTest, SavePreviewAndApplyRestoreTheStudio) {
     MakeView();
-    EXPECT_TRUE(QDir(QStringLiteral("Business Memory")).exists());
+    EXPECT_TRUE(QDir(Path(QStringLiteral("Business Memory"))).exists());
     EXPECT_TRUE(Titles().isEmpty());
 
     QTest::keyClicks(NameEdit(), QStringLiteral("portrait"));
@@ -89,7 +89,7 @@ TEST_F(BusinessMemoryTest, SavePreviewAndApplyRestoreTheStudio) {
     EXPECT_EQ(host->questions[0].text, "Do you want to save current setting?");
     EXPECT_EQ(host->questions[0].caption, "Business Memory");
     EXPECT_TRUE(host->questions[0].withCancel);
-    EXPECT_TRUE(QFile::exists(QStringLiteral("Business Memory/portrait.xml")));
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("Business Memory/portrait.xml"))));
     EXPECT_EQ(Titles(), QStringList{"portrait"});
     EXPECT_EQ(NameEdit()->text(), "");
     EXPECT_EQ(Tool(kToolLoad), 0);
@@ -133,7 +133,7 @@ TEST_F(BusinessMemoryTest, CancelAtEitherPromptChangesNothing) {
     host->answerOk = false;
 
     SaveAs(QStringLiteral("other"));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("Business Memory/other.xml")));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Business Memory/other.xml"))));
     EXPECT_EQ(Titles(), QStringList{"kept"});
     EXPECT_EQ(NameEdit()->text(), "other");
 
@@ -145,7 +145,7 @@ TEST_F(BusinessMemoryTest, CancelAtEitherPromptChangesNothing) {
 
 TEST_F(BusinessMemoryTest, BrokenFileShowsNothingAndIsNeverApplied) {
     // The first unit is sound, the second has only nine values: the load fails part way.
-    QDir().mkpath(QStringLiteral("Business Memory"));
+    QDir(host->folder.path()).mkpath(QStringLiteral("Business Memory"));
     const QByteArray value10 =
         "<a>20</a><b>0</b><c>0</c><d>1</d><e>1</e><f>20</f><g>0</g><h>0</h><i>1</i><j>L</j>";
     const QByteArray value9 =
@@ -175,12 +175,13 @@ TEST_F(BusinessMemoryTest, BrokenFileShowsNothingAndIsNeverApplied) {
 
 TEST_F(BusinessMemoryTest, NameThatLeavesTheFolderWritesNothing) {
     MakeView();
-    const QStringList before = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList before =
+        QDir(host->folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     SaveAs(QStringLiteral("../x"));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("x.xml")));
-    EXPECT_FALSE(QFile::exists(QStringLiteral("../x.xml")));
-    EXPECT_EQ(QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-    EXPECT_TRUE(QDir(QStringLiteral("Business Memory")).isEmpty());
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("x.xml"))));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("../x.xml"))));
+    EXPECT_EQ(QDir(host->folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    EXPECT_TRUE(QDir(Path(QStringLiteral("Business Memory"))).isEmpty());
     EXPECT_TRUE(Titles().isEmpty());
     // The fields are cleared all the same.
     EXPECT_EQ(NameEdit()->text(), "");

@@ -101,22 +101,20 @@ inline void ClickThumb(QSlider* slider) {
 
 }  // namespace panel_input
 
-// A Remote Control panel on a stand-in main frame whose link writes to a pseudo-terminal,
-// in a temporary working directory. Studio A is the current studio; the grid lists its units.
+// A Remote Control panel on a stand-in main frame whose link writes to a pseudo-terminal and
+// whose store keeps its files in a temporary folder. Studio A is the current studio; the grid lists
+// its units.
 class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_oldDir = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
         host = std::make_unique<CTestFrameHost>();
+        ASSERT_TRUE(host->folder.isValid());
         ASSERT_TRUE(host->OpenLink());
     }
 
     void TearDown() override {
         view.reset();
         host.reset();
-        QDir::setCurrent(m_oldDir);
     }
 
     // Builds and shows the panel; files already in the Business Memory folder get listed.
@@ -166,10 +164,9 @@ protected:
 
     QString Written() { return HexBytes(host->Written()); }
 
+    // A path taken from the store's base folder.
+    QString Path(const QString& relative) const { return host->FilePath(relative); }
+
     std::unique_ptr<CTestFrameHost> host;
     std::unique_ptr<CControlFormView> view;
-
-private:
-    QTemporaryDir m_dir;
-    QString m_oldDir;
 };

@@ -24,8 +24,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void WriteOption(const QString& port, int baud) {
-    QFile file(QString::fromLatin1(kOptionFile));
+void WriteOption(const QString& folder, const QString& port, int baud) {
+    QFile file(QDir(folder).filePath(QString::fromLatin1(kOptionFile)));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Option>\n\t<ComSet>\n"
                               "\t\t<sComPort>%1</sComPort>\n\t\t<nBaud>%2</nBaud>\n\t</ComSet>\n"
@@ -35,8 +35,8 @@ void WriteOption(const QString& port, int baud) {
                    .toUtf8());
 }
 
-ComSettings ReadOption() {
-    CXmlStore store;
+ComSettings ReadOption(const QString& folder) {
+    CXmlStore store(folder);
     ComSettings settings;
     settings.sComPort = QStringLiteral("unread");
     LoadOption(store, settings);
@@ -118,7 +118,7 @@ TEST_F(CConnectionTest, SettingsDialogListsFixedLineSettingsAndPublishedPorts) {
 
 TEST_F(CConnectionTest, OkConnectsAndSavesCancelDisconnects) {
     ASSERT_TRUE(pty.IsValid());
-    WriteOption(QStringLiteral("COM5"), 19200);
+    WriteOption(Folder(), QStringLiteral("COM5"), 19200);
     const QString link = PublishPty();
     CMainFrame& f = MakeFrame();
     EXPECT_EQ(f.Settings().sComPort, "COM5");
@@ -128,15 +128,15 @@ TEST_F(CConnectionTest, OkConnectsAndSavesCancelDisconnects) {
     EXPECT_TRUE(f.IsConnected());
     EXPECT_TRUE(f.Link().IsOpen());
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee connected");
-    EXPECT_EQ(ReadOption().sComPort, link);
-    EXPECT_EQ(ReadOption().nBaud, 9600);
+    EXPECT_EQ(ReadOption(Folder()).sComPort, link);
+    EXPECT_EQ(ReadOption(Folder()).nBaud, 9600);
 
     // Connected, then the dialog cancelled: closed and said so.
     Com(QString(), false);
     EXPECT_FALSE(f.IsConnected());
     EXPECT_FALSE(f.Link().IsOpen());
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
-    EXPECT_EQ(ReadOption().sComPort, link);  // a cancelled dialog writes nothing
+    EXPECT_EQ(ReadOption(Folder()).sComPort, link);  // a cancelled dialog writes nothing
     PumpEvents(50ms);
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
 }
@@ -185,7 +185,8 @@ TEST_F(CConnectionTest, AFailedConnectionSaysWhyAndTheFrameLogKeepsEveryFrame) {
                 QStringLiteral("Cannot open %1: in use by another program").arg(link)))
                 << f.StatusPane(0)->text().toStdString();
             EXPECT_EQ(f.StatusPane(0)->toolTip(), f.StatusPane(0)->text());
-            EXPECT_EQ(ReadOption().sComPort, link) << "saved whether or not the port opened";
+            EXPECT_EQ(ReadOption(Folder()).sComPort, link)
+                << "saved whether or not the port opened";
         }
 
         // Free again: connected, and the reason is gone.
@@ -215,7 +216,7 @@ TEST_F(CConnectionTest, AFailedConnectionSaysWhyAndTheFrameLogKeepsEveryFrame) {
 }
 
 TEST_F(CConnectionTest, StoredPortOutsideTheListSelectsNothingAndSavesEmpty) {
-    WriteOption(QStringLiteral("COM11"), 9600);
+    WriteOption(Folder(), QStringLiteral("COM11"), 9600);
     CMainFrame& f = MakeFrame();
     EXPECT_EQ(f.Settings().sComPort, "COM11");
     int selected = 0;
@@ -228,13 +229,13 @@ TEST_F(CConnectionTest, StoredPortOutsideTheListSelectsNothingAndSavesEmpty) {
     EXPECT_EQ(f.Settings().sComPort, "");
     EXPECT_FALSE(f.IsConnected());
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
-    EXPECT_TRUE(QFile::exists(QString::fromLatin1(kOptionFile)));
-    EXPECT_EQ(ReadOption().sComPort, "");
+    EXPECT_TRUE(QFile::exists(Path(QString::fromLatin1(kOptionFile))));
+    EXPECT_EQ(ReadOption(Folder()).sComPort, "");
 }
 
 TEST_F(CConnectionTest, StoredDevicePathIsOfferedAndSelected) {
     // A port named by its path in Option.xml (as the demo writes it) is offered again.
-    WriteOption(pty.SlavePath(), 9600);
+    WriteOption(Folder(), pty.SlavePath(), 9600);
     CMainFrame& f = MakeFrame();
     Com(QString(), true);
     EXPECT_TRUE(f.IsConnected());
@@ -291,7 +292,7 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
     f.OnCom();
     EXPECT_TRUE(f.IsConnected());
     EXPECT_EQ(f.Settings().sComPort, stable);
-    EXPECT_EQ(ReadOption().sComPort, stable);
+    EXPECT_EQ(ReadOption(Folder()).sComPort, stable);
     EXPECT_EQ(f.Link().DevicePath(), stable);
 
     // While the list is shown a dongle is plugged in, and the one the operator picks and the

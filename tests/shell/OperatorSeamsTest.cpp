@@ -631,7 +631,7 @@ TEST_F(COperatorSeamTest, TickBoxesFollowTheOperatorAfterScrollsAndRebuilds) {
 TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
     // A memory made elsewhere, its names far longer than anything typed here; raw '>' in an
     // attribute is legal, and each one grows fourfold when written back.
-    QDir().mkpath(QString::fromLatin1(kBusinessMemoryFolder));
+    QDir(Folder()).mkpath(QString::fromLatin1(kBusinessMemoryFolder));
     QByteArray big =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<StudioManage>\n\t<Studio "
         "nStudioNum=\"0\" sStudioName=\"Studio A\" nChItemCnt=\"2\">";
@@ -644,7 +644,7 @@ TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
         big += "<sLightName>Far</sLightName></Strobe>";
     }
     big += "\n\t</Studio>\n</StudioManage>\n";
-    QFile bigFile(QStringLiteral("Business Memory/big.xml"));
+    QFile bigFile(Path(QStringLiteral("Business Memory/big.xml")));
     ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly));
     bigFile.write(big);
     bigFile.close();
@@ -662,7 +662,7 @@ TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
     // A good file of this studio.
     Retype(memoryName(), QStringLiteral("keep"));
     QTest::keyClick(memoryName(), Qt::Key_S, Qt::ControlModifier);
-    QFile keep(QStringLiteral("Business Memory/keep.xml"));
+    QFile keep(Path(QStringLiteral("Business Memory/keep.xml")));
     ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
     const QByteArray kept = keep.readAll();
     keep.close();

@@ -51,26 +51,23 @@ protected:
     }
 };
 
-// A main frame in its own working directory (Option.xml, Business Memory) and its own
-// simulator folder, with message boxes answered by the test.
+// A main frame whose files (Option.xml, Business Memory) and simulator folder are in a
+// temporary folder of its own, with message boxes answered by the test.
 class CShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_oldDir = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
         m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
     }
     void TearDown() override {
         frame.reset();
-        QDir::setCurrent(m_oldDir);
         qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
     }
 
     // Builds the frame (after the test has written any Option.xml) and shows it.
     CMainFrame& MakeFrame() {
-        frame = std::make_unique<CMainFrame>();
+        frame = std::make_unique<CMainFrame>(Folder());
         frame->SetMessageBoxHandler([this](const QString& text, const QString& caption, bool) {
             boxes.push_back({text, caption});
             return true;
@@ -78,6 +75,7 @@ protected:
         frame->show();
         return *frame;
     }
+    QString Folder() const { return m_dir.path(); }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 
     struct Box {
@@ -89,7 +87,6 @@ protected:
 
 private:
     QTemporaryDir m_dir;
-    QString m_oldDir;
     QByteArray m_oldRuntime;
 };
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <array>
 #include <climits>
@@ -52,7 +53,7 @@ protected:
             messages << caption + ": " + text;
         };
         store.pFileList = [this](const QString& title) { listed << title; };
-        ASSERT_TRUE(QDir().mkdir(kBusinessMemoryFolder));
+        ASSERT_TRUE(QDir(dir.Path()).mkdir(kBusinessMemoryFolder));
     }
 
     StrobeData* Add(int studio, int slot, const QString& model, const Fields& f,
@@ -67,7 +68,7 @@ protected:
     }
 
     bool Load(const QByteArray& xml) {
-        CTempWorkDir::WriteFile(QStringLiteral("Business Memory/m.xml"), xml);
+        dir.WriteFile(QStringLiteral("Business Memory/m.xml"), xml);
         return LoadBusinessMemory(store, QStringLiteral("m"));
     }
 
@@ -75,7 +76,7 @@ protected:
 
     CTempWorkDir dir;
     StudioManager manager;
-    CXmlStore store;
+    CXmlStore store{dir.Path()};
     QStringList messages;
     QStringList listed;
 };
@@ -88,8 +89,7 @@ TEST_F(BusinessMemoryTest, SavedStudioMatchesTheLayoutByteForByteAndReadsBack) {
     manager.currentNode = &key->lightNode;  // any node of the studio makes it current
 
     ASSERT_TRUE(SaveBusinessMemory(store, "Portrait"));
-    EXPECT_EQ(CTempWorkDir::ReadFile("Business Memory/Portrait.xml"),
-              ReadTestData("data/two_units.xml"));
+    EXPECT_EQ(dir.ReadFile("Business Memory/Portrait.xml"), ReadTestData("data/two_units.xml"));
 
     ASSERT_TRUE(LoadBusinessMemory(store, "Portrait"));
     EXPECT_EQ(manager.memoryStudio->nChItemCnt, 2);
@@ -295,10 +295,11 @@ TEST_F(BusinessMemoryTest, OversizedOrPathologicalFilesAreRefusedUnparsed) {
 }
 
 TEST_F(BusinessMemoryTest, SomethingOtherThanARegularFileIsNotOpened) {
-    ASSERT_TRUE(QDir().mkdir("Business Memory/folder.xml"));
+    ASSERT_TRUE(QDir(dir.Path()).mkdir("Business Memory/folder.xml"));
     EXPECT_FALSE(LoadBusinessMemory(store, "folder"));
     // A named pipe would block a reader for good.
-    ASSERT_EQ(::mkfifo("Business Memory/pipe.xml", 0600), 0);
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(dir.FilePath("Business Memory/pipe.xml")).constData(), 0600), 0);
     EXPECT_FALSE(LoadBusinessMemory(store, "pipe"));
     EXPECT_FALSE(LoadBusinessMemory(store, "missing"));
     EXPECT_EQ(messages, QStringList(3, kFailToOpen));
@@ -324,25 +325,25 @@ TEST_F(BusinessMemoryTest, EmptyOrMissingStudioSavesNothingButCountsAsDone) {
     manager.currentNode = manager.studios[3].get();
     EXPECT_TRUE(SaveBusinessMemory(store, "empty"));
     EXPECT_EQ(messages, QStringList(2, "Business Memory: No channel item."));
-    EXPECT_TRUE(QDir(kBusinessMemoryFolder).isEmpty());
+    EXPECT_TRUE(QDir(dir.FilePath(kBusinessMemoryFolder)).isEmpty());
     // The folder is made by the listing only; a save into a vanished folder fails.
     Add(3, 0, "Key", {}, "L");
-    ASSERT_TRUE(QDir(kBusinessMemoryFolder).removeRecursively());
+    ASSERT_TRUE(QDir(dir.FilePath(kBusinessMemoryFolder)).removeRecursively());
     EXPECT_FALSE(SaveBusinessMemory(store, "gone"));
     EXPECT_EQ(messages.last(), "Business Memory: Fail to save file");
 }
 
 TEST_F(BusinessMemoryTest, ListingShowsOpenableTitlesSortedAndCreatesTheFolder) {
-    ASSERT_TRUE(QDir(kBusinessMemoryFolder).removeRecursively());
+    ASSERT_TRUE(QDir(dir.FilePath(kBusinessMemoryFolder)).removeRecursively());
     ListBusinessMemory(store);
     EXPECT_TRUE(listed.isEmpty());
-    EXPECT_TRUE(QFileInfo(kBusinessMemoryFolder).isDir());
+    EXPECT_TRUE(QFileInfo(dir.FilePath(kBusinessMemoryFolder)).isDir());
 
     for (const char* f : {"beta.xml", "Alpha.xml", "gamma.xml.bak", "Upper.XML", "CON.xml",
                           "a.b.xml", "notes.txt", ".hidden.xml"}) {
-        CTempWorkDir::WriteFile(QStringLiteral("Business Memory/") + f, "<x/>");
+        dir.WriteFile(QStringLiteral("Business Memory/") + f, "<x/>");
     }
-    ASSERT_TRUE(QDir().mkdir("Business Memory/dir.xml"));
+    ASSERT_TRUE(QDir(dir.Path()).mkdir("Business Memory/dir.xml"));
     ListBusinessMemory(store);
     EXPECT_EQ(listed, (QStringList{".hidden", "a.b", "Alpha", "beta"}));
 }

@@ -5,13 +5,21 @@
 #include <QFile>
 #include <QFileInfo>
 
-CTempWorkDir::CTempWorkDir() : m_oldCwd(QDir::currentPath()) {
-    m_valid = m_root.isValid() && QDir(m_root.path()).mkdir(QStringLiteral("work")) &&
-              QDir::setCurrent(m_root.filePath(QStringLiteral("work")));
+namespace {
+
+QByteArray ReadWhole(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-CTempWorkDir::~CTempWorkDir() {
-    QDir::setCurrent(m_oldCwd);
+}  // namespace
+
+CTempWorkDir::CTempWorkDir() {
+    m_valid = m_root.isValid() && QDir(m_root.path()).mkdir(QStringLiteral("work"));
+}
+
+QString CTempWorkDir::FilePath(const QString& relative) const {
+    return QDir(Path()).filePath(relative);
 }
 
 QStringList CTempWorkDir::Tree() const {
@@ -30,18 +38,17 @@ QStringList CTempWorkDir::Tree() const {
     return entries;
 }
 
-void CTempWorkDir::WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
+void CTempWorkDir::WriteFile(const QString& relative, const QByteArray& bytes) const {
+    QFile file(FilePath(relative));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(bytes);
     }
 }
 
-QByteArray CTempWorkDir::ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+QByteArray CTempWorkDir::ReadFile(const QString& relative) const {
+    return ReadWhole(FilePath(relative));
 }
 
 QByteArray ReadTestData(const QString& name) {
-    return CTempWorkDir::ReadFile(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(name));
+    return ReadWhole(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(name));
 }

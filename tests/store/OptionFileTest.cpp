@@ -19,13 +19,13 @@ protected:
 
     // Loads body as Option.xml into the start-up defaults.
     bool Load(const QByteArray& body) {
-        CTempWorkDir::WriteFile(kOptionFile, "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + body);
+        dir.WriteFile(kOptionFile, "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + body);
         settings = DefaultComSettings();
         return LoadOption(store, settings);
     }
 
     CTempWorkDir dir;
-    CXmlStore store;
+    CXmlStore store{dir.Path()};
     ComSettings settings = DefaultComSettings();
     QStringList messages;
 };
@@ -39,7 +39,7 @@ TEST_F(OptionFileTest, WithoutAFileTheDefaultsStay) {
 TEST_F(OptionFileTest, SavedSettingsMatchTheLayoutAndReadBack) {
     settings.sComPort = "COM5";
     ASSERT_TRUE(SaveOption(store, settings));
-    EXPECT_EQ(CTempWorkDir::ReadFile(kOptionFile), ReadTestData("data/option_com5.xml"));
+    EXPECT_EQ(dir.ReadFile(kOptionFile), ReadTestData("data/option_com5.xml"));
 
     settings.nBaud = 19200;
     settings.sComPort = "/dev/ttyUSB0 & <friends>";
@@ -90,7 +90,7 @@ TEST_F(OptionFileTest, UnexpectedFilesAreIgnoredEntirely) {
 }
 
 TEST_F(OptionFileTest, FailedSaveIsReportedUnderTheProgramCaption) {
-    ASSERT_TRUE(QDir().mkdir(kOptionFile));
+    ASSERT_TRUE(QDir(dir.Path()).mkdir(kOptionFile));
     EXPECT_FALSE(SaveOption(store, settings));
     EXPECT_EQ(messages, QStringList{"Tarnel Remote Control: Fail to save file"});
 }

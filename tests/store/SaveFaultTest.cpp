@@ -42,7 +42,7 @@ protected:
         store.showMessage = [this](const QString& text, const QString& caption) {
             messages << caption + ": " + text;
         };
-        ASSERT_TRUE(QDir().mkdir(kBusinessMemoryFolder));
+        ASSERT_TRUE(QDir(dir.Path()).mkdir(kBusinessMemoryFolder));
         // Two studios with different contents, saved alternately under one name.
         for (int s : {0, 1}) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -56,13 +56,13 @@ protected:
     QByteArray SaveStudio(int studio) {
         manager.currentNode = manager.studios[studio].get();
         EXPECT_TRUE(SaveBusinessMemory(store, "m"));
-        return CTempWorkDir::ReadFile(kPath);
+        return dir.ReadFile(kPath);
     }
 
     const QString kPath = QStringLiteral("Business Memory/m.xml");
     CTempWorkDir dir;
     StudioManager manager;
-    CXmlStore store;
+    CXmlStore store{dir.Path()};
     QStringList messages;
 };
 
@@ -70,7 +70,7 @@ TEST_F(SaveFaultTest, SaveOntoAFullDiskKeepsTheOldFilesAndSaysSo) {
     const QByteArray old = SaveStudio(0);
     ComSettings settings = DefaultComSettings();
     ASSERT_TRUE(SaveOption(store, settings));
-    const QByteArray oldOption = CTempWorkDir::ReadFile(kOptionFile);
+    const QByteArray oldOption = dir.ReadFile(kOptionFile);
     const QStringList before = dir.Tree();
 
     manager.currentNode = manager.studios[1].get();
@@ -84,13 +84,13 @@ TEST_F(SaveFaultTest, SaveOntoAFullDiskKeepsTheOldFilesAndSaysSo) {
                    : 1;
     });
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(CTempWorkDir::ReadFile(kPath), old);
-    EXPECT_EQ(CTempWorkDir::ReadFile(kOptionFile), oldOption);
+    EXPECT_EQ(dir.ReadFile(kPath), old);
+    EXPECT_EQ(dir.ReadFile(kOptionFile), oldOption);
     EXPECT_EQ(dir.Tree(), before);  // no temporary file left behind
 }
 
 TEST_F(SaveFaultTest, SaveOverAFolderFailsAndLeavesItAlone) {
-    ASSERT_TRUE(QDir().mkpath(kPath + "/inner"));
+    ASSERT_TRUE(QDir(dir.Path()).mkpath(kPath + "/inner"));
     const QStringList before = dir.Tree();
     manager.currentNode = manager.studios[0].get();
     EXPECT_FALSE(SaveBusinessMemory(store, "m"));
@@ -126,12 +126,13 @@ TEST_F(SaveFaultTest, KilledSavesLeaveTheOldOrTheNewFileWhole) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
 
-        const QByteArray now = CTempWorkDir::ReadFile(kPath);
+        const QByteArray now = dir.ReadFile(kPath);
         ASSERT_TRUE(now == first || now == second) << "round " << round << ": " << now.size();
         ++seen[now == first ? 0 : 1];
         ASSERT_TRUE(LoadBusinessMemory(store, "m"));
     }
-    const QStringList left = QDir(kBusinessMemoryFolder).entryList(QDir::Files | QDir::Hidden);
+    const QStringList left =
+        QDir(dir.FilePath(kBusinessMemoryFolder)).entryList(QDir::Files | QDir::Hidden);
     std::printf("%d killed saves (%d us a save): one/other content %d/%d, folder: %s\n", rounds,
                 saveUs, seen[0], seen[1], qPrintable(left.join(' ')));
     EXPECT_TRUE(messages.isEmpty());

@@ -1,5 +1,7 @@
 #include "support/CTestFrameHost.h"
 
+#include <QDir>
+
 #include "model/ComSettings.h"
 
 CTestFrameHost::CTestFrameHost() {
@@ -14,6 +16,10 @@ CTestFrameHost::~CTestFrameHost() = default;
 bool CTestFrameHost::AskOperator(const QString& text, const QString& caption, bool withCancel) {
     questions.push_back({text, caption, withCancel});
     return withCancel ? answerOk : true;
+}
+
+QString CTestFrameHost::FilePath(const QString& relative) const {
+    return QDir(folder.path()).filePath(relative);
 }
 
 bool CTestFrameHost::OpenLink() {

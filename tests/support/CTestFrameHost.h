@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 #include <QVector>
 #include <memory>
 
@@ -13,7 +14,8 @@
 
 // Stands in for the main frame around a view under test: a real model, a real radio session
 // whose protocol writes through a real serial link to a pseudo-terminal (OpenLink); its
-// notices reach the frame's recorder and are not read. Recorders for the frame
+// notices reach the frame's recorder and are not read. An XML store in a temporary folder of
+// its own. Recorders for the frame
 // and for every pane the test does not fill with a real view, and scripted answers to the
 // operator's message boxes.
 class CTestFrameHost : public CFrameHost {
@@ -30,6 +32,8 @@ public:
     QObject* NavigationPane() override { return navigation ? navigation : &navigationRecorder; }
     bool AskOperator(const QString& text, const QString& caption, bool withCancel) override;
 
+    // A path taken from the store's base folder.
+    QString FilePath(const QString& relative) const;
     // Opens the link on the pseudo-terminal; the dongle's side is pty.
     bool OpenLink();
     // Everything the program wrote to the port within the quiet period.
@@ -53,7 +57,8 @@ public:
     QObject* navigation = nullptr;
     CPtyPair pty;
     CRadioSession session{&frame, manager};
-    CXmlStore xmlStore;
+    QTemporaryDir folder;  // the store's base folder
+    CXmlStore xmlStore{folder.path()};
     QVector<Question> questions;  // every message box asked for, in order
     bool answerOk = true;         // the operator's answer to an OK/Cancel box
 };
