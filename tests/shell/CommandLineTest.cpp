@@ -16,7 +16,8 @@ TEST(CommandLine, EachOptionGetsAClearAnswer) {
     ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    // Started, the program paints once and ends; its folder is a home of the test's own.
+    // Started, the program paints once and ends; its home, and the folder it starts in, are a
+    // folder of the test's own.
     const QStringList briefly = {QStringLiteral("QT_QPA_PLATFORM=offscreen"),
                                  QStringLiteral("TARNEL_STARTUP_TIMING=exit"),
                                  QStringLiteral("HOME=") + home.path(),
@@ -52,7 +53,8 @@ TEST(CommandLine, EachOptionGetsAClearAnswer) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
-        const ProgramRun run = RunProgram(QStringList{program} + row.args, briefly);
+        const ProgramRun run = RunProgram(QStringList{program} + row.args, briefly,
+                                          std::chrono::seconds(30), home.path());
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.out.contains(row.out)) << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(row.err)) << run.err.toStdString();

@@ -7,6 +7,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 
+#include "ShellTestSupport.h"
 #include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "link/CFrameTrace.h"
@@ -18,7 +19,6 @@
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
-#include "tests/shell/ShellTestSupport.h"
 
 using namespace std::chrono_literals;
 

@@ -25,6 +25,7 @@
 #include <QTreeWidget>
 #include <set>
 
+#include "ShellTestSupport.h"
 #include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
@@ -37,7 +38,6 @@
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/CWaitingDlg.h"
 #include "support/CMessageRecorder.h"
-#include "tests/shell/ShellTestSupport.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CTitleSeparator.h"
 #include "widgets/CUserStatic.h"

@@ -4,13 +4,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "ShellTestSupport.h"
 #include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "model/StudioManager.h"
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/ToolImages.h"
 #include "support/CMessageRecorder.h"
-#include "tests/shell/ShellTestSupport.h"
 
 using namespace std::chrono_literals;
 

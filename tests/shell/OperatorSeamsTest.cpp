@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "../panels/PanelTestKit.h"
+#include "ShellTestSupport.h"
 #include "host/UiMessages.h"
 #include "link/UnitMask.h"
 #include "model/StudioManager.h"
@@ -30,8 +32,6 @@
 #include "panels/CPowerControlSet.h"
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
-#include "tests/panels/PanelTestKit.h"
-#include "tests/shell/ShellTestSupport.h"
 #include "widgets/CFlatSliderCtrl.h"
 #include "widgets/CFlatSpinButtonCtrl.h"
 #include "widgets/CUserButton.h"

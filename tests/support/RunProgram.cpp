@@ -26,7 +26,7 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ProgramRun RunProgram(const QStringList& argv, const QStringList& extraEnvironment,
-                      std::chrono::seconds limit) {
+                      std::chrono::seconds limit, const QString& workingFolder) {
     ProgramRun run;
     QTemporaryFile out;
     QTemporaryFile err;
@@ -46,6 +46,7 @@ ProgramRun RunProgram(const QStringList& argv, const QStringList& extraEnvironme
     for (const QString& e : environment.toStringList()) {
         envStore.push_back(e.toStdString());
     }
+    const QByteArray folder = QFile::encodeName(workingFolder);
     auto args = Pointers(argStore);
     auto env = Pointers(envStore);
     const int outFd = out.handle();
@@ -59,6 +60,9 @@ ProgramRun RunProgram(const QStringList& argv, const QStringList& extraEnvironme
         ::dup2(null, 0);
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
+        if (!folder.isEmpty() && ::chdir(folder.constData()) != 0) {
+            ::_exit(127);
+        }
         ::execve(args[0], args.data(), env.data());
         ::_exit(127);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QStringList>
 #include <chrono>
 
@@ -11,7 +12,9 @@ struct ProgramRun {
 };
 
 // Runs a program to its end with fork and exec (which ThreadSanitizer follows), with the test's
-// environment changed by extraEnvironment ("NAME=value"), and standard input empty. A program still
+// environment changed by extraEnvironment ("NAME=value"), and standard input empty; in
+// workingFolder when one is given (the test's own folder stays as it is). A program still
 // running at the limit is killed.
 ProgramRun RunProgram(const QStringList& argv, const QStringList& extraEnvironment = {},
-                      std::chrono::seconds limit = std::chrono::seconds(30));
+                      std::chrono::seconds limit = std::chrono::seconds(30),
+                      const QString& workingFolder = {});
