@@ -8,6 +8,7 @@ root=$(pwd)
 
 scripts/install-deps.sh
 scripts/check-format.sh
+scripts/check-includes.sh
 
 jobs=$(nproc)
 step() { printf '\n=== %s\n' "$*"; }
