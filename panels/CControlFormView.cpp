@@ -3,18 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPalette>
-#include <QPlainTextEdit>
-#include <QPointer>
 #include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionComboBox>
-#include <QTreeWidget>
-#include <algorithm>
 
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
@@ -23,15 +15,16 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
+#include "panels/CBusinessMemoryGroup.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
-#include "store/CXmlStore.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CFlatSliderCtrl.h"
 #include "widgets/CFlatSpinButtonCtrl.h"
 #include "widgets/CTitleSeparator.h"
 #include "widgets/CUserButton.h"
 #include "widgets/CUserStatic.h"
+#include "widgets/ComboFit.h"
 
 namespace {
 
@@ -40,10 +33,8 @@ constexpr int kFormHeightDlu = 230;
 constexpr int kGroupTopDlu = 27;
 // Where the selected-units panel sits: pixels, below the combo.
 constexpr int kSelectionPanelTopPx = 38;
-constexpr int kFileColumnWidthPx = 100;
 
 const QColor kNavy(0, 0, 128);
-const QString kMemoryCaption = QStringLiteral("Business Memory");
 
 }  // namespace
 
@@ -66,20 +57,7 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
 
     m_controls = std::make_unique<CPowerControlSet>(this, units, kGroupTopDlu);
 
-    m_memoryGroup = new QGroupBox(kMemoryCaption, this);
-    m_memoryGroup->setGeometry(units.Rect(5, 140, 195, 85));
-    m_fileList = new QTreeWidget(this);
-    m_fileList->setObjectName(QStringLiteral("fileList"));
-    m_fileList->setGeometry(units.Rect(12, 150, 80, 55));
-    m_nameEdit = new QLineEdit(this);
-    m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
-    m_nameEdit->setGeometry(units.Rect(12, 209, 80, 12));
-    m_nameEdit->setMaxLength(kMaxNameLength);
-    m_infoEdit = new QPlainTextEdit(this);
-    m_infoEdit->setObjectName(QStringLiteral("infoEdit"));
-    m_infoEdit->setGeometry(units.Rect(96, 150, 98, 71));
-    m_infoEdit->setReadOnly(true);
-    m_infoEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memory = std::make_unique<CBusinessMemoryGroup>(host, this, units);
 
     const CPowerControlSet& c = *m_controls;
     connect(c.flashSpin, &CFlatSpinButtonCtrl::deltaPos, this,
@@ -165,9 +143,6 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
                 kFieldModelMode2);
 
     connect(m_combo, &QComboBox::activated, this, &CControlFormView::OnCombo);
-    // The list view's click notification comes for any click, also below the last item.
-    m_fileList->viewport()->installEventFilter(this);
-    connect(m_nameEdit, &QLineEdit::textEdited, this, &CControlFormView::OnNameChanged);
 }
 
 CControlFormView::~CControlFormView() = default;
@@ -194,25 +169,7 @@ void CControlFormView::OnInitialUpdate() {
     c.flashSlider->setRange(POWER_MIN, POWER_MAX);
     c.modelSlider->setRange(POWER_MIN, POWER_MAX);
 
-    m_fileList->setColumnCount(1);
-    m_fileList->setHeaderLabels({QStringLiteral("File name")});
-    m_fileList->setHeaderHidden(true);
-    m_fileList->setColumnWidth(0, kFileColumnWidthPx);
-    m_fileList->setRootIsDecorated(false);
-    m_fileList->setItemsExpandable(false);
-    m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_fileList->setSelectionBehavior(QAbstractItemView::SelectRows);
-
-    CXmlStore& store = m_host.XmlStore();
-    store.pManager = &m_host.Manager();
-    store.pDocument = nullptr;
-    // The store may outlive this panel: appending to a list that is gone does nothing.
-    store.pFileList = [list = QPointer<QTreeWidget>(m_fileList)](const QString& title) {
-        if (list) {
-            new QTreeWidgetItem(list, QStringList{title});
-        }
-    };
-    ListBusinessMemory(store);
+    m_memory->OnInitialUpdate();
 }
 
 CControlSelFormView* CControlFormView::SelectionPanel() {
@@ -230,40 +187,7 @@ void CControlFormView::FitCombo() {
     // 90 units: the box grows into the room before the title's end, then into the panel's
     // right margin, rather than cutting the entry's last letters.
     constexpr int kGapPx = 2;
-    QStyleOptionComboBox option;
-    option.initFrom(m_combo);
-    option.frame = m_combo->hasFrame();
-    option.subControls = QStyle::SC_All;
-    const QRect field = m_combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                         QStyle::SC_ComboBoxEditField, m_combo);
-    int longest = 0;
-    for (int i = 0; i < m_combo->count(); ++i) {
-        longest = std::max(longest, m_combo->fontMetrics().horizontalAdvance(m_combo->itemText(i)));
-    }
-    // The style draws the entry one pixel inside the field on either side.
-    int missing = longest + 2 - field.width();
-    const int left =
-        std::clamp(missing, 0, m_combo->x() - (m_title->geometry().right() + 1 + kGapPx));
-    missing -= left;
-    const int right = std::clamp(missing, 0, width() - kGapPx - (m_combo->geometry().right() + 1));
-    m_combo->setGeometry(m_combo->x() - left, m_combo->y(), m_combo->width() + left + right,
-                         m_combo->height());
-}
-
-QString CControlFormView::MemoryInfoText(const StudioData& memory) {
-    QString text = QStringLiteral("File info :\r\n");
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* unit = memory.UnitAt(slot);
-        if (unit == nullptr) {
-            continue;
-        }
-        const QString flash =
-            unit->bFlashPow != 0 ? FormatPower(unit->nFlashValue) : QStringLiteral("OFF");
-        const QString model =
-            unit->bModelPow != 0 ? FormatPower(unit->nModelValue) : QStringLiteral("OFF");
-        text += QStringLiteral("%1 Flash %2 Model %3\r\n").arg(unit->sChName, flash, model);
-    }
-    return text;
+    FitComboToItems(m_combo, m_title->geometry().right() + 1 + kGapPx, width() - kGapPx);
 }
 
 bool CControlFormView::event(QEvent* e) {
@@ -287,10 +211,10 @@ bool CControlFormView::event(QEvent* e) {
             }
             break;
         case WM_BM_SAVE:
-            OnSave();
+            m_memory->OnSave();
             break;
         case WM_BM_LOAD:
-            OnOpen();
+            m_memory->OnOpen();
             break;
         default:
             return QWidget::event(e);
@@ -312,8 +236,6 @@ bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
             OnSliderRelease(Power::Flash);
         } else if (watched == m_controls->modelSlider) {
             OnSliderRelease(Power::Model);
-        } else if (watched == m_fileList->viewport()) {
-            OnFileListClick();
         }
     }
     return QWidget::eventFilter(watched, e);
@@ -580,70 +502,4 @@ void CControlFormView::OnCombo(int index) {
         SelectionPanel()->Reset();
         SetEnableMode(kModeSelectionShown);
     }
-}
-
-void CControlFormView::OnFileListClick() {
-    // The selection mark: the item last clicked or moved to; none before the first one.
-    const QTreeWidgetItem* mark = m_fileList->currentItem();
-    const QString name = mark != nullptr ? mark->text(0) : QString();
-    m_nameEdit->setText(name);
-    OnNameChanged();
-
-    StudioManager& manager = m_host.Manager();
-    ClearStudio(manager, *manager.memoryStudio);
-    QString info;
-    if (LoadBusinessMemory(m_host.XmlStore(), name)) {
-        info = MemoryInfoText(*manager.memoryStudio);
-    } else {
-        // Whatever a broken file placed before it failed was never shown to the operator:
-        // Load must not apply it.
-        ClearStudio(manager, *manager.memoryStudio);
-    }
-    m_infoEdit->setPlainText(info.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    SetToolState(kToolLoad, 1);
-}
-
-void CControlFormView::OnNameChanged() {
-    SetToolState(kToolSave, 1);
-}
-
-void CControlFormView::OnSave() {
-    if (!m_host.AskOperator(QStringLiteral("Do you want to save current setting?"), kMemoryCaption,
-                            true)) {
-        return;
-    }
-    CXmlStore& store = m_host.XmlStore();
-    if (SaveBusinessMemory(store, m_nameEdit->text())) {
-        m_fileList->clear();
-        ListBusinessMemory(store);
-    }
-    m_infoEdit->clear();
-    m_nameEdit->clear();
-    OnNameChanged();
-    SetToolState(kToolLoad, 0);
-    SetToolState(kToolSave, 0);
-}
-
-void CControlFormView::OnOpen() {
-    StudioManager& manager = m_host.Manager();
-    StudioData* studio = CurrentStudio(manager);
-    if (studio == nullptr) {
-        return;
-    }
-    if (!m_host.AskOperator(QStringLiteral("Current settig is deleted. Do you want to open file?"),
-                            kMemoryCaption, true)) {
-        return;
-    }
-    ApplyMemoryStudio(studio, *manager.memoryStudio);
-    // The studio list rebuilds the studio's items and, through the grid, resets this panel.
-    SendAppMessage(m_host.StudioListPane(), WM_BM_APPLIED);
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (const StrobeData* unit = studio->UnitAt(slot)) {
-            m_host.Protocol().SendUnitSettings(0, unit);
-        }
-    }
-}
-
-void CControlFormView::SetToolState(int flag, int enabled) {
-    SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, flag, static_cast<quintptr>(enabled));
 }

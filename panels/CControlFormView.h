@@ -6,21 +6,17 @@
 #include <memory>
 
 class CAppMessage;
+class CBusinessMemoryGroup;
 class CFrameHost;
 class CControlSelFormView;
 class CPowerControlSet;
 class CTitleSeparator;
 class QComboBox;
 class QLabel;
-class QGroupBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QTreeWidget;
 struct StrobeData;
-struct StudioData;
 
 // The Remote Control panel: shows and changes the current unit's settings, hosts the
-// selected-units panel behind its combo, and runs the Business Memory group (file list,
+// selected-units panel behind its combo, and holds the Business Memory group (file list,
 // preview, the toolbar's Save and Load). It keeps a copy of what it shows and decides from
 // that copy; every change goes panel state, controls, unit record, radio command, then a
 // posted notification to the navigation grid.
@@ -42,9 +38,6 @@ public:
 
     // Called once by the main frame after all panes exist.
     void OnInitialUpdate();
-
-    // The information text of a loaded memory, lines ended by "\r\n".
-    static QString MemoryInfoText(const StudioData& memory);
 
     // Panel state, for tests and the walkthrough.
     int FlashValue() const { return m_nFlashValue; }
@@ -78,11 +71,6 @@ private:
     void OnSliderRelease(Power power);
     void CommitPower(StrobeData& unit, bool flash, bool propLink);
     void OnCombo(int index);
-    void OnFileListClick();
-    void OnNameChanged();
-    void OnSave();
-    void OnOpen();
-    void SetToolState(int flag, int enabled);
 
     CFrameHost& m_host;
     CControlSelFormView* m_selPanel = nullptr;  // child widget, made when first shown
@@ -103,9 +91,6 @@ private:
     int m_nMode2 = 0;
     int m_bModelOff = 0;
 
-    QGroupBox* m_memoryGroup;
-    QTreeWidget* m_fileList;
-    QLineEdit* m_nameEdit;
-    QPlainTextEdit* m_infoEdit;
+    std::unique_ptr<CBusinessMemoryGroup> m_memory;
     bool m_initialised = false;
 };
