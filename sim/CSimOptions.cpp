@@ -1,5 +1,8 @@
 #include "sim/CSimOptions.h"
 
+#include <QCommandLineParser>
+#include <QHash>
+#include <QStringList>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -55,6 +58,82 @@ std::optional<double> ParseNumber(const std::string& text) {
         return std::nullopt;
     }
     return value;
+}
+
+// A flag never took a value: "--trace=1" is "--trace".
+QString ValueIgnoredByFlag(const QString& arg, const QStringList& valued) {
+    const qsizetype eq = arg.indexOf(u'=');
+    if (!arg.startsWith(QStringLiteral("--")) || eq < 0 || valued.contains(arg.mid(2, eq - 2))) {
+        return arg;
+    }
+    return arg.left(eq);
+}
+
+// The first argument that is no option of ours (an unknown option or a stray word), as the
+// operator typed it; empty when there is none. The value after an option that takes one is
+// no option.
+std::string FirstUnknown(const std::vector<std::string>& args, const QStringList& valued) {
+    const QStringList known =
+        valued +
+        QStringList{QStringLiteral("trace"), QStringLiteral("noise-ff"), QStringLiteral("help")};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const QString arg = QString::fromStdString(args[i]);
+        const QString name = arg.mid(2).section(u'=', 0, 0);
+        if (arg == QStringLiteral("-h") ||
+            (arg.startsWith(QStringLiteral("--")) && known.contains(name))) {
+            i += valued.contains(name) && !arg.contains(u'=') ? 1 : 0;
+            continue;
+        }
+        return args[i];
+    }
+    return {};
+}
+
+// One option's value into the configuration; false, with the reason, when it is not one.
+bool TakeValue(const std::string& option, const std::string& text, SimConfig& config,
+               std::string& unitsText, std::string& error) {
+    auto number = [&](double low, double high, const char* range, double& out) {
+        const auto parsed = ParseNumber(text);
+        if (!parsed || *parsed < low || *parsed > high) {
+            error = option + ": \"" + text + "\" is not a number from " + range;
+            return false;
+        }
+        out = *parsed;
+        return true;
+    };
+    if (option == "--link") {
+        config.linkPath = text;
+        if (text.empty()) {
+            error = "--link needs a path";
+            return false;
+        }
+    } else if (option == "--units") {
+        unitsText = text;
+    } else if (option == "--seed") {
+        std::uint64_t seed = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+        if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
+            error = "--seed: \"" + text + "\" is not a whole number";
+            return false;
+        }
+        config.seed = seed;
+    } else if (option == "--group") {
+        const char g = text.size() == 1
+                           ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])))
+                           : '?';
+        if (g < 'A' || g > 'E') {
+            error = "--group: \"" + text + "\" is not a group, use A to E";
+            return false;
+        }
+        config.initialGroup = g - 'A';
+    } else if (option == "--noise") {
+        return number(0, 1e6, "0 to 1000000", config.noiseBytesPerSec);
+    } else if (option == "--loss") {
+        return number(0, 1, "0 to 1", config.lossShare);
+    } else if (option == "--flood") {
+        return number(0, 1e6, "0 to 1000000", config.floodHz);
+    }
+    return true;
 }
 
 }  // namespace
@@ -135,99 +214,50 @@ std::string CSimOptions::FormatUnits(const SimLayout& layout) {
 
 CSimOptions::Outcome CSimOptions::Parse(const std::vector<std::string>& args, SimConfig& config,
                                         std::string& error) {
-    std::string unitsText = DefaultUnits();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> inlineValue;
-        if (const std::size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != name.npos) {
-            inlineValue = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        auto value = [&](std::string& out) {
-            if (inlineValue) {
-                out = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        auto number = [&](double low, double high, const char* range, double& out) {
-            std::string text;
-            if (!value(text)) {
-                return false;
-            }
-            const auto parsed = ParseNumber(text);
-            if (!parsed || *parsed < low || *parsed > high) {
-                error = name + ": \"" + text + "\" is not a number from " + range;
-                return false;
-            }
-            out = *parsed;
-            return true;
-        };
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption trace(QStringLiteral("trace"));
+    const QCommandLineOption noiseFf(QStringLiteral("noise-ff"));
+    const QStringList valued = {QStringLiteral("link"),  QStringLiteral("units"),
+                                QStringLiteral("seed"),  QStringLiteral("group"),
+                                QStringLiteral("noise"), QStringLiteral("loss"),
+                                QStringLiteral("flood")};
+    parser.addOptions({help, trace, noiseFf});
+    for (const QString& name : valued) {
+        parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    }
+    QStringList arguments{QStringLiteral("strobe-sim")};
+    for (const std::string& arg : args) {
+        arguments << ValueIgnoredByFlag(QString::fromStdString(arg), valued);
+    }
+    const bool parsed = parser.parse(arguments);
+    // Also a word the parser took for an argument, or "--" (which it takes for the end of the
+    // options): no option of ours either.
+    if (const std::string unknown = FirstUnknown(args, valued); !unknown.empty()) {
+        error = "unknown option \"" + unknown + "\" (try --help)";
+        return Outcome::kError;
+    }
+    if (parser.isSet(help)) {
+        return Outcome::kHelp;
+    }
+    if (!parsed) {
+        error = args.back() + " needs a value";  // only the last option can miss its value
+        return Outcome::kError;
+    }
 
-        if (name == "-h" || name == "--help") {
-            return Outcome::kHelp;
+    // Taken in the order given, so that the first bad one is the one reported and a repeated
+    // option's last value is the one that counts.
+    std::string unitsText = DefaultUnits();
+    QHash<QString, int> seen;
+    for (const QString& name : parser.optionNames()) {
+        if (!valued.contains(name)) {
+            (name == trace.names().front() ? config.trace : config.noiseWithStartBytes) = true;
+            continue;
         }
-        if (name == "--trace") {
-            config.trace = true;
-        } else if (name == "--noise-ff") {
-            config.noiseWithStartBytes = true;
-        } else if (name == "--link") {
-            if (!value(config.linkPath)) {
-                return Outcome::kError;
-            }
-            if (config.linkPath.empty()) {
-                error = "--link needs a path";
-                return Outcome::kError;
-            }
-        } else if (name == "--units") {
-            if (!value(unitsText)) {
-                return Outcome::kError;
-            }
-        } else if (name == "--seed") {
-            std::string text;
-            if (!value(text)) {
-                return Outcome::kError;
-            }
-            std::uint64_t seed = 0;
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
-            if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
-                error = "--seed: \"" + text + "\" is not a whole number";
-                return Outcome::kError;
-            }
-            config.seed = seed;
-        } else if (name == "--group") {
-            std::string text;
-            if (!value(text)) {
-                return Outcome::kError;
-            }
-            const char g =
-                text.size() == 1
-                    ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])))
-                    : '?';
-            if (g < 'A' || g > 'E') {
-                error = "--group: \"" + text + "\" is not a group, use A to E";
-                return Outcome::kError;
-            }
-            config.initialGroup = g - 'A';
-        } else if (name == "--noise") {
-            if (!number(0, 1e6, "0 to 1000000", config.noiseBytesPerSec)) {
-                return Outcome::kError;
-            }
-        } else if (name == "--loss") {
-            if (!number(0, 1, "0 to 1", config.lossShare)) {
-                return Outcome::kError;
-            }
-        } else if (name == "--flood") {
-            if (!number(0, 1e6, "0 to 1000000", config.floodHz)) {
-                return Outcome::kError;
-            }
-        } else {
-            error = "unknown option \"" + args[i] + "\" (try --help)";
+        const std::string text = parser.values(name).at(seen[name]++).toStdString();
+        const std::string option = "--" + name.toStdString();
+        if (!TakeValue(option, text, config, unitsText, error)) {
             return Outcome::kError;
         }
     }
