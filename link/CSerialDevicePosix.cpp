@@ -3,22 +3,16 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -123,8 +117,6 @@ std::optional<tcflag_t> StopBitsFor(quint8 stopBitsCode) {
     }
 }
 
-// --- why an opening failed ----------------------------------------------------------------
-
 bool Fail(PortFailure* failure, PortFailure::Cause cause, int errorCode, const QString& text) {
     if (failure != nullptr) {
         *failure = {cause, errorCode, text};
@@ -132,134 +124,8 @@ bool Fail(PortFailure* failure, PortFailure::Cause cause, int errorCode, const Q
     return false;
 }
 
-QString CannotOpen(const QString& path, const QString& why) {
-    return QStringLiteral("Cannot open %1: %2").arg(path, why);
-}
-
-QString GroupName(gid_t gid) {
-    group entry{};
-    group* found = nullptr;
-    std::vector<char> buffer(4096);
-    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
-        return {};
-    }
-    return QString::fromLocal8Bit(found->gr_name);
-}
-
-bool InSessionGroups(gid_t gid) {
-    if (::getegid() == gid) {
-        return true;
-    }
-    std::vector<gid_t> groups(static_cast<size_t>(std::max(0, ::getgroups(0, nullptr))));
-    const int n = ::getgroups(static_cast<int>(groups.size()), groups.data());
-    return std::find(groups.begin(), groups.begin() + std::max(0, n), gid) !=
-           groups.begin() + std::max(0, n);
-}
-
-// The account's groups as the group database has them now, which a session started before
-// the user joined a group does not carry.
-bool InAccountGroups(gid_t gid) {
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(4096);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr) {
-        return false;
-    }
-    std::vector<gid_t> groups(64);
-    int count = static_cast<int>(groups.size());
-    if (::getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) {
-        groups.resize(static_cast<size_t>(count));
-        if (::getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) {
-            return false;
-        }
-    }
-    return std::find(groups.begin(), groups.begin() + count, gid) != groups.begin() + count;
-}
-
-// The fix for a refused device, from the device's own group: joining it helps only when the
-// group may read and write.
-QString PermissionAdvice(const QByteArray& path) {
-    const QString udev = QStringLiteral("install the program's udev rule");
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0) {
-        return QStringLiteral("permission denied on the way to the device");
-    }
-    const QString name = GroupName(st.st_gid);
-    const bool groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
-    if (name.isEmpty() || !groupMayUse || st.st_gid == 0 || InSessionGroups(st.st_gid)) {
-        return QStringLiteral("permission denied; ask the administrator for access, or %1")
-            .arg(udev);
-    }
-    if (InAccountGroups(st.st_gid)) {
-        return QStringLiteral(
-                   "permission denied; you joined the group \"%1\" after logging in: log out "
-                   "and in again")
-            .arg(name);
-    }
-    return QStringLiteral(
-               "permission denied; join the group \"%1\" (sudo usermod -aG %1 $USER, then log "
-               "in again) or %2")
-        .arg(name, udev);
-}
-
-// Who holds the device, as far as this user may see: "minicom, process 4711".
-QString HolderOf(const QString& devicePath) {
-    const QString device = QFileInfo(devicePath).canonicalFilePath();
-    const QDir proc(QStringLiteral("/proc"));
-    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numeric = false;
-        pid.toInt(&numeric);
-        if (!numeric) {
-            continue;
-        }
-        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
-        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-            if (fd.symLinkTarget() == device) {
-                QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
-                const QString name = comm.open(QIODevice::ReadOnly)
-                                         ? QString::fromLocal8Bit(comm.readAll()).trimmed()
-                                         : QStringLiteral("a program");
-                return QStringLiteral("%1, process %2").arg(name, pid);
-            }
-        }
-    }
-    return {};
-}
-
-bool FailBusy(PortFailure* failure, const QString& path, int errorCode) {
-    const QString holder = HolderOf(path);
-    return Fail(
-        failure, PortFailure::Cause::kBusy, errorCode,
-        CannotOpen(path, holder.isEmpty()
-                             ? QStringLiteral("in use by another program")
-                             : QStringLiteral("in use by another program (%1)").arg(holder)));
-}
-
-bool FailOpen(PortFailure* failure, const QString& path, const QByteArray& encoded, int error) {
-    using Cause = PortFailure::Cause;
-    switch (error) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-        case ENOTDIR:
-        case EIO:  // a serial port with no hardware behind it
-            return Fail(failure, Cause::kNoDevice, error,
-                        CannotOpen(path, QStringLiteral("no such device (is it plugged in?)")));
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return Fail(failure, Cause::kPermission, error,
-                        CannotOpen(path, PermissionAdvice(encoded)));
-        case EBUSY:
-            return FailBusy(failure, path, error);
-        case EISDIR:
-            return Fail(failure, Cause::kNotSerial, error,
-                        CannotOpen(path, QStringLiteral("not a serial device")));
-        default:
-            return Fail(failure, Cause::kOther, error,
-                        CannotOpen(path, QString::fromLocal8Bit(std::strerror(error))));
-    }
+bool Fail(PortFailure* failure, const PortFailure& why) {
+    return Fail(failure, why.cause, why.errorCode, why.text);
 }
 
 QString LineSettingsText(quint32 baud, quint8 dataBits, quint8 stopBitsCode, quint8 parityCode) {
@@ -289,7 +155,7 @@ bool CSerialDevice::Open(const QString& devicePath, PortFailure* failure) {
     using Cause = PortFailure::Cause;
     if (IsOpen()) {
         return Fail(failure, Cause::kOther, 0,
-                    CannotOpen(devicePath, QStringLiteral("already open")));
+                    CannotOpenText(devicePath, QStringLiteral("already open")));
     }
     if (devicePath.isEmpty()) {
         return Fail(failure, Cause::kNoDevice, 0, QStringLiteral("No port chosen"));
@@ -297,27 +163,28 @@ bool CSerialDevice::Open(const QString& devicePath, PortFailure* failure) {
     const QByteArray path = QFile::encodeName(devicePath);
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return FailOpen(failure, devicePath, path, errno);
+        return Fail(failure, OpenFailure(devicePath, errno));
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
         ::close(fd);
         return Fail(failure, Cause::kNotSerial, 0,
-                    CannotOpen(devicePath, QStringLiteral("not a serial device")));
+                    CannotOpenText(devicePath, QStringLiteral("not a serial device")));
     }
     // TIOCEXCL keeps other openers out, but not a privileged one; the lock stops a second
     // link of any privilege. TIOCEXCL also fails on anything that is not a terminal.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        return FailBusy(failure, devicePath, error);
+        return Fail(failure, BusyFailure(devicePath, error));
     }
     if (::ioctl(fd, TIOCEXCL) != 0) {
         const int error = errno;
         ::close(fd);
-        return error == ENOTTY ? Fail(failure, Cause::kNotSerial, error,
-                                      CannotOpen(devicePath, QStringLiteral("not a serial device")))
-                               : FailOpen(failure, devicePath, path, error);
+        return error == ENOTTY
+                   ? Fail(failure, Cause::kNotSerial, error,
+                          CannotOpenText(devicePath, QStringLiteral("not a serial device")))
+                   : Fail(failure, OpenFailure(devicePath, error));
     }
     m_port = fd;
     m_path = devicePath;
