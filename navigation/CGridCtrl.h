@@ -3,12 +3,13 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
-#include <QHash>
 #include <QPixmap>
-#include <QStaticText>
 #include <QString>
-#include <optional>
+#include <utility>
 #include <vector>
+
+#include "navigation/CGridCellPainter.h"
+#include "navigation/CGridTable.h"
 
 // A painted grid of cells under one heading row, with an optional side-heading column.
 // Columns are numbered from 0, rows from 0; the heading is row -1 and the side heading
@@ -17,17 +18,18 @@
 // setup hook, the current-cell hook and the cell-type hook.
 //
 // Redrawing is always scheduled with update() on the smallest rectangle that changed, so
-// that a burst of changes to one cell never repaints the whole grid.
+// that a burst of changes to one cell never repaints the whole grid. The cells themselves
+// are a CGridTable; a CGridCellPainter draws each.
 class CGridCtrl : public QAbstractScrollArea {
 public:
     // Cell types and the events they report through OnCellTypeNotify.
-    static constexpr int kCellTypeNormal = 0;
-    static constexpr int kCellTypeTickBox = 2;
+    static constexpr int kCellTypeNormal = CGridTable::kCellTypeNormal;
+    static constexpr int kCellTypeTickBox = CGridTable::kCellTypeTickBox;
     static constexpr int kTickBoxSetEvent = 53;
 
     // Options of the tick-box type.
-    static constexpr int kTickBox3DRecessed = 0x1;  // sunken 3-D square instead of a flat one
-    static constexpr int kTickBoxMultiLine = 0x2;   // the label keeps its line breaks
+    static constexpr int kTickBox3DRecessed = CGridCellPainter::kTickBox3DRecessed;
+    static constexpr int kTickBoxMultiLine = CGridCellPainter::kTickBoxMultiLine;
 
     explicit CGridCtrl(QWidget* parent = nullptr);
     ~CGridCtrl() override;
@@ -40,86 +42,110 @@ public:
 
     // Sizes, in pixels.
     void SetHeadingHeight(int heightPx);
-    int HeadingHeight() const { return m_headingHeightPx; }
+    int HeadingHeight() const { return m_table.RowHeight(-1); }
     void SetSideHeadingWidth(int widthPx);
-    int SideHeadingWidth() const { return m_sideWidthPx; }
-    void SetDefaultRowHeight(int heightPx);
-    void SetDefaultColWidth(int widthPx);
+    int SideHeadingWidth() const { return m_table.ColWidth(-1); }
+    void SetDefaultRowHeight(int heightPx) { m_table.SetDefaultRowHeight(heightPx); }
+    void SetDefaultColWidth(int widthPx) { m_table.SetDefaultColWidth(widthPx); }
     void SetColCount(int count);
-    int ColCount() const { return m_colCount; }
+    int ColCount() const { return m_table.ColCount(); }
     void SetColWidth(int col, int widthPx);
-    int ColWidth(int col) const;
+    int ColWidth(int col) const { return m_table.ColWidth(col); }
     // Whether the operator may drag column and row borders in the headings.
     void SetUserSizing(bool enabled) { m_userSizing = enabled; }
     bool UserSizing() const { return m_userSizing; }
 
     // Defaults: the font of every cell without its own, and the look of heading cells.
-    void SetDefaultFont(const QFont& font);
+    void SetDefaultFont(const QFont& font) { m_table.SetDefaultFont(font); }
     void SetHeadingDefault(const QColor& back, const QColor& text, const QFont& font,
-                           Qt::Alignment alignment);
+                           Qt::Alignment alignment) {
+        m_table.SetHeadingDefault(back, text, font, alignment);
+    }
 
     // Rows.
-    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    int RowCount() const { return m_table.RowCount(); }
     void AppendRow();
     // Joins that cross the deleted row are undone first.
     void DeleteRow(int row);
     void SetRowHeight(int row, int heightPx);
-    int RowHeight(int row) const;
+    int RowHeight(int row) const { return m_table.RowHeight(row); }
 
     // Cell attributes. Out-of-range cells are ignored by the setters and read as empty.
-    void SetCellBackColor(int col, int row, const QColor& color);
-    void SetCellTextColor(int col, int row, const QColor& color);
-    void SetCellFont(int col, int row, const QFont& font);
-    void SetCellAlignment(int col, int row, Qt::Alignment alignment);
-    void SetCellType(int col, int row, int type, int options = 0);
-    void SetCellText(int col, int row, const QString& text);
-    void SetCellLabel(int col, int row, const QString& label);
-    void SetCellBitmap(int col, int row, const QPixmap& bitmap);
+    void SetCellBackColor(int col, int row, const QColor& color) {
+        Set(col, row, &Cell::back, color);
+    }
+    void SetCellTextColor(int col, int row, const QColor& color) {
+        Set(col, row, &Cell::textColor, color);
+    }
+    void SetCellFont(int col, int row, const QFont& font) { Set(col, row, &Cell::font, font); }
+    void SetCellAlignment(int col, int row, Qt::Alignment alignment) {
+        Set(col, row, &Cell::alignment, alignment);
+    }
+    void SetCellType(int col, int row, int type, int options = 0) {
+        Set(col, row, &Cell::type, type);
+        Set(col, row, &Cell::typeOptions, options);
+    }
+    void SetCellText(int col, int row, const QString& text) { Set(col, row, &Cell::text, text); }
+    void SetCellLabel(int col, int row, const QString& label) {
+        Set(col, row, &Cell::label, label);
+    }
+    void SetCellBitmap(int col, int row, const QPixmap& bitmap) {
+        Set(col, row, &Cell::bitmap, bitmap);
+    }
 
     // Resolved attributes: the cell's own, else the heading default, else the grid default.
-    QColor CellBackColor(int col, int row) const;
-    QColor CellTextColor(int col, int row) const;
-    QFont CellFont(int col, int row) const;
-    Qt::Alignment CellAlignment(int col, int row) const;
-    int CellType(int col, int row) const;
-    QString CellText(int col, int row) const;
-    QString CellLabel(int col, int row) const;
-    QPixmap CellBitmap(int col, int row) const;
+    QColor CellBackColor(int col, int row) const { return m_table.BackColor(col, row); }
+    QColor CellTextColor(int col, int row) const { return m_table.TextColor(col, row); }
+    QFont CellFont(int col, int row) const { return m_table.Font(col, row); }
+    Qt::Alignment CellAlignment(int col, int row) const { return m_table.Alignment(col, row); }
+    int CellType(int col, int row) const { return Get(col, row, &Cell::type, kCellTypeNormal); }
+    QString CellText(int col, int row) const { return Get(col, row, &Cell::text, QString()); }
+    QString CellLabel(int col, int row) const { return Get(col, row, &Cell::label, QString()); }
+    QPixmap CellBitmap(int col, int row) const { return Get(col, row, &Cell::bitmap, QPixmap()); }
     // A tick box is ticked when its text reads a non-zero number.
-    bool IsTicked(int col, int row) const;
+    bool IsTicked(int col, int row) const { return CellText(col, row).toInt() != 0; }
 
     // Joins the rectangle into one cell shown by its top-left cell; any join that overlaps
     // it is undone first. False for a rectangle outside the grid.
-    bool JoinCells(int col1, int row1, int col2, int row2);
-    void UnjoinCells(int col, int row);
+    bool JoinCells(int col1, int row1, int col2, int row2) {
+        return m_table.Join(col1, row1, col2, row2);
+    }
+    void UnjoinCells(int col, int row) { m_table.Unjoin(col, row); }
     // The top-left cell of the join that holds (col, row), or the cell itself.
-    void JoinOrigin(int col, int row, int& originCol, int& originRow) const;
+    void JoinOrigin(int col, int row, int& originCol, int& originRow) const {
+        m_table.JoinOrigin(col, row, originCol, originRow);
+    }
 
     // Where a cell (its whole join) lies in the viewport; empty outside the grid.
-    QRect CellRect(int col, int row) const;
+    QRect CellRect(int col, int row) const { return m_table.CellRect(col, row, Scroll()); }
     // Where the cell's text (or a tick box's label) is drawn, in viewport coordinates.
     QRect CellTextRect(int col, int row) const;
     // The cell under a viewport point; false in the corner, beyond the cells or in an empty
     // grid's body. Heading hits give row -1, side-heading hits column -1.
-    bool HitTest(const QPoint& pos, int& col, int& row) const;
+    bool HitTest(const QPoint& pos, int& col, int& row) const {
+        return m_table.HitTest(pos, Scroll(), col, row);
+    }
 
     // Scheduled redraws.
-    void RedrawAll();
+    void RedrawAll() { viewport()->update(); }
     void RedrawCell(int col, int row);
     void RedrawRange(int col1, int row1, int col2, int row2);
 
     // The current cell: always a body cell (the origin of its join), or row -1 when the grid
     // has no rows. Moving it runs OnCellChange unless it is already there.
     bool GotoCell(int col, int row);
-    int CurrentCol() const { return m_currentCol; }
-    int CurrentRow() const { return m_currentRow; }
+    int CurrentCol() const { return m_table.CurrentCol(); }
+    int CurrentRow() const { return m_table.CurrentRow(); }
 
 protected:
     // Hooks for a derived grid.
     virtual void OnSetup() {}
-    virtual void OnCellChange(int oldCol, int newCol, int oldRow, int newRow);
+    virtual void OnCellChange(int /*oldCol*/, int /*newCol*/, int /*oldRow*/, int /*newRow*/) {}
     // Returns whether the event is accepted; a refused tick-box toggle leaves the box.
-    virtual bool OnCellTypeNotify(int typeId, int col, int row, int event, int value);
+    virtual bool OnCellTypeNotify(int /*typeId*/, int /*col*/, int /*row*/, int /*event*/,
+                                  int /*value*/) {
+        return true;
+    }
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -132,85 +158,36 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    // One line of cell text in one font, shaped: the same few lines recur in every cell and
-    // every repaint, and shaping is most of what drawing them costs.
-    struct LineKey {
-        QFont font;
-        QString text;
-        bool operator==(const LineKey& other) const {
-            return text == other.text && font == other.font;
-        }
-        friend size_t qHash(const LineKey& key, size_t seed = 0) {
-            return qHashMulti(seed, key.font, key.text);
-        }
-    };
-    struct ShapedLine {
-        QStaticText text;
-        qreal widthPx = 0;
-    };
-    struct Cell {
-        QString text;
-        QString label;
-        std::optional<QColor> back;
-        std::optional<QColor> textColor;
-        std::optional<QFont> font;
-        std::optional<Qt::Alignment> alignment;
-        QPixmap bitmap;
-        int type = kCellTypeNormal;
-        int typeOptions = 0;
-        // A join's origin holds its size; a member holds the (non-positive) offsets to it.
-        int spanCols = 1;
-        int spanRows = 1;
-        int toOriginCol = 0;
-        int toOriginRow = 0;
-    };
-    struct Row {
-        int heightPx;
-        std::vector<Cell> cells;  // index 0 is the side heading, then columns 0..n-1
-    };
+    using Cell = CGridTable::Cell;
 
-    const Cell* CellAt(int col, int row) const;
-    Cell* CellAt(int col, int row);
-    bool IsValidCell(int col, int row) const;
-    const Cell* StyleSource(int col, int row, const Cell*& headingDefault) const;
-    int ColLeft(int col) const;  // in content coordinates, the side heading at 0
-    int RowTop(int row) const;   // in content coordinates, row 0 at 0
-    int TotalWidth() const;
-    int TotalHeight() const;
-    QRect RawCellRect(int col, int row) const;  // one cell, no join
-    int RowAtY(int contentY) const;
-    int ColAtX(int contentX) const;
-    void InvalidateRowTops() { m_rowTopsValid = false; }
+    // A cell's own attribute; out-of-range cells are ignored, and read as fallback.
+    template <class T, class V>
+    void Set(int col, int row, T Cell::*field, const V& value) {
+        if (Cell* cell = m_table.CellAt(col, row)) {
+            cell->*field = value;
+        }
+    }
+    template <class T>
+    T Get(int col, int row, T Cell::*field, const T& fallback) const {
+        const Cell* cell = m_table.CellAt(col, row);
+        return cell != nullptr ? cell->*field : fallback;
+    }
+    QPoint Scroll() const;  // the scroll bars' values
+
+    QRect RawCellRect(int col, int row) const { return m_table.RawCellRect(col, row, Scroll()); }
     void UpdateScrollBars();
     void EnsureVisible(int col, int row);
-    QRect TickBoxRect(const QRect& cellRect) const;
     void ToggleTickBox(int col, int row);
     void MoveBy(int dCol, int dRow);
-    void PaintCell(QPainter& painter, int col, int row, const QRect& rect) const;
-    QRect TextRectIn(const Cell& cell, const QRect& rect) const;
-    // Draws text in the painter's font, each line elided to the rectangle's width.
-    void DrawCellText(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
-                      const QString& text, bool singleLine) const;
-    ShapedLine Shaped(const QFont& font, const QString& line) const;
-    void PaintTickBox(QPainter& painter, const QRect& box, bool ticked, bool recessed) const;
     int BorderAt(const QPoint& pos, bool& isColumn) const;
+    // Paints each cell (each join) of the area once, however many of the region's
+    // rectangles it meets.
+    void PaintArea(QPainter& painter, const QRegion& region, const QRect& area, bool headingRow,
+                   bool sideColumn, std::vector<std::pair<int, int>>& painted) const;
 
-    int m_colCount = 0;
-    std::vector<int> m_colWidthsPx;
-    int m_defaultColWidthPx = 75;
-    int m_defaultRowHeightPx = 20;
-    int m_headingHeightPx = 20;
-    int m_sideWidthPx = 30;
+    CGridTable m_table;
+    CGridCellPainter m_cellPainter;
     bool m_userSizing = true;
-    QFont m_defaultFont;
-    Cell m_headingDefault;
-    Row m_heading;
-    std::vector<Row> m_rows;
-    mutable std::vector<int> m_rowTops;
-    mutable bool m_rowTopsValid = false;
-    mutable QHash<LineKey, ShapedLine> m_shapedLines;
-    int m_currentCol = 0;
-    int m_currentRow = -1;
     // Dragging a heading border: which column or row, and where the drag started.
     int m_sizingIndex = -1;
     bool m_sizingColumn = true;
