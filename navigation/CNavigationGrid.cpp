@@ -1,8 +1,6 @@
 #include "navigation/CNavigationGrid.h"
 
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 
 #include "host/CFrameHost.h"
@@ -10,15 +8,11 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
-#include "widgets/CDrawnIconEngine.h"
+#include "navigation/UnitIcons.h"
 #include "widgets/CellHeightFont.h"
 
 namespace {
 
-// The icons are designed on 20 x 20 and shown in the 19 x 19 a 20-pixel cell leaves inside
-// its grid lines, so no row or column of them is cut off.
-constexpr int kIconDesignPx = 20;
-constexpr int kIconShownPx = 19;
 constexpr int kHeadingHeightPx = 30;
 constexpr int kRowHeightPx = 20;
 constexpr int kColWidthPx = 20;
@@ -26,8 +20,6 @@ constexpr int kNameColWidthPx = 150;
 constexpr int kSpacerHeightPx = 2;
 constexpr int kOverheatTemperature = 60;
 
-const QColor kIconOn(102, 204, 0);
-const QColor kIconOff(97, 97, 97);
 const QColor kHeadingBack(157, 206, 255);
 const QColor kHeadingText(0, 0, 128);
 const QColor kTitleBack(240, 240, 240);
@@ -40,94 +32,6 @@ const Qt::Alignment kLeftCentred = Qt::AlignLeft | Qt::AlignVCenter;
 
 QString TitleText(const StrobeData* unit) {
     return QStringLiteral("  %1  %2").arg(unit->sChName, unit->sModelName);
-}
-
-// A white symbol on a filled circle on a white ground, in design units.
-void DrawIcon(QPainter& p, CNavigationGrid::Icon icon, const QColor& circle) {
-    p.fillRect(QRectF(0, 0, kIconDesignPx, kIconDesignPx), Qt::white);
-    p.setPen(Qt::NoPen);
-    p.setBrush(circle);
-    p.drawEllipse(QRectF(1, 1, 18, 18));
-    p.setBrush(Qt::white);
-    const QPen whitePen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    switch (icon) {
-        case CNavigationGrid::kIconMode1:
-        case CNavigationGrid::kIconMode2: {
-            QFont font(QStringLiteral("Arial"));
-            font.setPixelSize(12);
-            font.setBold(true);
-            p.setFont(font);
-            p.setPen(Qt::white);
-            const QString letter =
-                icon == CNavigationGrid::kIconMode1 ? QStringLiteral("P") : QStringLiteral("C");
-            p.drawText(QRectF(1, 1, 18, 18), Qt::AlignCenter, letter);
-            break;
-        }
-        case CNavigationGrid::kIconCell: {
-            // An eye: an almond outline with a round pupil.
-            QPainterPath almond;
-            almond.moveTo(4, 10);
-            almond.quadTo(10, 3, 16, 10);
-            almond.quadTo(10, 17, 4, 10);
-            p.setPen(whitePen);
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(almond);
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::white);
-            p.drawEllipse(QPointF(10, 10), 2.3, 2.3);
-            break;
-        }
-        case CNavigationGrid::kIconSound: {
-            // A quaver: a slanted head, a stem and a flag.
-            p.save();
-            p.translate(8, 14);
-            p.rotate(-20);
-            p.drawEllipse(QPointF(0, 0), 2.8, 2.0);
-            p.restore();
-            p.setPen(whitePen);
-            p.drawLine(QPointF(10.4, 13.2), QPointF(10.4, 4.5));
-            QPainterPath flag;
-            flag.moveTo(10.4, 4.5);
-            flag.quadTo(14.5, 6.5, 13.5, 10);
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(flag);
-            break;
-        }
-        case CNavigationGrid::kIconCharge: {
-            // A lightning bolt.
-            const QPointF bolt[] = {{11.5, 3}, {6, 11},     {9.5, 11}, {8, 17},
-                                    {14, 8.5}, {10.5, 8.5}, {12.5, 3}};
-            p.drawPolygon(bolt, static_cast<int>(std::size(bolt)));
-            break;
-        }
-        case CNavigationGrid::kIconCount:
-            break;
-    }
-}
-
-// Drawn for the device pixels it will cover, so it stays sharp on a scaled screen.
-QPixmap IconFor(CNavigationGrid::Icon icon, const QColor& circle, qreal scale) {
-    const CDrawnIconEngine engine(QSize(kIconDesignPx, kIconDesignPx),
-                                  [icon, circle](QPainter& p) { DrawIcon(p, icon, circle); });
-    return QPixmap::fromImage(engine.Render(QSize(kIconShownPx, kIconShownPx), scale));
-}
-
-int FieldValue(CNavigationGrid::Icon icon, const StrobeData* unit) {
-    switch (icon) {
-        case CNavigationGrid::kIconMode1:
-            return unit->nModelMode1;
-        case CNavigationGrid::kIconMode2:
-            return unit->nModelMode2;
-        case CNavigationGrid::kIconCell:
-            return unit->bFlashCell;
-        case CNavigationGrid::kIconSound:
-            return unit->bFlashSnd;
-        case CNavigationGrid::kIconCharge:
-            return unit->bFlashCharge;
-        case CNavigationGrid::kIconCount:
-            break;
-    }
-    return 0;
 }
 
 }  // namespace
@@ -185,8 +89,8 @@ void CNavigationGrid::OnSetup() {
 void CNavigationGrid::DrawIcons() const {
     m_iconScale = devicePixelRatioF();
     for (int icon = 0; icon < kIconCount; ++icon) {
-        m_icons[icon][0] = IconFor(static_cast<Icon>(icon), kIconOn, m_iconScale);
-        m_icons[icon][1] = IconFor(static_cast<Icon>(icon), kIconOff, m_iconScale);
+        m_icons[icon][0] = UnitIcon(static_cast<Icon>(icon), true, m_iconScale);
+        m_icons[icon][1] = UnitIcon(static_cast<Icon>(icon), false, m_iconScale);
     }
 }
 
@@ -294,7 +198,7 @@ void CNavigationGrid::SetIcon(Icon icon, const StrobeData* unit, int k) {
     int col = 0;
     int row = 0;
     IconCell(icon, k, col, row);
-    SetCellBitmap(col, row, IconPixmap(icon, FieldValue(icon, unit)));
+    SetCellBitmap(col, row, IconPixmap(icon, UnitIconValue(icon, unit)));
 }
 
 void CNavigationGrid::SetAllIcons(const StrobeData* unit, int k) {
