@@ -77,6 +77,7 @@ unit names unbounded @@ test_shell @@ COperatorSeamTest.Names* @@ navigation/CSt
 memory names unbounded @@ test_shell @@ COperatorSeamTest.Names* @@ panels/CBusinessMemoryGroup.cpp @@ 1 @@ m_nameEdit->setMaxLength(kMaxNameLength); @@ (void)0;
 a save beyond the reading limit is written @@ test_shell @@ COperatorSeamTest.Names* @@ store/CXmlStore.cpp @@ 1 @@ return text.size() <= kMaxXmlFileBytes && WriteFileAtomically(path, text); @@ return WriteFileAtomically(path, text);
 declaration in double quotes @@ test_store @@ * @@ store/CXmlTextWriter.cpp @@ 1 @@ version='1.0' encoding='utf-8' @@ version=\"1.0\" encoding=\"utf-8\"
+a close notice of an earlier opening marks the present one closed @@ test_shell @@ CConnectionTest.CloseNotice* @@ link/CRadioSession.cpp @@ 1 @@ if (generation == m_link->Generation()) { @@ if (generation != 0) {
 EOF
 )
 
