@@ -51,6 +51,8 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
                               Qt::WindowCloseButtonHint),
       m_manager(std::make_unique<StudioManager>()),
       m_xmlStore(std::make_unique<CXmlStore>(baseFolder)),
+      // Before anything that sends this window an event: event() hands the session its notices.
+      m_session(std::make_unique<CRadioSession>(this, *m_manager)),
       m_scanTick(CWaitingDlg::kTickInterval) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
     setAccessibleName(windowTitle());
@@ -67,7 +69,6 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     // The serial settings: defaults, then what Option.xml holds. Start-up does not connect.
     m_comSettings = DefaultComSettings();
     LoadOption(*m_xmlStore, m_comSettings);
-    m_session = std::make_unique<CRadioSession>(this, *m_manager);
     m_session->SetConnectionListener([this](bool connected) {
         SetConnectionText(connected ? kConnectedText : kDisconnectedText);
     });
