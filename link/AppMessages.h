@@ -33,6 +33,7 @@ enum AppMessageId : int {
     WM_ZB_UNIT_STATUS = kWmUser + 61,    // posted, wParam unit index, unit
     WM_ZB_UNIT_CHANGED = kWmUser + 62,   // sent (posted for a temperature), wParam field code, unit
     WM_SCAN_STUDIO = kWmUser + 63,       // posted
+    WM_CHECK_UNITS = kWmUser + 64,       // posted: a roll call of the current studio
     WM_BM_APPLIED = kWmUser + 70,        // sent
 
     // Not a window message of the table: a request, from any thread, that the UI thread

@@ -120,6 +120,8 @@ protected:
     virtual void OnCellChange(int oldCol, int newCol, int oldRow, int newRow);
     // Returns whether the event is accepted; a refused tick-box toggle leaves the box.
     virtual bool OnCellTypeNotify(int typeId, int col, int row, int event, int value);
+    // Ticks or clears a tick box as a click on it does: through the cell-type hook.
+    void ToggleTickBox(int col, int row);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -184,7 +186,6 @@ private:
     void UpdateScrollBars();
     void EnsureVisible(int col, int row);
     QRect TickBoxRect(const QRect& cellRect) const;
-    void ToggleTickBox(int col, int row);
     void MoveBy(int dCol, int dRow);
     void PaintCell(QPainter& painter, int col, int row, const QRect& rect) const;
     QRect TextRectIn(const Cell& cell, const QRect& rect) const;

@@ -128,7 +128,20 @@ TEST_F(NavigationViewTest, StatusCellShowsOffOverheatOrTheTwoValues) {
     unit->nModelValue = 30;
     unit->bFlashPow = 0;
     unit->nTemperature = 75;
+    unit->bNoAnswer = 1;
     ShowStudio(0);
+
+    // A unit that did not answer: nothing it said before is shown, whatever it was.
+    EXPECT_EQ(StatusLabel(0), "No answer");
+    EXPECT_EQ(QFontMetrics(grid().CellFont(0, 2)).height(), 30);
+    EXPECT_EQ(StatusBack(0), kAlert);
+    EXPECT_EQ(StatusText(0), QColor(Qt::black));
+    for (int code : {kFieldFlashValue, kFieldModelValue, kFieldModelPow, kFieldTemperature}) {
+        Field(code, unit);
+        EXPECT_EQ(StatusLabel(0), "No answer") << code;
+    }
+    unit->bNoAnswer = 0;
+    Field(kFieldFlashPow, unit);
 
     // Off wins over the temperature.
     EXPECT_EQ(StatusLabel(0), "OFF");
