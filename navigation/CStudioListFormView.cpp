@@ -449,6 +449,12 @@ void CStudioListFormView::SetHotItem(QTreeWidgetItem* item) {
 
 bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {
     if (watched == m_tree->viewport()) {
+        // The right button opens the item's menu without choosing the item: choosing a studio
+        // can start a scan, which the menu's roll call must not be preceded by.
+        if ((e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+            return true;
+        }
         if (e->type() == QEvent::MouseMove) {
             SetHotItem(m_tree->itemAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
         } else if (e->type() == QEvent::Leave) {
