@@ -47,8 +47,9 @@ QString CNavigationGridAccessible::ColumnName(int column) {
 
 void CNavigationGridAccessible::Notify(CNavigationGrid* grid, int k, int column,
                                        QAccessible::Event event) {
-    // Asking for the interfaces makes them; without a listener that is work for nothing.
-    if (!QAccessible::isActive()) {
+    // Asking for the interfaces makes them; without a listener that is work for nothing. A
+    // block being added is told with the rebuild that adds it.
+    if (!QAccessible::isActive() || k >= grid->ShownUnits()) {
         return;
     }
     if (event == QAccessible::StateChanged) {
