@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QTimer>
 
 #include "shell/CWaitingDlg.h"
 #include "tests/shell/OperatorSeamFixture.h"
@@ -86,6 +88,37 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
     const QByteArray silentFile = ReadFile(QStringLiteral("Business Memory/silent.xml"));
     ASSERT_FALSE(silentFile.isEmpty());
     EXPECT_EQ(silentFile, ReadFile(QStringLiteral("Business Memory/heard.xml")));
+
+    // With the dongle switched to studio B by its own roll call, studio A is asked for from its
+    // menu in the studio list: a right click, which chooses nothing by itself. A is shown as
+    // it is, not scanned (which would empty it first), and called: nobody answers now.
+    ClickItem(list().StudioItem(1));
+    checkUnits();
+    EXPECT_EQ(Sent(), "FF 05 00 00 42");
+    EXPECT_EQ(status(), "Studio B: 0 of 0 units answered");
+    ASSERT_EQ(manager().activeStudio, manager().StudioAt(1));
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QTimer menuAnswer;
+    QObject::connect(&menuAnswer, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menuAnswer.stop();
+            QAction* check = menu->findChild<QAction*>(QStringLiteral("checkUnits"));
+            ASSERT_NE(check, nullptr);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(check).center());
+        }
+    });
+    menuAnswer.start(5);
+    QTreeWidget& tree = list().Tree();
+    QTest::mouseClick(
+        frame->windowHandle(), Qt::RightButton, {},
+        tree.viewport()->mapTo(frame.get(), tree.visualItemRect(list().StudioItem(0)).center()));
+    ASSERT_TRUE(WaitUntil([&] { return status().startsWith(QStringLiteral("Studio A:")); }));
+    EXPECT_EQ(Sent(), "FF 05 00 00 41");
+    EXPECT_EQ(status(), "Studio A: 0 of 4 units answered; CH-01, CH-02, CH-03, CH-04 did not");
+    EXPECT_EQ(studioA().nChItemCnt, 4);
+    EXPECT_EQ(manager().activeStudio, &studioA());
+    EXPECT_EQ(grid().CellLabel(0, CNavigationGrid::StatusRow(3)), "No answer");
 
     // Disconnected: said, and nothing sent.
     Com(QString(), false);
