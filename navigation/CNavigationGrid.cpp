@@ -187,6 +187,7 @@ void CNavigationGrid::OnSetup() {
     JoinCells(0, -1, kColCount - 1, -1);
     sHeadingText = QStringLiteral("Channel Select");
     SetCellLabel(0, -1, sHeadingText);
+    setToolTip(QStringLiteral("Arrow keys: another unit; Space: tick or clear the current unit"));
 }
 
 void CNavigationGrid::DrawIcons() const {
