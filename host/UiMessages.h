@@ -20,6 +20,7 @@ enum UiMessageId : int {
     WM_RENAME_NODE = kWmUser + 43,       // sent
     WM_STUDIO_CLEARED = kWmUser + 44,    // sent, lParam StudioData*
     WM_SCAN_STUDIO = kWmUser + 63,       // posted
+    WM_CHECK_UNITS = kWmUser + 64,       // posted: a roll call of the current studio
     WM_BM_APPLIED = kWmUser + 70,        // sent
 };
 

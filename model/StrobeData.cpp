@@ -30,6 +30,7 @@ void ResetStrobeData(StrobeData& unit) {
     unit.bModelPow = 1;
     unit.bSelected = 0;
     unit.nTemperature = 0;
+    unit.bNoAnswer = 0;
     unit.lightNode.nNodeKind = kNodeNone;
     unit.lightNode.hTreeItem = 0;
     unit.lightNode.pOwner = &unit;

@@ -32,6 +32,9 @@ struct StrobeData : StudioNode {
     int bModelPow = 1;
     int bSelected = 0;
     int nTemperature = 0;
+    // The unit was asked to answer and did not, and has sent nothing since: the program's
+    // view of the unit, never stored with its settings.
+    int bNoAnswer = 0;
     LightNode lightNode;
     // Serial number of the placement that put this unit in its slot, unique for the run (see
     // UnitRef); 0 while the unit is not placed.

@@ -146,6 +146,8 @@ protected:
                                   int /*value*/) {
         return true;
     }
+    // Ticks or clears a tick box as a click on it does: through the cell-type hook.
+    void ToggleTickBox(int col, int row);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -177,7 +179,6 @@ private:
     QRect RawCellRect(int col, int row) const { return m_table.RawCellRect(col, row, Scroll()); }
     void UpdateScrollBars();
     void EnsureVisible(int col, int row);
-    void ToggleTickBox(int col, int row);
     void MoveBy(int dCol, int dRow);
     int BorderAt(const QPoint& pos, bool& isColumn) const;
     // Paints each cell (each join) of the area once, however many of the region's

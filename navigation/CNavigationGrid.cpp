@@ -8,6 +8,7 @@
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
+#include "navigation/CNavigationGridAccessible.h"
 #include "navigation/UnitIcons.h"
 #include "widgets/CellHeightFont.h"
 
@@ -37,7 +38,13 @@ QString TitleText(const StrobeData* unit) {
 }  // namespace
 
 CNavigationGrid::CNavigationGrid(CFrameHost& host, QWidget* parent)
-    : CGridCtrl(parent), m_host(host), m_manager(host.Manager()) {}
+    : CGridCtrl(parent), m_host(host), m_manager(host.Manager()) {
+    static const bool kAccessibleInstalled = [] {
+        QAccessible::installFactory(&CNavigationGridAccessible::Factory);
+        return true;
+    }();
+    (void)kAccessibleInstalled;
+}
 
 void CNavigationGrid::IconCell(Icon icon, int k, int& col, int& row) {
     static constexpr int kCols[kIconCount] = {2, 3, 2, 3, 4};
@@ -84,6 +91,7 @@ void CNavigationGrid::OnSetup() {
     JoinCells(0, -1, kColCount - 1, -1);
     sHeadingText = QStringLiteral("Channel Select");
     SetCellLabel(0, -1, sHeadingText);
+    setToolTip(QStringLiteral("Arrow keys: another unit; Space: tick or clear the current unit"));
 }
 
 void CNavigationGrid::DrawIcons() const {
@@ -132,6 +140,7 @@ void CNavigationGrid::ShowStudio(StudioData* studio) {
     nCurrentUnit = -1;
     SyncHeadingTick();
     RedrawAll();
+    CNavigationGridAccessible::NotifyRebuilt(this);
 }
 
 void CNavigationGrid::AddUnitBlock(StrobeData* unit) {
@@ -173,7 +182,10 @@ void CNavigationGrid::PaintUnitStatus(StrobeData* unit, int k, bool redraw) {
     const int row = StatusRow(k);
     const bool current = k == nCurrentUnit;
     bool normal = false;
-    if (unit->bFlashPow == 0) {
+    // Nothing it last said can be trusted while it does not answer.
+    if (unit->bNoAnswer != 0) {
+        SetCellLabel(0, row, QStringLiteral("No answer"));
+    } else if (unit->bFlashPow == 0) {
         SetCellLabel(0, row, QStringLiteral("OFF"));
     } else if (unit->nTemperature >= kOverheatTemperature) {
         SetCellLabel(0, row, QStringLiteral("Overheat"));
@@ -192,6 +204,8 @@ void CNavigationGrid::PaintUnitStatus(StrobeData* unit, int k, bool redraw) {
     if (redraw) {
         RedrawCell(0, row);
     }
+    CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColStatus,
+                                      QAccessible::NameChanged);
 }
 
 void CNavigationGrid::SetIcon(Icon icon, const StrobeData* unit, int k) {
@@ -199,6 +213,16 @@ void CNavigationGrid::SetIcon(Icon icon, const StrobeData* unit, int k) {
     int row = 0;
     IconCell(icon, k, col, row);
     SetCellBitmap(col, row, IconPixmap(icon, UnitIconValue(icon, unit)));
+    CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::ColumnOf(icon),
+                                      QAccessible::NameChanged);
+}
+
+bool CNavigationGrid::IconOn(Icon icon, int k) const {
+    int col = 0;
+    int row = 0;
+    IconCell(icon, k, col, row);
+    return k >= 0 && k < nShownUnits &&
+           CellBitmap(col, row).cacheKey() == IconPixmap(icon, 1).cacheKey();
 }
 
 void CNavigationGrid::SetAllIcons(const StrobeData* unit, int k) {
@@ -239,9 +263,12 @@ void CNavigationGrid::UpdateUnitField(int fieldCode, StrobeData* unit) {
         case kFieldFlashValue:
         case kFieldModelValue:
         case kFieldModelPow:
-            if (unit->bFlashPow != 0 && unit->nTemperature < kOverheatTemperature) {
+            if (unit->bNoAnswer == 0 && unit->bFlashPow != 0 &&
+                unit->nTemperature < kOverheatTemperature) {
                 SetCellLabel(0, StatusRow(k), NormalStatusText(unit));
                 RedrawCell(0, StatusRow(k));
+                CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColStatus,
+                                                  QAccessible::NameChanged);
             }
             break;
         case kFieldFlashCell:
@@ -277,6 +304,8 @@ void CNavigationGrid::RefreshUnitRows(StrobeData* unit) {
     PaintUnitStatus(unit, k, false);
     SetAllIcons(unit, k);
     RedrawRange(0, TitleRow(k), kColCount - 1, StatusRow(k) + 1);
+    CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColUnit,
+                                      QAccessible::NameChanged);
 }
 
 void CNavigationGrid::GoToUnit(StrobeData* unit) {
@@ -321,6 +350,33 @@ void CNavigationGrid::PickBlock(int k) {
     }
     SendAppMessage(m_host.ControlPane(), WM_UNIT_PICKED);
     RedrawAll();
+    if (hasFocus()) {
+        CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColUnit,
+                                          QAccessible::Focus);
+    }
+}
+
+void CNavigationGrid::ChooseBlock(int k) {
+    if (UnitAtPosition(k) == nullptr) {
+        return;
+    }
+    // As a click on the title: the current cell moves there, and the block is picked also
+    // when the cell was already in it.
+    GotoCell(0, TitleRow(k));
+    PickBlock(k);
+}
+
+void CNavigationGrid::ToggleBlockTick(int k) {
+    if (UnitAtPosition(k) != nullptr) {
+        ToggleTickBox(0, StatusRow(k));
+    }
+}
+
+void CNavigationGrid::ToggleUnitTick(const StrobeData* unit) {
+    const int k = PositionOf(unit);
+    if (k >= 0) {
+        ToggleBlockTick(k);
+    }
 }
 
 void CNavigationGrid::DropCurrentUnit() {
@@ -361,5 +417,14 @@ bool CNavigationGrid::OnCellTypeNotify(int typeId, int col, int row, int event, 
         }
         SyncHeadingTick();
     }
+    // Told once the box shows it (the grid sets the box's text after this hook).
+    QMetaObject::invokeMethod(
+        this,
+        [this, row] {
+            CNavigationGridAccessible::Notify(this, row < 0 ? -1 : row / kRowsPerUnit,
+                                              CNavigationGridAccessible::kColStatus,
+                                              QAccessible::StateChanged);
+        },
+        Qt::QueuedConnection);
     return true;
 }

@@ -18,6 +18,7 @@ struct StudioData;
 // block makes its unit the current unit; ticking boxes marks units for the selected-units
 // panel.
 class CNavigationGrid : public CGridCtrl {
+    Q_OBJECT
 public:
     static constexpr int kPlaceholderId = 1004;
     static constexpr int kColCount = 5;
@@ -37,6 +38,14 @@ public:
     // No unit is current any more (the studio itself was chosen): the current block loses its
     // colours and the Remote Control panel is reset.
     void DropCurrentUnit();
+    // What a click does on block k's title (the unit becomes current), and on the unit's tick
+    // box (ticked or cleared); for keys and assistive technology.
+    void ChooseBlock(int k);
+    void ToggleUnitTick(const StrobeData* unit);
+    void ToggleBlockTick(int k);
+    void ToggleHeadingTick() { ToggleTickBox(0, -1); }
+    // Whether block k shows the icon green (its field is 1).
+    bool IconOn(Icon icon, int k) const;
 
     int ShownUnits() const { return nShownUnits; }
     int CurrentUnitPosition() const { return nCurrentUnit; }

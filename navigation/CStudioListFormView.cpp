@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTreeWidget>
 #include <algorithm>
@@ -94,6 +95,9 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
             OnSelectionChanged(item);
         }
     });
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QTreeWidget::customContextMenuRequested, this,
+            &CStudioListFormView::ShowContextMenu);
     // Any change of the edit's text, typed or set, enables the Name command.
     connect(m_nameEdit, &QLineEdit::textChanged, this, [this](const QString&) {
         SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 1);
@@ -143,6 +147,7 @@ void CStudioListFormView::InsertUnitItems(StrobeData* unit, QTreeWidgetItem* par
     InsertSorted(parent, unitItem);
     unit->nNodeKind = kNodeUnit;
     unit->hTreeItem = reinterpret_cast<TreeItemHandle>(unitItem);
+    ShowAnswerState(unitItem, unit);
 
     LightNode* light = &unit->lightNode;
     auto* lightItem = new QTreeWidgetItem(QStringList{light->sLightName});
@@ -255,7 +260,7 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
     QObject* navigation = m_host.NavigationPane();
     // A studio with units that the dongle is not switched to is reached by a scan.
     auto needsScan = [this](const StudioData* studio) {
-        return studio->nChItemCnt > 0 && m_manager.activeStudio != nullptr &&
+        return !m_checkFollows && studio->nChItemCnt > 0 && m_manager.activeStudio != nullptr &&
                m_manager.activeStudio != studio;
     };
     if (record->RecordType() == kNodeStudio) {
@@ -303,6 +308,7 @@ void CStudioListFormView::Rename() {
         // The record that took the name gets the label, wherever the tree's selection is.
         if (QTreeWidgetItem* item = ItemOf(unit)) {
             item->setText(0, UnitLabel(unit));
+            ShowAnswerState(item, unit);
         }
         // The grid's title of the unit shows the new name at once.
         SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit));
@@ -354,6 +360,14 @@ bool CStudioListFormView::event(QEvent* e) {
             SendUnitMessage(m_host.NavigationPane(), WM_UNIT_ADDED, m->wParam, m->unit);
             break;
         }
+        case WM_UNIT_REFRESH: {
+            // Whether the unit answers: the only thing of a refresh that the tree shows.
+            const StrobeData* unit = m_manager.Resolve(m->unit);
+            if (QTreeWidgetItem* item = ItemOf(unit)) {
+                ShowAnswerState(item, unit);
+            }
+            break;
+        }
         default:
             return QWidget::event(e);
     }
@@ -378,6 +392,12 @@ void CStudioListFormView::SetHotItem(QTreeWidgetItem* item) {
 
 bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {
     if (watched == m_tree->viewport()) {
+        // The right button opens the item's menu without choosing the item: choosing a studio
+        // can start a scan, which the menu's roll call must not be preceded by.
+        if ((e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+            return true;
+        }
         if (e->type() == QEvent::MouseMove) {
             SetHotItem(m_tree->itemAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
         } else if (e->type() == QEvent::Leave) {
@@ -385,6 +405,49 @@ bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     return QWidget::eventFilter(watched, e);
+}
+
+void CStudioListFormView::ShowAnswerState(QTreeWidgetItem* item, const StrobeData* unit) {
+    const bool silent = unit->bNoAnswer != 0;
+    item->setForeground(
+        0, silent ? m_tree->palette().brush(QPalette::Disabled, QPalette::Text) : QBrush());
+    item->setData(
+        0, Qt::AccessibleTextRole,
+        silent ? QVariant(QStringLiteral("%1, No answer").arg(item->text(0))) : QVariant());
+    item->setToolTip(0, silent ? QStringLiteral("No answer") : QString());
+}
+
+void CStudioListFormView::ShowContextMenu(const QPoint& at) {
+    // From the keyboard the menu comes for the current item.
+    QTreeWidgetItem* item = m_tree->itemAt(at);
+    if (item == nullptr) {
+        item = m_tree->currentItem();
+    }
+    if (item == nullptr || item->parent() != nullptr) {
+        return;  // studios only
+    }
+    QMenu menu(m_tree);
+    QAction* check = menu.addAction(QStringLiteral("Check units"));
+    check->setObjectName(QStringLiteral("checkUnits"));
+    check->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    check->setShortcutVisibleInContextMenu(true);
+    const QPoint global = m_tree->viewport()->mapToGlobal(
+        m_tree->itemAt(at) != nullptr ? at : m_tree->visualItemRect(item).center());
+    if (menu.exec(global) == check) {
+        CheckUnitsOf(item);
+    }
+}
+
+void CStudioListFormView::CheckUnitsOf(QTreeWidgetItem* studioItem) {
+    if (studioItem == nullptr || !IsInTree(studioItem)) {
+        return;
+    }
+    if (studioItem != SelectedItem()) {
+        m_checkFollows = true;
+        m_tree->setCurrentItem(studioItem);
+        m_checkFollows = false;
+    }
+    PostAppMessage(m_host.FrameTarget(), WM_CHECK_UNITS);
 }
 
 QSize CStudioListFormView::minimumSizeHint() const {

@@ -43,6 +43,11 @@ public:
     // As narrow as the view can be with its title in full; the tree scrolls sideways.
     QSize minimumSizeHint() const override;
 
+    // The studio item's context menu entry: the studio becomes the current one (without the
+    // scan its choice would otherwise start: the roll call switches the dongle to it) and the
+    // frame is asked for a roll call.
+    void CheckUnitsOf(QTreeWidgetItem* studioItem);
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -59,6 +64,9 @@ private:
     bool IsInTree(const QTreeWidgetItem* item) const;
     void RemoveChildren(QTreeWidgetItem* item);
     void SetHotItem(QTreeWidgetItem* item);
+    void ShowContextMenu(const QPoint& at);
+    // A unit that did not answer a roll call is greyed, and heard as not answering.
+    void ShowAnswerState(QTreeWidgetItem* item, const StrobeData* unit);
     void Layout();
 
     QTreeWidget* m_tree;
@@ -75,6 +83,7 @@ private:
     // While a refill removes items, the tree's own moves of the selection wait: the removed
     // items may show records that no longer exist.
     bool m_refilling = false;
+    bool m_checkFollows = false;  // a roll call of the chosen studio follows its choice
     bool m_filled = false;
     int m_titleWidthPx = 0;  // as the template places it
 };

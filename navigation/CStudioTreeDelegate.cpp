@@ -30,5 +30,11 @@ void CStudioTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->setPen(selected ? SelectedText() : HotText());
     const QString shown = opt.fontMetrics.elidedText(opt.text, opt.textElideMode, textRect.width());
     painter->drawText(textRect, static_cast<int>(opt.displayAlignment) | Qt::TextSingleLine, shown);
+    // The keyboard's place shows on these colours too.
+    if (opt.state.testFlag(QStyle::State_HasFocus)) {
+        painter->setPen(QPen(painter->pen().color(), 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(opt.rect.adjusted(0, 0, -1, -1));
+    }
     painter->restore();
 }

@@ -68,10 +68,23 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
             [this](int position) { OnSliderTrack(Power::Flash, position); });
     connect(c.modelSlider, &QSlider::sliderMoved, this,
             [this](int position) { OnSliderTrack(Power::Model, position); });
-    // A release anywhere on a slider (thumb or channel) takes its position; keyboard moves
-    // wait for it.
+    // A release anywhere on a slider (thumb or channel) takes its position.
     c.flashSlider->installEventFilter(this);
     c.modelSlider->installEventFilter(this);
+    // A key moves the thumb with its label; letting go of the key takes the position. A
+    // slider greyed meanwhile takes nothing and shows the unit's values again.
+    for (const Power power : {Power::Flash, Power::Model}) {
+        CFlatSliderCtrl* slider = power == Power::Flash ? c.flashSlider : c.modelSlider;
+        connect(slider, &CFlatSliderCtrl::stepped, this,
+                [this, power](int position) { OnSliderTrack(power, position); });
+        connect(slider, &CFlatSliderCtrl::keyboardReleased, this, [this, power, slider] {
+            if (slider->isEnabled()) {
+                OnSliderRelease(power);
+            } else {
+                RefreshField(kFieldFlashValue);
+            }
+        });
+    }
 
     // Cell and Sound: the box's tick is the unit's switch.
     const auto connectSwitch = [this](QCheckBox* box, int& state, int StrobeData::*field,

@@ -58,6 +58,15 @@ CControlSelFormView::CControlSelFormView(CFrameHost& host, QWidget* parent)
             [this](int position) { OnSliderTrack(Trigger::Flash, position); });
     connect(c.modelSlider, &QSlider::sliderMoved, this,
             [this](int position) { OnSliderTrack(Trigger::Model, position); });
+    // A key moves the thumb by exactly its step (the first-drag snap is for the mouse) with
+    // the label; letting go of the key applies it.
+    for (const Trigger trigger : {Trigger::Flash, Trigger::Model}) {
+        CFlatSliderCtrl* slider = trigger == Trigger::Flash ? c.flashSlider : c.modelSlider;
+        connect(slider, &CFlatSliderCtrl::stepped, this,
+                [this, trigger](int position) { OnSliderTrack(trigger, position, false); });
+        connect(slider, &CFlatSliderCtrl::keyboardReleased, this,
+                [this, trigger] { OnSliderRelease(trigger); });
+    }
 
     connect(c.cellCheck, &QCheckBox::clicked, this, [this](bool checked) {
         m_bCell = checked ? 1 : 0;
@@ -166,7 +175,7 @@ void CControlSelFormView::OnSpin(Trigger trigger, int change) {
     Apply(trigger);
 }
 
-void CControlSelFormView::OnSliderTrack(Trigger trigger, int position) {
+void CControlSelFormView::OnSliderTrack(Trigger trigger, int position, bool snap) {
     CPowerControlSet& c = *m_controls;
     const bool flash = trigger == Trigger::Flash;
     QSlider* slider = flash ? c.flashSlider : c.modelSlider;
@@ -174,7 +183,7 @@ void CControlSelFormView::OnSliderTrack(Trigger trigger, int position) {
     int& offset = flash ? m_nFlashOffset : m_nModelOffset;
     int& partner = flash ? m_nModelOffset : m_nFlashOffset;
 
-    const int taken = m_trackSnap.Filter(position, offset);
+    const int taken = snap ? m_trackSnap.Filter(position, offset) : position;
     if (taken != position) {
         slider->setValue(taken);
     }

@@ -43,7 +43,8 @@ private:
     enum class Trigger { Flash, Model };
 
     void OnSpin(Trigger trigger, int change);
-    void OnSliderTrack(Trigger trigger, int position);
+    // snap: the first-drag snap applies (a mouse drag, not a key).
+    void OnSliderTrack(Trigger trigger, int position, bool snap = true);
     void OnSliderRelease(Trigger trigger);
     void Apply(Trigger trigger);
     void ShowOffsets();

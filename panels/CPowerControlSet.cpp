@@ -74,6 +74,19 @@ CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, i
     }
     powerButton->setCheckable(true);
 
+    // Named after their groups for assistive technology; a spin's value is its label's. The
+    // tips name the keys that work them from anywhere in the window.
+    flashSpin->setAccessibleName(flashGroup->title());
+    flashSlider->setAccessibleName(flashGroup->title());
+    modelSpin->setAccessibleName(modelGroup->title());
+    modelSlider->setAccessibleName(modelGroup->title());
+    flashSpin->SetValueLabel(flashLabel);
+    modelSpin->SetValueLabel(modelLabel);
+    flashSpin->setToolTip(QStringLiteral("Flash power up / down (+ / -)"));
+    modelSpin->setToolTip(QStringLiteral("Model power up / down (Shift with + / -)"));
+    flashSlider->setToolTip(QStringLiteral("Flash power (Page Up / Page Down: 1.0)"));
+    testButton->setToolTip(QStringLiteral("Test flash (T)"));
+
     // The four radio buttons share one parent; each pair must exclude only its partner.
     mode1Pair = new QButtonGroup(parent);
     mode1Pair->addButton(freeRadio);

@@ -11,6 +11,9 @@ packages=(
   xvfb xauth x11-utils fonts-dejavu-core procps
   # Liberation Sans answers "Arial" with Arial's metrics, which the panel layouts are drawn in.
   fonts-liberation2
+  # Qt's platform headers: the accessibility test switches accessibility on as a screen
+  # reader's arrival does (test_shell links Qt6::GuiPrivate).
+  qt6-base-private-dev
 )
 
 missing=()

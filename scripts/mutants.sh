@@ -78,6 +78,31 @@ memory names unbounded @@ test_shell @@ COperatorSeamTest.Names* @@ panels/CBusi
 a save beyond the reading limit is written @@ test_shell @@ COperatorSeamTest.Names* @@ store/CXmlStore.cpp @@ 1 @@ return text.size() <= kMaxXmlFileBytes && WriteFileAtomically(path, text); @@ return WriteFileAtomically(path, text);
 declaration in double quotes @@ test_store @@ * @@ store/CXmlTextWriter.cpp @@ 1 @@ version='1.0' encoding='utf-8' @@ version=\"1.0\" encoding=\"utf-8\"
 a close notice of an earlier opening marks the present one closed @@ test_shell @@ CConnectionTest.CloseNotice* @@ link/CRadioSession.cpp @@ 1 @@ if (generation == m_link->Generation()) { @@ if (generation != 0) {
+keys: a key moves a thumb without its label @@ test_panels @@ *Keyboard* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ emit stepped(sliderPosition()); @@ (void)0;
+keys: a released key leaves the thumb's move untaken @@ test_panels @@ *Keyboard* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ if (!e->isAutoRepeat()) {\n        LetGo(); @@ if (!e->isAutoRepeat()) {\n        (void)0;
+keys: the focus leaving keeps the thumb's move untaken @@ test_panels @@ *Keyboard* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ went.\n    LetGo(); @@ went.\n    (void)0;
+keys: a greyed slider sends its held key's move @@ test_panels @@ *Keyboard* @@ panels/CControlFormView.cpp @@ 1 @@ if (slider->isEnabled()) { @@ if (true) {
+keys: a key step of an offset is snapped @@ test_panels @@ *Keyboard* @@ panels/CControlSelFormView.cpp @@ 1 @@ snap ? m_trackSnap.Filter(position, offset) : position; @@ m_trackSnap.Filter(position, offset);
+keys: Page Up moves one tenth @@ test_shell @@ CKeyboardTest.Every* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ triggerAction(up ? SliderPageStepAdd : SliderPageStepSub); @@ triggerAction(up ? SliderSingleStepAdd : SliderSingleStepSub);
+keys: Page Up moves the thumb and sends nothing @@ test_shell @@ CKeyboardTest.Every* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ m_keyStepping = false;\n    LetGo(); @@ m_keyStepping = false;\n    (void)0;
+keys: a greyed spin steps for a key @@ test_shell @@ CKeyboardTest.Every* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ if (isEnabled() && isVisible()) { @@ if (true) {
+keys: the hidden panel takes the keys @@ test_shell @@ CKeyboardTest.Every* @@ shell/CKeyCommands.cpp @@ 1 @@ m_panel.ComboIndex() == 1 ? @@ false ?
+keys: a text field loses its keys @@ test_shell @@ CKeyboardTest.TheFocused* @@ shell/CKeyCommands.cpp @@ 1 @@ if (qobject_cast<const QLineEdit*>(focus) != nullptr || @@ if (false ||
+keys: a button loses its Space @@ test_shell @@ CKeyboardTest.TheFocused* @@ shell/CKeyCommands.cpp @@ 1 @@ return qobject_cast<const QAbstractButton*>(focus) != nullptr || @@ return false ||
+keys: a slider loses its Page Up @@ test_shell @@ CKeyboardTest.TheFocused* @@ shell/CKeyCommands.cpp @@ 1 @@ return qobject_cast<const QAbstractSlider*>(focus) != nullptr; @@ return false;
+keys: Tab finds the selected-units panel last @@ test_shell @@ CKeyboardTest.Tab* @@ shell/CKeyCommands.cpp @@ 1 @@ m_orderStale = true; @@ (void)0;
+keys: a focused list wears no frame @@ test_shell @@ CKeyboardTest.Tab* @@ shell/CKeyCommands.cpp @@ 1 @@ m_focusFrame->setWidget(view != nullptr @@ m_focusFrame->setWidget(false && view != nullptr
+roll call: a silent unit is not marked @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ unit->bNoAnswer = 1; @@ (void)unit;
+roll call: a unit heard again stays marked @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ unit.bNoAnswer = 0; @@ (void)unit;
+roll call: the dongle's studio is not the active one @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ manager.activeStudio = studio; @@ (void)manager;
+roll call: a right click chooses the studio @@ test_shell @@ *RollCall* @@ navigation/CStudioListFormView.cpp @@ 1 @@ Qt::RightButton) {\n            return true; @@ Qt::RightButton) {\n            (void)0;
+roll call: the studio called from its menu is scanned first @@ test_shell @@ *RollCall* @@ navigation/CStudioListFormView.cpp @@ 1 @@ return !m_checkFollows && @@ return
+roll call: a silent unit shows what it last said @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit->bNoAnswer != 0) { @@ if (false) {
+roll call: a value notice overwrites No answer @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit->bNoAnswer == 0 && unit->bFlashPow != 0 && @@ if (unit->bFlashPow != 0 &&
+access: a spin's value is not its label's @@ test_shell @@ CAccessibilityTest.* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ return m_valueLabel != nullptr ? m_valueLabel->text() : QString(); @@ return QString();
+access: the grid's new current row is not told @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ QAccessible::Focus); @@ QAccessible::NameChanged);
+access: the connection pane has a name of its own @@ test_shell @@ CAccessibilityTest.* @@ shell/CMainFrame.cpp @@ 1 @@ m_statusLink->setAccessibleDescription(QStringLiteral("Connection")); @@ m_statusLink->setAccessibleName(QStringLiteral("Connection"));
+access: a spin steps without telling @@ test_shell @@ CAccessibilityTest.* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ QAccessible::updateAccessibility(&event); @@ (void)event;
 EOF
 )
 

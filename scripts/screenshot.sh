@@ -4,21 +4,30 @@
 # program and simulator.
 # With SCALE=2 the screen is scaled twice (QT_SCALE_FACTOR) and the picture, twice as many
 # pixels, goes to docs/screenshot-2x.png.
-# Environment: TARNEL_BUILD_DIR (default build/release), JOBS (default: all cores), SCALE.
+# With SCENE=rollcall, unit CH-05 is taken away at the simulator after the scan, then the
+# program checks Studio A's units: the picture, with CH-05 not answering, goes to
+# docs/rollcall.png.
+# Environment: TARNEL_BUILD_DIR (default build/release), JOBS (default: all cores), SCALE,
+# SCENE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 build_dir=${TARNEL_BUILD_DIR:-build/release}
 scale=${SCALE:-1}
+scene=${SCENE:-scan}
 shot=docs/screenshot.png
 [ "$scale" != 1 ] && shot=docs/screenshot-${scale}x.png
+[ "$scene" = rollcall ] && shot=docs/rollcall.png
 cmake --preset release -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "${JOBS:-$(nproc)}" --target tarnel-remote strobe-sim
 
 work=$(mktemp -d)
 port_link="$work/strobe-sim.port"
-"$root/$build_dir/sim/strobe-sim" --link "$port_link" --seed 5 </dev/null >/dev/null 2>"$work/sim.log" &
+# The simulator's commands come through a pipe the script keeps open.
+mkfifo "$work/sim.in"
+exec 3<>"$work/sim.in"
+"$root/$build_dir/sim/strobe-sim" --link "$port_link" --seed 5 <"$work/sim.in" >/dev/null 2>"$work/sim.log" &
 sim_pid=$!
 cleanup() {
   kill "$sim_pid" 2>/dev/null || true
@@ -42,6 +51,20 @@ cat >"$work/Option.xml" <<XML
 XML
 
 mkdir -p docs
-(cd "$work" && TARNEL_SCREENSHOT="$root/$shot" QT_SCALE_FACTOR="$scale" \
-  xvfb-run -a -s "-screen 0 2560x1600x24" "$root/$build_dir/shell/tarnel-remote")
+rollcall=()
+[ "$scene" = rollcall ] && rollcall=(TARNEL_DEMO_ROLLCALL=2000)
+(cd "$work" && env TARNEL_SCREENSHOT="$root/$shot" QT_SCALE_FACTOR="$scale" "${rollcall[@]}" \
+  xvfb-run -a -s "-screen 0 2560x1600x24" "$root/$build_dir/shell/tarnel-remote" \
+  2>"$work/program.log") &
+program=$!
+if [ "$scene" = rollcall ]; then
+  # Once the scan has found CH-05, it is switched off for good.
+  for _ in $(seq 300); do
+    grep -q "scan done" "$work/program.log" && break
+    sleep 0.1
+  done
+  echo "remove A 4" >&3
+fi
+wait "$program"
+grep "tarnel-remote:" "$work/program.log" || true
 echo "screenshot: $shot"

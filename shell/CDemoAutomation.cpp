@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QPixmap>
 #include <QTimer>
 #include <QTreeWidget>
@@ -35,6 +36,9 @@ void CDemoAutomation::Attach(CMainFrame& frame) {
     m_autoConnect = qEnvironmentVariable("TARNEL_DEMO_AUTOCONNECT") == QLatin1String("1");
     m_screenshot = qEnvironmentVariable("TARNEL_SCREENSHOT");
     m_timing = qEnvironmentVariable("TARNEL_STARTUP_TIMING");
+    bool delayGiven = false;
+    const int delay = qEnvironmentVariableIntValue("TARNEL_DEMO_ROLLCALL", &delayGiven);
+    m_rollCallDelayMs = delayGiven ? delay : -1;
     if (!m_timing.isEmpty()) {
         frame.installEventFilter(this);
     }
@@ -116,6 +120,18 @@ void CDemoAutomation::Run() {
     Say(QStringLiteral("scan done, %1 units").arg(studio ? UnitCount(*studio) : 0));
     SelectFirstUnit();
 
+    if (m_rollCallDelayMs >= 0) {
+        QTimer::singleShot(m_rollCallDelayMs, this, [this] {
+            m_frame->OnCheckUnits();
+            Say(QStringLiteral("roll call done: %1").arg(m_frame->StatusPane(0)->text()));
+            Finish();
+        });
+        return;
+    }
+    Finish();
+}
+
+void CDemoAutomation::Finish() {
     if (!m_screenshot.isEmpty()) {
         QTimer::singleShot(500, this, [this] {
             const bool saved = m_frame->grab().save(m_screenshot);

@@ -11,6 +11,9 @@ class CMainFrame;
 //                               (the port Option.xml names), select Studio A, scan it and
 //                               select its first unit
 //   TARNEL_SCREENSHOT=<path>    as the above, then save a picture of the window and quit
+//   TARNEL_DEMO_ROLLCALL=<ms>   after the scan, wait that long (for a unit to be taken away
+//                               at the simulator), then check Studio A's units before the
+//                               picture is taken
 //   TARNEL_STARTUP_TIMING=1     print the wall-clock time of the first paint, in ns since
 //                               the epoch ("first-paint-ns <n>"); =exit also quits then
 // Progress lines go to standard error, prefixed "tarnel-remote:".
@@ -26,10 +29,12 @@ private:
     void Run();
     void SelectFirstStudio();
     void SelectFirstUnit();
+    void Finish();
 
     CMainFrame* m_frame = nullptr;
     bool m_autoConnect = false;
     QString m_screenshot;
     QString m_timing;
+    int m_rollCallDelayMs = -1;  // none
     bool m_painted = false;
 };

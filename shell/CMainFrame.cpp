@@ -18,6 +18,8 @@
 #include "navigation/CStudioListFormView.h"
 #include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
+#include "shell/CKeyCommands.h"
+#include "shell/CRollCall.h"
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/CWaitingDlg.h"
 #include "shell/ToolImages.h"
@@ -40,6 +42,8 @@ QScrollArea* InPane(QWidget* view) {
     pane->setWidget(view);
     pane->setWidgetResizable(true);
     pane->setFrameShape(QFrame::NoFrame);
+    // Not a stop of its own for Tab: the view's controls are.
+    pane->setFocusPolicy(Qt::NoFocus);
     return pane;
 }
 
@@ -84,9 +88,23 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     m_studioList->OnInitialUpdate();
     m_control->OnInitialUpdate();
     FitPanes();
+
+    m_rollCall = std::make_unique<CRollCall>(*this);
+    m_checkUnits = new QAction(QStringLiteral("Check units"), this);
+    m_checkUnits->setObjectName(QStringLiteral("checkUnits"));
+    m_checkUnits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_checkUnits->setToolTip(QStringLiteral("Check units (%1)")
+                                 .arg(m_checkUnits->shortcut().toString(QKeySequence::NativeText)));
+    connect(m_checkUnits, &QAction::triggered, this, &CMainFrame::OnCheckUnits);
+    addAction(m_checkUnits);
+    m_keys = std::make_unique<CKeyCommands>(*this, *m_control, m_navigation->Grid(), *m_studioList,
+                                            *m_manager);
 }
 
 CMainFrame::~CMainFrame() {
+    // They watch the views, which go below.
+    m_keys.reset();
+    m_rollCall.reset();
     m_session->Close();
     // The views keep references to the model and the protocol: they go before them.
     delete takeCentralWidget();
@@ -146,11 +164,12 @@ void CMainFrame::CreateStatusBar() {
     m_statusText = new QLabel(QStringLiteral(" "));
     m_statusText->setFixedWidth(500);
     m_statusText->setObjectName(QStringLiteral("statusText"));
-    m_statusText->setAccessibleName(QStringLiteral("Status"));
+    // Heard as their text (no name of their own), and heard again at every change of it.
+    m_statusText->setAccessibleDescription(QStringLiteral("Status"));
     m_statusLink = new QLabel(kDisconnectedText);
     m_statusLink->setFixedWidth(150);
     m_statusLink->setObjectName(QStringLiteral("statusLink"));
-    m_statusLink->setAccessibleName(QStringLiteral("Connection"));
+    m_statusLink->setAccessibleDescription(QStringLiteral("Connection"));
     statusBar()->addPermanentWidget(m_statusText);
     statusBar()->addPermanentWidget(m_statusLink);
 }
@@ -253,7 +272,6 @@ void CMainFrame::SetReasonText(const QString& text) {
     // The pane is narrow for a long device path: the whole reason is in the tool tip too.
     m_statusText->setText(text.isEmpty() ? QStringLiteral(" ") : text);
     m_statusText->setToolTip(text);
-    m_statusText->setAccessibleDescription(text);
 }
 
 void CMainFrame::SetLinkObserver(CLinkObserver* observer) {
@@ -308,6 +326,10 @@ void CMainFrame::StartScan() {
     m_manager->activeStudio = studio;
     CWaitingDlg dialog(studio->sStudioName, this, m_scanTick);
     dialog.exec();
+}
+
+void CMainFrame::OnCheckUnits() {
+    m_rollCall->Run();
 }
 
 void CMainFrame::RelayNewUnit(const CAppMessage& m) {
@@ -372,6 +394,9 @@ bool CMainFrame::event(QEvent* e) {
             break;
         case WM_SCAN_STUDIO:
             StartScan();
+            break;
+        case WM_CHECK_UNITS:
+            OnCheckUnits();
             break;
         default:
             return QMainWindow::event(e);

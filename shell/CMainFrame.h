@@ -12,6 +12,8 @@
 #include "shell/CPortCatalog.h"
 
 class CAppMessage;
+class CKeyCommands;
+class CRollCall;
 class QAction;
 class QLabel;
 class QMenu;
@@ -68,6 +70,13 @@ public:
 
     // Lets tests run the scan dialog faster; the number of ticks stays.
     void SetScanTickInterval(std::chrono::milliseconds interval) { m_scanTick = interval; }
+    std::chrono::milliseconds ScanTickInterval() const { return m_scanTick; }
+    // Status pane 0, its tool tip holding the whole text; empty shows nothing.
+    void SetStatusText(const QString& text) { SetReasonText(text); }
+    // "Check units" (Ctrl+R): the roll call of the current studio.
+    void OnCheckUnits();
+    QAction* CheckUnitsAction() const { return m_checkUnits; }
+    CRollCall& RollCall() { return *m_rollCall; }
 
     // The toolbar commands.
     void OnLoad();
@@ -128,4 +137,8 @@ private:
 
     MessageBoxHandler m_messageBox;
     std::chrono::milliseconds m_scanTick;
+    QAction* m_checkUnits = nullptr;
+    // Last, so that they go first: both watch the frame and its panes.
+    std::unique_ptr<CRollCall> m_rollCall;
+    std::unique_ptr<CKeyCommands> m_keys;
 };

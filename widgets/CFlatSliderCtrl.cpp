@@ -1,8 +1,10 @@
 #include "widgets/CFlatSliderCtrl.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 namespace {
 
@@ -16,7 +18,59 @@ void Draw3dRect(QPainter& p, const QRect& r, const QColor& topLeft, const QColor
 
 }  // namespace
 
-CFlatSliderCtrl::CFlatSliderCtrl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+CFlatSliderCtrl::CFlatSliderCtrl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    // Told before the value follows the new position.
+    connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == SliderNoAction || action == SliderMove) {
+            return;  // a drag: sliderMoved tells it
+        }
+        if (m_keyStepping && sliderPosition() != value()) {
+            m_keyMoved = true;
+        }
+        emit stepped(sliderPosition());
+    });
+}
+
+void CFlatSliderCtrl::PageStep(bool up) {
+    if (!isEnabled()) {
+        return;
+    }
+    m_keyStepping = true;
+    triggerAction(up ? SliderPageStepAdd : SliderPageStepSub);
+    m_keyStepping = false;
+    LetGo();
+}
+
+void CFlatSliderCtrl::LetGo() {
+    if (m_keyMoved) {
+        m_keyMoved = false;
+        emit keyboardReleased();
+    }
+}
+
+void CFlatSliderCtrl::keyPressEvent(QKeyEvent* e) {
+    m_keyStepping = true;
+    QSlider::keyPressEvent(e);
+    m_keyStepping = false;
+}
+
+void CFlatSliderCtrl::keyReleaseEvent(QKeyEvent* e) {
+    QSlider::keyReleaseEvent(e);
+    // A held key repeats its release too; only the last one is the operator letting go.
+    if (!e->isAutoRepeat()) {
+        LetGo();
+    }
+}
+
+void CFlatSliderCtrl::focusOutEvent(QFocusEvent* e) {
+    QSlider::focusOutEvent(e);
+    // The key's release goes wherever the focus went.
+    LetGo();
+}
+
+void CFlatSliderCtrl::wheelEvent(QWheelEvent* e) {
+    e->ignore();
+}
 
 void CFlatSliderCtrl::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) {

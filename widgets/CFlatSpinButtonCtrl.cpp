@@ -1,12 +1,21 @@
 #include "widgets/CFlatSpinButtonCtrl.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
 
+#include "widgets/CFlatSpinAccessible.h"
+
 CFlatSpinButtonCtrl::CFlatSpinButtonCtrl(QWidget* parent) : QWidget(parent) {
+    static const bool kAccessibleInstalled = [] {
+        QAccessible::installFactory(&CFlatSpinAccessible::Factory);
+        return true;
+    }();
+    (void)kAccessibleInstalled;
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     connect(&m_repeatTimer, &QTimer::timeout, this, [this] {
@@ -43,10 +52,33 @@ QRect CFlatSpinButtonCtrl::DownRect() const {
 
 void CFlatSpinButtonCtrl::Step() {
     if (m_pressed == Arrow::Up) {
-        emit deltaPos(-1);
+        Emit(-1);
     } else if (m_pressed == Arrow::Down) {
-        emit deltaPos(+1);
+        Emit(+1);
     }
+}
+
+void CFlatSpinButtonCtrl::StepArrow(bool up) {
+    if (isEnabled() && isVisible()) {
+        Emit(up ? -1 : +1);
+    }
+}
+
+void CFlatSpinButtonCtrl::Emit(int change) {
+    emit deltaPos(change);
+    // The owner has shown the new value by now; whoever listens on this spin hears it.
+    if (QAccessible::isActive() && m_valueLabel != nullptr) {
+        QAccessibleValueChangeEvent event(this, ValueText());
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void CFlatSpinButtonCtrl::SetValueLabel(QLabel* label) {
+    m_valueLabel = label;
+}
+
+QString CFlatSpinButtonCtrl::ValueText() const {
+    return m_valueLabel != nullptr ? m_valueLabel->text() : QString();
 }
 
 void CFlatSpinButtonCtrl::StopRepeat() {
@@ -92,10 +124,8 @@ void CFlatSpinButtonCtrl::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void CFlatSpinButtonCtrl::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Up) {
-        emit deltaPos(-1);
-    } else if (e->key() == Qt::Key_Down) {
-        emit deltaPos(+1);
+    if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) {
+        StepArrow(e->key() == Qt::Key_Up);
     } else {
         QWidget::keyPressEvent(e);
     }
@@ -152,4 +182,10 @@ void CFlatSpinButtonCtrl::paintEvent(QPaintEvent*) {
     };
     drawArrow(UpRect(), m_pressed == Arrow::Up, QStyle::PE_IndicatorArrowUp);
     drawArrow(DownRect(), m_pressed == Arrow::Down, QStyle::PE_IndicatorArrowDown);
+    // The keyboard's place shows, as on the grid's current cell.
+    if (hasFocus()) {
+        p.setPen(QPen(pal.color(QPalette::WindowText), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
 }

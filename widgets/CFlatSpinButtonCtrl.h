@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,6 +12,8 @@
 // is really held: the repeat ends on a release anywhere in the application, when the arrow is
 // hidden or disabled, and when its window is blocked by a modal box or deactivated (the
 // release may then go elsewhere, or nowhere that the arrow could see).
+class QLabel;
+
 class CFlatSpinButtonCtrl : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +26,14 @@ public:
     const CFlatCtrl& Flat() const { return m_flat; }
 
     QSize sizeHint() const override;
+
+    // One step, as a click on the up (or down) arrow asks for it; nothing while the spin is
+    // disabled or hidden. For keys and assistive technology.
+    void StepArrow(bool up);
+    // The label that shows the value this spin steps; what assistive technology reads as
+    // the spin's value.
+    void SetValueLabel(QLabel* label);
+    QString ValueText() const;
 
 signals:
     void deltaPos(int change);
@@ -44,6 +55,7 @@ private:
     QRect UpRect() const;
     QRect DownRect() const;
     void Step();
+    void Emit(int change);
     void StopRepeat();
     // Whether the press that started the repeat can still be going on.
     bool StillHeld() const;
@@ -51,4 +63,5 @@ private:
     CFlatCtrl m_flat{this};
     QTimer m_repeatTimer;
     Arrow m_pressed = Arrow::None;
+    QPointer<QLabel> m_valueLabel;
 };

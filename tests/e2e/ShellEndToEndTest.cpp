@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,7 +13,11 @@
 #include <QTreeWidget>
 
 #include "link/AppMessages.h"
+#include "model/PowerValue.h"
 #include "model/StudioManager.h"
+#include "navigation/CNavigationFormView.h"
+#include "navigation/CNavigationGrid.h"
+#include "navigation/CStudioListFormView.h"
 #include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CWaitingDlg.h"
@@ -35,27 +41,26 @@ std::vector<int> UnitsOf(const StudioData& studio) {
 
 }  // namespace
 
-TEST(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    // The simulator publishes its port where the dialog looks for running simulators.
-    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+// The program with a folder of its own, strobe-sim with studio A's units 0, 1, 2 and 4 and
+// studio B's 0 and 1, publishing its port where the Com dialog looks for it.
+class ShellEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+        ASSERT_TRUE(sim.Start({"--units", "A:0,1,2,4;B:0,1", "--seed", "3"}, env))
+            << qPrintable(sim.StdErr());
+    }
+    void TearDown() override {
+        EXPECT_EQ(sim.Terminate(), 0) << qPrintable(sim.StdErr());
+        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+    }
 
-    CSimProcess sim;
-    ASSERT_TRUE(sim.Start({"--units", "A:0,1,2,4;B:0,1", "--seed", "3"}, env))
-        << qPrintable(sim.StdErr());
-    {
-        CMainFrame frame(dir.path());
-        frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
-            ADD_FAILURE() << "unexpected message box: " << text.toStdString();
-            return true;
-        });
-        frame.show();
-
-        // Com: the simulator's published port is offered; choose it and confirm.
+    // Com: the simulator's published port is offered; it is chosen and confirmed.
+    static void Connect(CMainFrame& frame) {
         QString chosen;
         WhenModal<CComSettingDlg>(&frame, [&chosen](CComSettingDlg* dialog) {
             QComboBox* ports = dialog->PortList();
@@ -70,6 +75,26 @@ TEST(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
         frame.OnCom();
         ASSERT_FALSE(chosen.isEmpty()) << "the simulator's port was not offered";
         ASSERT_TRUE(frame.IsConnected()) << qPrintable(chosen);
+    }
+
+    QString Folder() const { return m_dir.path(); }
+
+    CSimProcess sim;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldRuntime;
+};
+
+TEST_F(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
+    {
+        CMainFrame frame(Folder());
+        frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
+            ADD_FAILURE() << "unexpected message box: " << text.toStdString();
+            return true;
+        });
+        frame.show();
+        Connect(frame);
 
         // The operator selects Studio A in the studio list, then scans it (six real seconds).
         auto* tree = qobject_cast<QWidget*>(frame.StudioListPane())->findChild<QTreeWidget*>();
@@ -93,6 +118,73 @@ TEST(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
         EXPECT_EQ(dump["A4"].value("flash"), m.StudioAt(0)->UnitAt(4)->nFlashValue);
         EXPECT_EQ(dump["A4"].value("model"), m.StudioAt(0)->UnitAt(4)->nModelValue);
     }
-    EXPECT_EQ(sim.Terminate(), 0) << qPrintable(sim.StdErr());
-    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+// After a scan, at the units: unit 4 is gone, unit 6 has come, and unit 2's flash was turned
+// while the program looked at another studio. The roll call, asked for from studio A's menu in
+// the studio list, marks unit 4 as not answering, brings unit 2 up to date, adds unit 6, and
+// the status bar says so.
+TEST_F(ShellEndToEndTest, RollCallMarksTheRemovedUnitAndUpdatesTheChangedOne) {
+    {
+        CMainFrame frame(Folder());
+        frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
+            ADD_FAILURE() << "unexpected message box: " << text.toStdString();
+            return true;
+        });
+        frame.show();
+        Connect(frame);
+        auto& list = *dynamic_cast<CStudioListFormView*>(frame.StudioListPane());
+        CNavigationGrid& grid = dynamic_cast<CNavigationFormView*>(frame.NavigationPane())->Grid();
+        QTreeWidget& tree = list.Tree();
+        // Through the window, as a pointer clicks: a right click then asks for the item's menu.
+        const auto click = [&](QTreeWidgetItem* item, Qt::MouseButton button) {
+            frame.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+            QTest::mouseClick(frame.windowHandle(), button, {},
+                              tree.viewport()->mapTo(&frame, tree.visualItemRect(item).center()));
+        };
+        click(list.StudioItem(0), Qt::LeftButton);
+        QTest::keyClick(&tree, Qt::Key_F5);
+        StudioData& a = *frame.Manager().StudioAt(0);
+        ASSERT_EQ(UnitsOf(a), (std::vector<int>{0, 1, 2, 4}));
+
+        click(list.StudioItem(1), Qt::LeftButton);
+        ASSERT_EQ(CurrentStudio(frame.Manager()), frame.Manager().StudioAt(1));
+        const int oldFlash = a.UnitAt(2)->nFlashValue;
+        const int newFlash = oldFlash == 50 ? 60 : 50;
+        ASSERT_EQ(sim.Command(QStringLiteral("remove A 4")), "ok");
+        ASSERT_EQ(sim.Command(QStringLiteral("add A 6")), "ok");
+        ASSERT_EQ(sim.Command(QStringLiteral("report A 2 flash %1").arg(newFlash)), "ok");
+        // Reports go to the studio shown: a status of unit 0 places one in studio B, and once
+        // it is there, the flash report before it has been read too.
+        ASSERT_EQ(sim.Command(QStringLiteral("status A 0")), "ok");
+        ASSERT_TRUE(WaitUntil([&] { return frame.Manager().StudioAt(1)->UnitAt(0) != nullptr; }));
+        ASSERT_EQ(a.UnitAt(2)->nFlashValue, oldFlash) << "studio B has no unit 2 to take it";
+
+        QTimer menuAnswer;
+        QObject::connect(&menuAnswer, &QTimer::timeout, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                menuAnswer.stop();
+                QAction* check = menu->findChild<QAction*>(QStringLiteral("checkUnits"));
+                ASSERT_NE(check, nullptr);
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(check).center());
+            }
+        });
+        menuAnswer.start(5);
+        click(list.StudioItem(0), Qt::RightButton);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return frame.StatusPane(0)->text().startsWith(QStringLiteral("Studio A:")); },
+            20s));
+        EXPECT_EQ(frame.StatusPane(0)->text(),
+                  QStringLiteral("Studio A: 3 of 4 units answered; CH-05 did not; CH-07 added; "
+                                 "CH-03 flash %1 -> %2")
+                      .arg(FormatPower(oldFlash), FormatPower(newFlash)));
+        EXPECT_EQ(UnitsOf(a), (std::vector<int>{0, 1, 2, 4, 6}));
+        EXPECT_EQ(a.UnitAt(4)->bNoAnswer, 1);
+        EXPECT_EQ(a.UnitAt(2)->bNoAnswer, 0);
+        EXPECT_EQ(a.UnitAt(2)->nFlashValue, newFlash);
+        EXPECT_EQ(frame.Manager().activeStudio, &a);
+        EXPECT_EQ(CurrentStudio(frame.Manager()), &a);
+        EXPECT_EQ(grid.CellLabel(0, CNavigationGrid::StatusRow(3)), "No answer");
+    }
 }

@@ -126,9 +126,24 @@ TEST_F(NavigationViewTest, StatusCellShowsOffOverheatOrTheTwoValues) {
     StrobeData* unit = AddUnit(0, 3);
     unit->nFlashValue = 45;
     unit->nModelValue = 30;
+    unit->bNoAnswer = 1;
+    ShowStudio(0);
+
+    // A unit that did not answer: nothing it said before is shown, whatever it is said to be.
+    EXPECT_EQ(StatusLabel(0), "No answer");
+    EXPECT_EQ(QFontMetrics(grid().CellFont(0, 2)).height(), 30);
+    EXPECT_EQ(StatusBack(0), kAlert);
+    EXPECT_EQ(StatusText(0), QColor(Qt::black));
+    for (int code : {kFieldFlashValue, kFieldModelValue, kFieldModelPow, kFieldTemperature}) {
+        Field(code, unit);
+        EXPECT_EQ(StatusLabel(0), "No answer") << code;
+    }
     unit->bFlashPow = 0;
     unit->nTemperature = 75;
-    ShowStudio(0);
+    Field(kFieldFlashPow, unit);
+    EXPECT_EQ(StatusLabel(0), "No answer");
+    unit->bNoAnswer = 0;
+    Field(kFieldFlashPow, unit);
 
     // Off wins over the temperature.
     EXPECT_EQ(StatusLabel(0), "OFF");

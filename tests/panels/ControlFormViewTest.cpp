@@ -249,25 +249,60 @@ TEST_F(ControlFormViewTest, PropDragMovesBothSlidersAndSendsOnceOnRelease) {
     EXPECT_EQ(Written(), "FF 07 13 00 01 28 47");
 }
 
-TEST_F(ControlFormViewTest, KeyboardSliderMoveWaitsForTheNextMouseRelease) {
+// A thumb moved with the keys never sits where its label and the unit are not: the label
+// follows every step, and letting go of the key (or of the focus) sends the position once.
+TEST_F(ControlFormViewTest, KeyboardSliderMoveShowsAtOnceAndSendsOnceWhenLetGo) {
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
     auto* slider = ModelSlider();
     slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Right);
-    QTest::keyClick(slider, Qt::Key_Right);
+    QTest::keyPress(slider, Qt::Key_Right);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(slider, &repeat);
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(slider, &repeatRelease);
     EXPECT_EQ(slider->value(), 32);
-    EXPECT_EQ(ModelLabel()->text(), "3.0");
+    EXPECT_EQ(ModelLabel()->text(), "3.2");
     EXPECT_EQ(unit->nModelValue, 30);
     EXPECT_EQ(Written(), "");
-
-    // A release on the other slider does not take this one's position.
-    ClickThumb(FlashSlider());
-    EXPECT_EQ(unit->nModelValue, 30);
-    EXPECT_EQ(Written(), "FF 07 13 00 01 2D 1E");
-
-    ClickThumb(slider);
-    EXPECT_EQ(ModelLabel()->text(), "3.2");
+    QTest::keyRelease(slider, Qt::Key_Right);
     EXPECT_EQ(unit->nModelValue, 32);
     EXPECT_EQ(Written(), "FF 07 14 00 01 2D 20");
+
+    // Under Prop the flash thumb and label follow, as in a drag; one frame for both values.
+    unit->nModelMode1 = 1;
+    Pick(unit);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    EXPECT_EQ(FlashLabel()->text(), "5.5");
+    EXPECT_EQ(FlashSlider()->value(), 55);
+    EXPECT_EQ(Written(), "FF 07 14 00 01 37 2A");
+
+    // At the end of its range a key moves nothing and sends nothing.
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_EQ(Written(), "FF 07 14 00 01 51 51");
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(Written(), "");
+
+    // Held while the focus goes elsewhere: the release will not come here, the move is taken.
+    QTest::keyPress(slider, Qt::Key_Left);
+    EXPECT_EQ(Written(), "");
+    FlashSlider()->setFocus();
+    EXPECT_EQ(Written(), "FF 07 14 00 01 50 50");
+    EXPECT_EQ(unit->nModelValue, 80);
+
+    // Held while the unit is switched off (the slider greys): nothing is sent, and thumb and
+    // label show the unit's value again.
+    slider->setFocus();
+    QTest::keyPress(slider, Qt::Key_Left);
+    EXPECT_EQ(ModelLabel()->text(), "7.9");
+    unit->bFlashPow = 0;
+    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashPow);
+    ASSERT_FALSE(slider->isEnabled());
+    EXPECT_EQ(Written(), "");
+    EXPECT_EQ(ModelLabel()->text(), "8.0");
+    EXPECT_EQ(FlashLabel()->text(), "8.0");
+    EXPECT_EQ(slider->value(), 80);
+    EXPECT_EQ(unit->nModelValue, 80);
 }
 
 TEST_F(ControlFormViewTest, GridRebuildResetsPanelBackToSingleUnitControlsDisabled) {

@@ -260,22 +260,27 @@ TEST_F(ControlSelFormViewTest, SliderSnapsFirstStepBackAndAppliesOnRelease) {
     EXPECT_EQ(a->nModelValue, 40);
 }
 
-TEST_F(ControlSelFormViewTest, KeyboardSliderMoveWaitsForTheNextMouseRelease) {
+// A key moves an offset by exactly its step (the first drag's snap is the mouse's), shown at
+// once and applied when the key is let go of.
+TEST_F(ControlSelFormViewTest, KeyboardSliderMoveShowsAtOnceAndAppliesWhenLetGo) {
     StrobeData* a = AddUnit(0, 40, 40);
     a->bSelected = 1;
     ShowSelectionPanel();
     auto* slider = In<CFlatSliderCtrl>("modelSlider");
     slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Left);
-    EXPECT_EQ(slider->value(), 81);
-    EXPECT_EQ(ModelText(), "0.0");
+    QTest::keyPress(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), 83);
+    EXPECT_EQ(ModelText(), "0.1");
     EXPECT_EQ(a->nModelValue, 40);
     EXPECT_EQ(Written(), "");
+    QTest::keyRelease(slider, Qt::Key_Right);
+    EXPECT_EQ(a->nModelValue, 41);
+    EXPECT_EQ(Written(), Pairs("1F", {{40, 41}}));
 
-    ClickThumb(slider);
-    EXPECT_EQ(ModelText(), "-0.1");
-    EXPECT_EQ(a->nModelValue, 39);
-    EXPECT_EQ(Written(), Pairs("1F", {{40, 39}}));
+    QTest::keyClick(slider, Qt::Key_PageDown);
+    EXPECT_EQ(ModelText(), "-0.9");
+    EXPECT_EQ(a->nModelValue, 31);
+    EXPECT_EQ(Written(), Pairs("1F", {{40, 31}}));
 }
 
 TEST_F(ControlSelFormViewTest, EveryShowingStartsFromAReset) {

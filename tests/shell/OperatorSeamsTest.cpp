@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "../panels/PanelTestKit.h"
+#include "OperatorSeamFixture.h"
 #include "ShellTestSupport.h"
 #include "host/UiMessages.h"
 #include "link/UnitMask.h"
@@ -41,24 +42,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A full status report of the units in mask (FF 0E 01 mask, then power, flash, model, cell,
-// sound, mode 1, mode 2, model power, 00).
-QByteArray StatusReport(quint16 mask, int flash, int model) {
-    QByteArray bytes = FromHex("FF 0E 01");
-    bytes += static_cast<char>(mask >> 8);
-    bytes += static_cast<char>(mask & 0xFF);
-    for (int b : {1, flash, model, 0, 0, 0, 0, 1, 0}) {
-        bytes += static_cast<char>(b);
-    }
-    return bytes;
-}
-
-// Every setting field of a unit, to see that nothing changed.
-std::array<int, 9> Settings(const StrobeData* u) {
-    return {u->nFlashValue, u->bFlashCell,  u->bFlashSnd,   u->bFlashCharge, u->bFlashPow,
-            u->nModelValue, u->nModelMode1, u->nModelMode2, u->bModelPow};
-}
-
 // Presses and releases through the window system, as a real pointer does: the event passes
 // the application's modal blocking and mouse grabs on its way to the widget.
 QPoint InWindow(QWidget* w, QPoint local) {
@@ -76,85 +59,6 @@ QPoint UpArrow(const QWidget* spin) {
 }
 
 }  // namespace
-
-class COperatorSeamTest : public CConnectedShellTest {
-protected:
-    // The frame connected to the pseudo-terminal, studio A chosen in the studio list, and
-    // units in the given slots reported by the dongle (flash 4.5, model 3.0).
-    void Start(std::initializer_list<int> occupied) {
-        const QString link = PublishPty();
-        MakeFrame();
-        frame->SetScanTickInterval(10ms);
-        frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-        Com(link, true);
-        ASSERT_TRUE(frame->IsConnected());
-        // The closed dialog leaves no window active offscreen; an operator's click would.
-        frame->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-        ClickItem(list().StudioItem(0));
-        ASSERT_EQ(CurrentStudio(manager()), &studioA());
-        m_slots = occupied;
-        Report();
-    }
-
-    // The dongle reports the units of Start again (after a scan emptied the studio).
-    void Report() {
-        quint16 mask = 0;
-        for (int slot : m_slots) {
-            mask |= UnitMaskOf(slot);
-        }
-        ASSERT_TRUE(pty.Write(StatusReport(mask, 45, 30)));
-        ASSERT_TRUE(
-            WaitUntil([&] { return grid().ShownUnits() == static_cast<int>(m_slots.size()); }));
-        pty.ReadAvailable(20ms);
-    }
-
-    StudioManager& manager() { return frame->Manager(); }
-    StudioData& studioA() { return *manager().StudioAt(0); }
-    StrobeData* unit(int slot) { return studioA().UnitAt(slot); }
-    CNavigationGrid& grid() {
-        return dynamic_cast<CNavigationFormView*>(frame->NavigationPane())->Grid();
-    }
-    CStudioListFormView& list() {
-        return *dynamic_cast<CStudioListFormView*>(frame->StudioListPane());
-    }
-    CControlFormView& panel() { return *dynamic_cast<CControlFormView*>(frame->ControlPane()); }
-    const CPowerControlSet& single() { return panel().Controls(); }
-    const CPowerControlSet& selection() { return panel().SelectionPanel()->Controls(); }
-    QComboBox* combo() { return panel().findChild<QComboBox*>(QStringLiteral("modeCombo")); }
-    QLineEdit* memoryName() { return panel().findChild<QLineEdit*>(QStringLiteral("nameEdit")); }
-    static QTreeWidgetItem* ItemOf(const StudioNode& node) {
-        return reinterpret_cast<QTreeWidgetItem*>(node.hTreeItem);
-    }
-
-    // The operator clicks a tree item (its parents opened first).
-    void ClickItem(QTreeWidgetItem* item) {
-        for (QTreeWidgetItem* p = item->parent(); p != nullptr; p = p->parent()) {
-            p->setExpanded(true);
-        }
-        QTreeWidget& tree = list().Tree();
-        tree.scrollToItem(item);
-        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(item).center());
-        ASSERT_EQ(tree.currentItem(), item);
-    }
-    // The operator clicks the title of grid block k.
-    void ClickBlock(int k) {
-        QTest::mouseClick(grid().viewport(), Qt::LeftButton, {},
-                          grid().CellRect(0, CNavigationGrid::TitleRow(k)).center());
-    }
-    // The operator selects all the text of a line edit and types over it.
-    static void Retype(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(edit, text);
-    }
-    // What the program wrote to the dongle since the last look.
-    std::string Sent() { return HexBytes(pty.ReadAvailable(20ms)).toStdString(); }
-
-private:
-    std::vector<int> m_slots;
-};
 
 // A disabled control never sends, never changes a record or a label; and a slider's thumb,
 // its label and what is sent always agree, whatever mouse button moved it.

@@ -1,0 +1,174 @@
+#include "shell/CRollCall.h"
+
+#include <QCoreApplication>
+
+#include "host/UiMessages.h"
+#include "link/CZbProtocol.h"
+#include "model/PowerValue.h"
+#include "model/StudioManager.h"
+#include "shell/CMainFrame.h"
+#include "shell/CWaitingDlg.h"
+
+namespace {
+
+QString OnOff(int value) {
+    return value != 0 ? QStringLiteral("on") : QStringLiteral("off");
+}
+
+bool IsUnitNotice(int type) {
+    return type == WM_ZB_NEW_UNIT || type == WM_ZB_UNIT_STATUS || type == WM_ZB_UNIT_CHANGED;
+}
+
+}  // namespace
+
+CRollCall::CRollCall(CMainFrame& frame) : m_frame(frame) {
+    m_frame.installEventFilter(this);
+}
+
+CRollCall::~CRollCall() {
+    m_frame.removeEventFilter(this);
+}
+
+CRollCall::Shown CRollCall::ShownOf(const StrobeData& unit) {
+    return {unit.bFlashPow, unit.nFlashValue, unit.nModelValue, unit.bFlashCell,
+            unit.bFlashSnd, unit.nModelMode1, unit.nModelMode2, unit.bModelPow};
+}
+
+QStringList CRollCall::Differences(const QString& name, const Shown& before, const Shown& after) {
+    QStringList out;
+    const auto add = [&](const QString& what, const QString& from, const QString& to) {
+        if (from != to) {
+            out << QStringLiteral("%1 %2%3 -> %4").arg(name, what, from, to);
+        }
+    };
+    const auto mode1 = [](int v) {
+        return v == 1 ? QStringLiteral("Prop") : QStringLiteral("Free");
+    };
+    const auto mode2 = [](int v) {
+        return v == 1 ? QStringLiteral("Continous") : QStringLiteral("Flash Prop");
+    };
+    add(QStringLiteral("power "), OnOff(before.bFlashPow), OnOff(after.bFlashPow));
+    add(QStringLiteral("flash "), FormatPower(before.nFlashValue), FormatPower(after.nFlashValue));
+    add(QStringLiteral("model "), FormatPower(before.nModelValue), FormatPower(after.nModelValue));
+    add(QStringLiteral("cell "), OnOff(before.bFlashCell), OnOff(after.bFlashCell));
+    add(QStringLiteral("sound "), OnOff(before.bFlashSnd), OnOff(after.bFlashSnd));
+    add(QString(), mode1(before.nModelMode1), mode1(after.nModelMode1));
+    add(QString(), mode2(before.nModelMode2), mode2(after.nModelMode2));
+    add(QStringLiteral("model lamp "), OnOff(before.bModelPow), OnOff(after.bModelPow));
+    return out;
+}
+
+void CRollCall::Run() {
+    if (m_running) {
+        return;
+    }
+    StudioManager& manager = m_frame.Manager();
+    StudioData* studio = CurrentStudio(manager);
+    if (studio == nullptr) {
+        m_frame.SetStatusText(QStringLiteral("Check units: choose a studio first"));
+        return;
+    }
+    if (!m_frame.IsConnected()) {
+        m_frame.SetStatusText(QStringLiteral("Check units: not connected (Com)"));
+        return;
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const StrobeData* unit = studio->UnitAt(slot);
+        m_before[slot] = unit != nullptr ? std::optional<Shown>(ShownOf(*unit)) : std::nullopt;
+    }
+    m_answered.fill(false);
+    m_studio = studio;
+    m_running = true;
+    m_frame.SetStatusText(QString());
+    m_frame.Protocol().SelectStudio(studio->nStudioNum);
+    manager.activeStudio = studio;
+    {
+        CWaitingDlg dialog(studio->sStudioName, &m_frame, m_frame.ScanTickInterval());
+        dialog.exec();
+    }
+    // What arrived within the six seconds counts, though some of it waits in the queue yet.
+    QCoreApplication::sendPostedEvents(&m_frame, WM_ZB_RECEIVED);
+    for (const int type : {WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS, WM_ZB_UNIT_CHANGED}) {
+        QCoreApplication::sendPostedEvents(&m_frame, type);
+    }
+    m_running = false;
+    m_studio = nullptr;
+
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        StrobeData* unit = studio->UnitAt(slot);
+        if (unit == nullptr || !m_before[slot] || m_answered[slot] || unit->bNoAnswer != 0) {
+            continue;
+        }
+        unit->bNoAnswer = 1;
+        SendUnitMessage(m_frame.NavigationPane(), WM_UNIT_REFRESH, slot, RefOf(unit));
+        SendUnitMessage(m_frame.StudioListPane(), WM_UNIT_REFRESH, slot, RefOf(unit));
+    }
+    m_frame.SetStatusText(Summarise(*studio));
+}
+
+QString CRollCall::Summarise(const StudioData& studio) const {
+    int known = 0;
+    int answered = 0;
+    QStringList silent;
+    QStringList added;
+    QStringList differences;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const StrobeData* unit = studio.UnitAt(slot);
+        if (unit == nullptr) {
+            continue;
+        }
+        if (!m_before[slot]) {
+            added << unit->sChName;
+            continue;
+        }
+        ++known;
+        if (!m_answered[slot]) {
+            silent << unit->sChName;
+            continue;
+        }
+        ++answered;
+        differences << Differences(unit->sChName, *m_before[slot], ShownOf(*unit));
+    }
+    QString text = QStringLiteral("%1: %2 of %3 units answered")
+                       .arg(studio.sStudioName)
+                       .arg(answered)
+                       .arg(known);
+    if (!silent.isEmpty()) {
+        text += QStringLiteral("; %1 did not").arg(silent.join(QStringLiteral(", ")));
+    }
+    if (!added.isEmpty()) {
+        text += QStringLiteral("; %1 added").arg(added.join(QStringLiteral(", ")));
+    }
+    if (!differences.isEmpty()) {
+        const qsizetype more = differences.size() - kListedDifferences;
+        text += QStringLiteral("; ") +
+                differences.mid(0, kListedDifferences).join(QStringLiteral(", "));
+        if (more > 0) {
+            text += QStringLiteral(" and %1 more").arg(more);
+        }
+    }
+    return text;
+}
+
+void CRollCall::Heard(StrobeData& unit) {
+    if (m_running && unit.Studio() == m_studio) {
+        m_answered[static_cast<size_t>(unit.nChNum)] = true;
+    }
+    if (unit.bNoAnswer == 0) {
+        return;
+    }
+    // It answers again: the grid's block and the tree's item show it as they show any unit.
+    unit.bNoAnswer = 0;
+    SendUnitMessage(m_frame.NavigationPane(), WM_UNIT_REFRESH, unit.nChNum, RefOf(&unit));
+    SendUnitMessage(m_frame.StudioListPane(), WM_UNIT_REFRESH, unit.nChNum, RefOf(&unit));
+}
+
+bool CRollCall::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == &m_frame && IsUnitNotice(static_cast<int>(e->type()))) {
+        // Looked up by its identity: a posted notice may outlive its unit.
+        if (StrobeData* unit = m_frame.Manager().Resolve(static_cast<CAppMessage*>(e)->unit)) {
+            Heard(*unit);
+        }
+    }
+    return QObject::eventFilter(watched, e);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+#include "model/StudioData.h"
+
+class CMainFrame;
+
+// "Check units": the dongle is switched to the current studio as a scan does, but the studio
+// keeps its units. For the scan's six seconds, with the same waiting dialog, every unit that
+// reports is noted. Then each unit of the studio that stayed silent is marked as not
+// answering (bNoAnswer: the grid and the studio list show it) until it reports again, and
+// status pane 0 sums it up: who answered, who did not, who was added (a unit that answered
+// and was not in the studio is placed by its report, as in a scan) and the first settings
+// that differ from what was shown before (the reports have brought the records up to date).
+class CRollCall : public QObject {
+public:
+    // What the operator sees of a unit's settings (the charge state is not reported in full).
+    struct Shown {
+        int bFlashPow;
+        int nFlashValue;
+        int nModelValue;
+        int bFlashCell;
+        int bFlashSnd;
+        int nModelMode1;
+        int nModelMode2;
+        int bModelPow;
+        bool operator==(const Shown&) const = default;
+    };
+
+    // Differences listed in the summary before the rest are only counted.
+    static constexpr int kListedDifferences = 3;
+
+    explicit CRollCall(CMainFrame& frame);
+    ~CRollCall() override;
+
+    // The roll call of the current studio; without a studio, or while disconnected, nothing
+    // but the reason in status pane 0.
+    void Run();
+    bool IsRunning() const { return m_running; }
+
+    static Shown ShownOf(const StrobeData& unit);
+    // "CH-03 flash 4.5 -> 5.0", one entry per differing setting, in the panel's order.
+    static QStringList Differences(const QString& name, const Shown& before, const Shown& after);
+
+protected:
+    // The frame's unit notices: who reports during a roll call, and who is heard again.
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void Heard(StrobeData& unit);
+    QString Summarise(const StudioData& studio) const;
+
+    CMainFrame& m_frame;
+    bool m_running = false;
+    const StudioData* m_studio = nullptr;  // while running
+    std::array<std::optional<Shown>, kSlotCount> m_before{};
+    std::array<bool, kSlotCount> m_answered{};
+};
