@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need: only those that
 # are missing, after one `apt-get update`. Run as root (or with sudo available).
+#   scripts/install-deps.sh [--packaging]
+# --packaging adds what scripts/package.sh needs to make and check the Debian package; the
+# tests do not need it, so CI does not install it.
 set -euo pipefail
 
 packages=(
@@ -15,6 +18,9 @@ packages=(
   # reader's arrival does (test_shell links Qt6::GuiPrivate).
   qt6-base-private-dev
 )
+if [ "${1:-}" = "--packaging" ]; then
+  packages+=(dpkg-dev file desktop-file-utils appstream lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -11,6 +11,8 @@ try=0
 build=build/package
 step() { printf '\n=== %s\n' "$*"; }
 
+scripts/install-deps.sh --packaging
+
 step "build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNEL_BUILD_TESTS=OFF \
   -DTARNEL_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
