@@ -8,12 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
+#include "CPublishedSimTest.h"
 #include "host/UiMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
@@ -22,7 +20,6 @@
 #include "panels/CControlFormView.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
-#include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "support/CMessageRecorder.h"
 #include "support/CSimProcess.h"
@@ -44,23 +41,9 @@ void ClickSpin(CFlatSpinButtonCtrl* spin, bool up, int times) {
     }
 }
 
-class PanelsWalkthrough : public ::testing::Test {
+class PanelsWalkthrough : public CPublishedSimTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        // The simulator publishes its port where the Com dialog looks for it.
-        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
-        ASSERT_TRUE(sim.Start({"--units", "A:0,3,7", "--seed", "11"}, env))
-            << qPrintable(sim.StdErr());
-    }
-
-    void TearDown() override {
-        EXPECT_EQ(sim.Terminate(), 0) << qPrintable(sim.StdErr());
-        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
-    }
+    void SetUp() override { StartSim({"--units", "A:0,3,7", "--seed", "11"}); }
 
     // Every unit of studio A in the simulator holds the program's record of it.
     ::testing::AssertionResult SimAgrees(const StudioData& studio) {
@@ -99,14 +82,6 @@ protected:
         }
         return ::testing::AssertionFailure() << qPrintable(mismatch);
     }
-
-    QString Folder() const { return m_dir.path(); }
-
-    CSimProcess sim;
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_oldRuntime;
 };
 
 TEST_F(PanelsWalkthrough, SetUnitsSaveAMemoryChangeAUnitAndApplyTheMemory) {
@@ -130,17 +105,10 @@ TEST_F(PanelsWalkthrough, SetUnitsSaveAMemoryChangeAUnitAndApplyTheMemory) {
     StudioData& studioA = *manager.StudioAt(0);
 
     // Connect: choose the simulator's port in the Com dialog.
-    WhenModal<CComSettingDlg>(&frame, [](CComSettingDlg* dialog) {
-        QComboBox* ports = dialog->PortList();
-        for (int i = 0; i < ports->count(); ++i) {
-            if (ports->itemText(i).contains(QStringLiteral("/strobe-sim/sim-"))) {
-                ports->setCurrentIndex(i);
-            }
-        }
-        QTest::mouseClick(dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
-    });
-    frame.OnCom();
-    ASSERT_TRUE(frame.IsConnected());
+    Connect(frame);
+    if (HasFatalFailure()) {
+        return;
+    }
 
     // Scan studio A, selected in the studio list (six real seconds).
     auto* tree = qobject_cast<QWidget*>(frame.StudioListPane())->findChild<QTreeWidget*>();

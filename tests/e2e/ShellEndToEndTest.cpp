@@ -2,23 +2,17 @@
 // dialog, the serial link and a channel scan, with strobe-sim as a child process.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
-#include <QDir>
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
+#include "CPublishedSimTest.h"
 #include "link/AppMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
 #include "navigation/CStudioListFormView.h"
-#include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CWaitingDlg.h"
 #include "support/CMessageRecorder.h"
@@ -43,47 +37,9 @@ std::vector<int> UnitsOf(const StudioData& studio) {
 
 // The program with a folder of its own, strobe-sim with studio A's units 0, 1, 2 and 4 and
 // studio B's 0 and 1, publishing its port where the Com dialog looks for it.
-class ShellEndToEndTest : public ::testing::Test {
+class ShellEndToEndTest : public CPublishedSimTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
-        ASSERT_TRUE(sim.Start({"--units", "A:0,1,2,4;B:0,1", "--seed", "3"}, env))
-            << qPrintable(sim.StdErr());
-    }
-    void TearDown() override {
-        EXPECT_EQ(sim.Terminate(), 0) << qPrintable(sim.StdErr());
-        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
-    }
-
-    // Com: the simulator's published port is offered; it is chosen and confirmed.
-    static void Connect(CMainFrame& frame) {
-        QString chosen;
-        WhenModal<CComSettingDlg>(&frame, [&chosen](CComSettingDlg* dialog) {
-            QComboBox* ports = dialog->PortList();
-            for (int i = 0; i < ports->count(); ++i) {
-                if (ports->itemText(i).contains(QStringLiteral("/strobe-sim/sim-"))) {
-                    ports->setCurrentIndex(i);
-                    chosen = ports->itemText(i);
-                }
-            }
-            QTest::mouseClick(dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
-        });
-        frame.OnCom();
-        ASSERT_FALSE(chosen.isEmpty()) << "the simulator's port was not offered";
-        ASSERT_TRUE(frame.IsConnected()) << qPrintable(chosen);
-    }
-
-    QString Folder() const { return m_dir.path(); }
-
-    CSimProcess sim;
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_oldRuntime;
+    void SetUp() override { StartSim({"--units", "A:0,1,2,4;B:0,1", "--seed", "3"}); }
 };
 
 TEST_F(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
@@ -161,16 +117,7 @@ TEST_F(ShellEndToEndTest, RollCallMarksTheRemovedUnitAndUpdatesTheChangedOne) {
         ASSERT_TRUE(WaitUntil([&] { return frame.Manager().StudioAt(1)->UnitAt(0) != nullptr; }));
         ASSERT_EQ(a.UnitAt(2)->nFlashValue, oldFlash) << "studio B has no unit 2 to take it";
 
-        QTimer menuAnswer;
-        QObject::connect(&menuAnswer, &QTimer::timeout, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                menuAnswer.stop();
-                QAction* check = menu->findChild<QAction*>(QStringLiteral("checkUnits"));
-                ASSERT_NE(check, nullptr);
-                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(check).center());
-            }
-        });
-        menuAnswer.start(5);
+        WhenMenu(&frame, QStringLiteral("checkUnits"));
         click(list.StudioItem(0), Qt::RightButton);
         ASSERT_TRUE(WaitUntil(
             [&] { return frame.StatusPane(0)->text().startsWith(QStringLiteral("Studio A:")); },

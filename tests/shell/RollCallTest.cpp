@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QMenu>
-#include <QTimer>
 
 #include "OperatorSeamFixture.h"
 #include "shell/CWaitingDlg.h"
@@ -99,16 +97,7 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
     ASSERT_EQ(manager().activeStudio, manager().StudioAt(1));
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    QTimer menuAnswer;
-    QObject::connect(&menuAnswer, &QTimer::timeout, [&] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            menuAnswer.stop();
-            QAction* check = menu->findChild<QAction*>(QStringLiteral("checkUnits"));
-            ASSERT_NE(check, nullptr);
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(check).center());
-        }
-    });
-    menuAnswer.start(5);
+    WhenMenu(frame.get(), QStringLiteral("checkUnits"));
     QTreeWidget& tree = list().Tree();
     QTest::mouseClick(
         frame->windowHandle(), Qt::RightButton, {},
