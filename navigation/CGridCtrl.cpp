@@ -21,6 +21,9 @@ CGridCtrl::CGridCtrl(QWidget* parent)
     setFrameShape(QFrame::StyledPanel);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
+    // paintEvent fills every rectangle it is asked for, so nothing behind the viewport needs
+    // painting first: without this each repaint of a few cells also drew the frame around them.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 CGridCtrl::~CGridCtrl() = default;

@@ -224,11 +224,13 @@ TEST_F(GridCtrlTest, RedrawingOneCellPaintsOnlyThatCell) {
     grid.JoinCells(0, 2, 1, 3);
     Settle();
     CPaintSpy spy(grid.viewport());
+    CPaintSpy frame(&grid);  // the scroll area's frame around the viewport
     grid.SetCellText(2, 4, "changed");
     grid.RedrawCell(2, 4);
     Settle();
     EXPECT_GE(spy.count, 1);
     EXPECT_EQ(spy.painted, QRegion(grid.CellRect(2, 4)));
+    EXPECT_EQ(frame.count, 0) << "the frame is painted behind the cell";
 
     spy.painted = QRegion();
     grid.RedrawCell(1, 3);  // a member of the join redraws the whole join
