@@ -40,17 +40,22 @@ std::vector<int> UnitsOf(const StudioData& studio) {
 class ShellEndToEndTest : public CPublishedSimTest {
 protected:
     void SetUp() override { StartSim({"--units", "A:0,1,2,4;B:0,1", "--seed", "3"}); }
-};
 
-TEST_F(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
-    {
-        CMainFrame frame(Folder());
+    // Shown and connected through the Com dialog; no message box is expected on the way.
+    static void ShowConnected(CMainFrame& frame) {
         frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
             ADD_FAILURE() << "unexpected message box: " << text.toStdString();
             return true;
         });
         frame.show();
         Connect(frame);
+    }
+};
+
+TEST_F(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
+    {
+        CMainFrame frame(Folder());
+        ShowConnected(frame);
 
         // The operator selects Studio A in the studio list, then scans it (six real seconds).
         auto* tree = qobject_cast<QWidget*>(frame.StudioListPane())->findChild<QTreeWidget*>();
@@ -83,12 +88,7 @@ TEST_F(ShellEndToEndTest, ConnectThroughTheDialogAndScanStudioA) {
 TEST_F(ShellEndToEndTest, RollCallMarksTheRemovedUnitAndUpdatesTheChangedOne) {
     {
         CMainFrame frame(Folder());
-        frame.SetMessageBoxHandler([](const QString& text, const QString&, bool) {
-            ADD_FAILURE() << "unexpected message box: " << text.toStdString();
-            return true;
-        });
-        frame.show();
-        Connect(frame);
+        ShowConnected(frame);
         auto& list = *dynamic_cast<CStudioListFormView*>(frame.StudioListPane());
         CNavigationGrid& grid = dynamic_cast<CNavigationFormView*>(frame.NavigationPane())->Grid();
         QTreeWidget& tree = list.Tree();
