@@ -43,11 +43,11 @@
 #include "link/CTraceFile.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
-#include "navigation/CGridCtrl.h"
 #include "shell/CMainFrame.h"
 #include "support/BenchStats.h"
 #include "support/CBenchSession.h"
 #include "support/CSimProcess.h"
+#include "widgets/CGridCtrl.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
 #include "model/StudioManager.h"
-#include "navigation/CGridCtrl.h"
 #include "navigation/CNavigationGrid.h"
 #include "widgets/CDialogUnits.h"
+#include "widgets/CGridCtrl.h"
 #include "widgets/CTitleSeparator.h"
 
 namespace {

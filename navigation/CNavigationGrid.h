@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "navigation/CGridCtrl.h"
+#include "widgets/CGridCtrl.h"
 
 class CFrameHost;
 class StudioManager;

@@ -70,8 +70,8 @@ the shown studio chosen again keeps a current block @@ test_shell @@ COperatorSe
 a rename stays out of the grid @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit)); @@ (void)unit;
 a rebuild leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ nCurrentUnit = -1;\n    SyncHeadingTick(); @@ nCurrentUnit = -1;\n    (void)0;
 a unit box leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ }\n        SyncHeadingTick(); @@ }\n        (void)0;
-tick boxes hit-tested after scrolling @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CGridCtrl.cpp @@ 1 @@ if (onTickBox && CellType(col, row) == kCellTypeTickBox) { @@ if (CellType(col, row) == kCellTypeTickBox && CGridCellPainter::TickBoxRect(CellRect(col, row)).contains(pos)) {
-the grid's frame painted behind its cells @@ test_navigation @@ GridCtrlTest.Redrawing* @@ navigation/CGridCtrl.cpp @@ 1 @@ viewport()->setAttribute(Qt::WA_OpaquePaintEvent); @@ (void)0;
+tick boxes hit-tested after scrolling @@ test_shell @@ COperatorSeamTest.Tick* @@ widgets/CGridCtrl.cpp @@ 1 @@ if (onTickBox && CellType(col, row) == kCellTypeTickBox) { @@ if (CellType(col, row) == kCellTypeTickBox && CGridCellPainter::TickBoxRect(CellRect(col, row)).contains(pos)) {
+the grid's frame painted behind its cells @@ test_widgets @@ GridCtrlTest.Redrawing* @@ widgets/CGridCtrl.cpp @@ 1 @@ viewport()->setAttribute(Qt::WA_OpaquePaintEvent); @@ (void)0;
 the tool bar's menu can hide it @@ test_shell @@ COperatorSeamTest.TheToolBar* @@ shell/CMainFrame.cpp @@ 1 @@ return nullptr; @@ return QMainWindow::createPopupMenu();
 tips only in the active window @@ test_shell @@ COperatorSeamTest.TheToolBar* @@ shell/CMainFrame.cpp @@ 1 @@ setAttribute(Qt::WA_AlwaysShowToolTips); @@ (void)0;
 unit names unbounded @@ test_shell @@ COperatorSeamTest.Names* @@ navigation/CStudioListFormView.cpp @@ 1 @@ m_nameEdit->setMaxLength(kMaxNameLength); @@ (void)0;

@@ -1,4 +1,4 @@
-#include "navigation/CGridCellPainter.h"
+#include "widgets/CGridCellPainter.h"
 
 #include <QFontMetrics>
 #include <QPainter>

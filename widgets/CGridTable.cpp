@@ -1,4 +1,4 @@
-#include "navigation/CGridTable.h"
+#include "widgets/CGridTable.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -7,8 +7,7 @@
 #include <QVector>
 #include <QWidget>
 
-#include "navigation/CGridCtrl.h"
-#include "support/CMessageRecorder.h"
+#include "widgets/CGridCtrl.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QStaticText>
 #include <QString>
 
-#include "navigation/CGridTable.h"
+#include "widgets/CGridTable.h"
 
 class QPainter;
 class QPalette;

@@ -1,4 +1,4 @@
-#include "navigation/CGridCtrl.h"
+#include "widgets/CGridCtrl.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "navigation/CGridCellPainter.h"
-#include "navigation/CGridTable.h"
+#include "widgets/CGridCellPainter.h"
+#include "widgets/CGridTable.h"
 
 // A painted grid of cells under one heading row, with an optional side-heading column.
 // Columns are numbered from 0, rows from 0; the heading is row -1 and the side heading
