@@ -12,7 +12,7 @@
 
 namespace {
 
-// A field value goes on the radio as its low byte.
+// A field value, checked against its range first, goes on the radio as one byte.
 constexpr quint8 Low(int value) {
     return static_cast<quint8>(value & 0xFF);
 }

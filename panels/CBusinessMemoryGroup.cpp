@@ -91,13 +91,13 @@ QString CBusinessMemoryGroup::MemoryInfoText(const StudioData& memory) {
         const QString model = unit->bModelPow != 0 ? Shown(*unit, kModel) : QStringLiteral("OFF");
         text += QStringLiteral("%1 Flash %2 Model %3").arg(unit->sChName, flash, model);
         // A damaged value the line does not show yet is named after it.
-        for (const SettingField& field : SettingFields()) {
-            const bool onLine = (&field == &SettingFields()[kFlash] && unit->bFlashPow != 0) ||
-                                (&field == &SettingFields()[kModel] && unit->bModelPow != 0);
-            if (!onLine && !field.Allows((*unit).*field.member)) {
-                text += QStringLiteral(" %1 %2").arg(
-                    QLatin1StringView(field.name),
-                    Shown(*unit, static_cast<int>(&field - SettingFields().data())));
+        const auto& fields = SettingFields();
+        for (int k = 0; k < static_cast<int>(fields.size()); ++k) {
+            const bool onLine =
+                (k == kFlash && unit->bFlashPow != 0) || (k == kModel && unit->bModelPow != 0);
+            if (!onLine && !fields[k].Allows((*unit).*fields[k].member)) {
+                text += QStringLiteral(" %1 %2").arg(QLatin1StringView(fields[k].name),
+                                                     Shown(*unit, k));
             }
         }
         text += QStringLiteral("\r\n");
