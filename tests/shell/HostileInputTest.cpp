@@ -69,6 +69,35 @@ public:
     QStringList dropped;  // UI thread only: the report handler's events
 };
 
+// Runs step on this thread; should it still run after two seconds, a writer opens each of
+// the FIFOs in turn until it ends, so that a reader blocked in open comes free. True when a
+// writer was needed.
+bool Waited(const QStringList& fifos, const std::function<void()>& step) {
+    std::atomic<bool> done{false};
+    std::atomic<bool> rescued{false};
+    std::thread writer([&] {
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (!done && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
+        }
+        while (!done) {
+            for (const QString& p : fifos) {
+                // Without a reader waiting this fails at once, never blocks.
+                const int fd = ::open(QFile::encodeName(p).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    rescued = true;
+                    ::close(fd);
+                }
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    step();
+    done = true;
+    writer.join();
+    return rescued;
+}
+
 class CHostileInputTest : public COperatorSeamTest {
 protected:
     QString Memory(const QString& title) {
@@ -253,8 +282,9 @@ TEST_F(CHostileInputTest, LinksNeverLeadASaveOrALoadOutOfTheFolder) {
 
 // A file swapped for a FIFO (or a link to one, or a device) between the listing and the load,
 // as a shared or synced folder can do, is refused at once: the UI thread never waits in open
-// for a writer, the timer of the window keeps firing, and the operator is told. Should the
-// load block after all, a writer comes after two seconds so that the test ends and fails.
+// for a writer, the timer of the window keeps firing, and the operator is told. Option.xml,
+// a link to a FIFO, is read at start-up the same way. Should a read block after all, a writer
+// comes after two seconds so that the test ends and fails.
 TEST_F(CHostileInputTest, AFileSwappedForAFifoIsRefusedWithoutWaiting) {
     MakeMemoryFolder();
     const QByteArray good = MemoryXml({{0, kGood}});
@@ -276,7 +306,12 @@ TEST_F(CHostileInputTest, AFileSwappedForAFifoIsRefusedWithoutWaiting) {
     for (const Row& r : rows) {
         WriteBytes(Memory(QString::fromLatin1(r.title)), good);
     }
-    Start({0});
+    // Option.xml a link to a FIFO: read at start-up without waiting, the defaults kept.
+    const QString optionFifo = Path(QStringLiteral("elsewhere/optionpipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(optionFifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(optionFifo, Path(QStringLiteral("Option.xml"))));
+    EXPECT_FALSE(Waited({optionFifo}, [&] { Start({0}); })) << "start-up waited for a writer";
+    ASSERT_EQ(unit(0)->nFlashValue, 45);
     EXPECT_FALSE(Listed(QStringLiteral("innerpipe")));  // a FIFO found before is not listed
     int ticks = 0;
     QTimer timer;
@@ -289,29 +324,10 @@ TEST_F(CHostileInputTest, AFileSwappedForAFifoIsRefusedWithoutWaiting) {
         ASSERT_TRUE(QFile::remove(path));
         r.swap(path);
 
-        std::atomic<bool> done{false};
-        std::atomic<bool> rescued{false};
-        std::thread writer([&] {
-            const auto deadline = std::chrono::steady_clock::now() + 2s;
-            while (!done && std::chrono::steady_clock::now() < deadline) {
-                std::this_thread::sleep_for(10ms);
-            }
-            while (!done) {
-                for (const QString& p : {path, fifo, Memory("innerpipe")}) {
-                    const int fd = ::open(QFile::encodeName(p).constData(), O_WRONLY | O_NONBLOCK);
-                    if (fd >= 0) {
-                        rescued = true;
-                        ::close(fd);
-                    }
-                }
-                std::this_thread::sleep_for(10ms);
-            }
-        });
         boxes.clear();
-        ClickFile(QString::fromLatin1(r.title));
-        done = true;
-        writer.join();
-        EXPECT_FALSE(rescued) << "the load waited for a writer";
+        const bool waited = Waited({path, fifo, Memory("innerpipe")},
+                                   [&] { ClickFile(QString::fromLatin1(r.title)); });
+        EXPECT_FALSE(waited) << "the load waited for a writer";
         EXPECT_EQ(LastBox(), "Fail to open file");
         EXPECT_EQ(preview(), "");
         EXPECT_EQ(manager().memoryStudio->nChItemCnt, 0);
