@@ -1,6 +1,8 @@
 // Arbitrary bytes as a Business Memory file. Whatever the file holds, the preview studio must
 // hold together afterwards and be empty after a failed load; what did load must save and load
-// again to the same units, and applying it to a studio must keep that studio whole.
+// again to the same units, and applying it to a studio must keep that studio whole. A memory
+// with a value no unit can hold is not applied, and every frame built from the units, applied
+// or not, has every field in its range.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,6 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FrameFieldCheck.h"
+#include "link/CZbEventHandler.h"
+#include "link/CZbProtocol.h"
+#include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "store/CXmlStore.h"
 
@@ -19,6 +25,40 @@ void Require(bool condition, const char* what) {
         std::fprintf(stderr, "invariant broken: %s\n", what);
         std::abort();
     }
+}
+
+class CNoReports : public CZbEventHandler {
+public:
+    int OnStatus(int, const StrobeData&) override { return 1; }
+    int OnSetting(quint8, quint8, quint16, const quint8*) override { return 1; }
+    int OnEvent(quint8, quint8, quint8) override { return 1; }
+    int OnReading(quint8, quint8, quint8) override { return 1; }
+};
+
+// What applying a memory sends, and what a wilder caller could: every frame written is
+// checked by the port.
+void SendEveryFrame(const StudioData& studio) {
+    CNoReports reports;
+    frame_check::CCheckingPort port;
+    CZbProtocol protocol(reports, port);
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (const StrobeData* unit = studio.UnitAt(i)) {
+            protocol.SendUnitSettings(0, unit);
+            protocol.SendUnitCommand(ZB_FLASH_POWER, 0, unit);
+            protocol.SendUnitCommand(ZB_MODEL_POWER, 0, unit);
+            protocol.SendUnitCommand(ZB_FLASH_CELL, 0, unit);
+        }
+    }
+    protocol.SendPowerPairs(ZB_FLASH_TABLE, &studio);
+}
+
+bool InRange(const StudioData& studio) {
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (const StrobeData* unit = studio.UnitAt(i); unit && FirstFaultyField(*unit)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CheckStudio(const StudioData& studio) {
@@ -114,10 +154,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     StudioData& studio = *manager.studios[0];
     for (int i = 0; i < kSlotCount; i += 2) {
-        PlaceUnit(manager, 0, i, std::make_unique<StrobeData>());
+        StrobeData* unit = PlaceUnit(manager, 0, i, std::make_unique<StrobeData>());
+        unit->nFlashValue = 45;
+        unit->nModelValue = 30;
     }
-    Require(ApplyMemoryStudio(&studio, memory), "apply");
+    const bool damaged = !MemoryFault(memory).isEmpty();
+    Require(damaged == !InRange(memory), "the fault named is a field out of range");
+    Require(ApplyMemoryStudio(&studio, memory) == !damaged, "a damaged memory is not applied");
     CheckStudio(studio);
+    Require(InRange(studio), "the studio holds only values a unit can hold");
+    SendEveryFrame(studio);
+    SendEveryFrame(memory);
 
     manager.currentNode = &memory;
     Require(SaveBusinessMemory(store, QStringLiteral("g")), "save what loaded");

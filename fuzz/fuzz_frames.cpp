@@ -1,6 +1,8 @@
 // Arbitrary received bytes through the assembler, the decoder and the report handler over a
 // live model. After every report the model must still hold together, every message must name
 // a live unit, and the reader's fast runs must cut the stream exactly as byte-by-byte feeding.
+// No report leaves a power a unit cannot hold, and every frame built from what the reports
+// left has every field in its range.
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FrameFieldCheck.h"
 #include "link/AppMessages.h"
 #include "link/CPortWriter.h"
 #include "link/CStrobeEventHandler.h"
@@ -18,6 +21,7 @@
 #include "link/CZbFrameReader.h"
 #include "link/CZbProtocol.h"
 #include "model/FieldCode.h"
+#include "model/PowerValue.h"
 #include "model/StudioManager.h"
 
 namespace {
@@ -89,6 +93,10 @@ void CheckModel(const StudioManager& m) {
             Require(unit->pOwner == &studio, "unit owned by its studio");
             Require(unit->lightNode.pOwner == unit, "light node owned by its unit");
             Require(unit->nTemperature >= 0 && unit->nTemperature <= 255, "temperature 0..255");
+            for (const int power : {unit->nFlashValue, unit->nModelValue}) {
+                Require(power == 0 || (power >= POWER_MIN && power <= POWER_MAX),
+                        "powers never set or within 1.1 .. 8.1");
+            }
         }
         Require(studio.nChItemCnt == used, "nChItemCnt counts the used slots");
     };
@@ -245,6 +253,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "no current studio: no unit placed");
         }
     }
+
+    // Every command built from what the reports left keeps each field in its range.
+    frame_check::CCheckingPort checkingPort;
+    CZbProtocol builder(checking, checkingPort);
+    for (int studio = -1; studio <= kStudioCount; ++studio) {
+        builder.SelectStudio(studio);
+    }
+    for (const auto& studio : manager.studios) {
+        builder.SendPowerPairs(ZB_FLASH_TABLE, studio.get());
+        builder.SendPowerPairs(ZB_MODEL_TABLE, studio.get());
+        for (int i = 0; i < kSlotCount; ++i) {
+            const StrobeData* unit = studio->UnitAt(i);
+            if (unit == nullptr) {
+                continue;
+            }
+            builder.SendUnitSettings(0, unit);
+            // A mask from the input, wild bits and all.
+            builder.SendUnitSettings(static_cast<quint16>(data[i % size] << 8 | data[0]), unit);
+            for (quint8 sub = 0; sub < 16; ++sub) {
+                builder.SendUnitCommand(sub, 0, unit);
+            }
+        }
+    }
+    Require(checkingPort.frames >= kStudioCount, "every studio select was written");
 
     // The same bytes one at a time, as the ring is drained, must decode identically.
     CDigestHandler singleDigest;

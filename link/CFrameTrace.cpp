@@ -24,6 +24,8 @@ const char* EventName(CLinkObserver::Event event) {
             return "hang-up: the device has gone: ";
         case CLinkObserver::Event::kBufferFull:
             return "";
+        case CLinkObserver::Event::kValueDropped:
+            return "dropped: ";
     }
     return "";
 }

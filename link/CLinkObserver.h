@@ -10,11 +10,12 @@
 class CLinkObserver {
 public:
     enum class Event {
-        kOpened,      // detail: device path and line settings
-        kOpenFailed,  // detail: why
-        kClosed,      // closed by the program
-        kHungUp,      // the device went away under the watcher
-        kBufferFull,  // detail: how many bytes were lost
+        kOpened,        // detail: device path and line settings
+        kOpenFailed,    // detail: why
+        kClosed,        // closed by the program
+        kHungUp,        // the device went away under the watcher
+        kBufferFull,    // detail: how many bytes were lost
+        kValueDropped,  // a report's value no unit can hold; detail: which, and the count
     };
 
     virtual ~CLinkObserver() = default;

@@ -56,4 +56,5 @@ bool CRadioSession::HandleNotice(const QEvent& e) {
 
 void CRadioSession::SetObserver(CLinkObserver* observer) {
     m_link->SetObserver(observer);
+    m_handler->SetObserver(observer);
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "link/AppMessages.h"
+#include "link/CLinkObserver.h"
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
@@ -22,19 +23,50 @@ constexpr int OnOff(int value) {
 CStrobeEventHandler::CStrobeEventHandler(QObject* frame, StudioManager& manager)
     : pFrame(frame), pManager(&manager) {}
 
+void CStrobeEventHandler::TakePower(int& field, int value, const char* name, int unitIndex,
+                                    const char* report) {
+    if (InPowerRange(value)) {
+        field = value;
+        return;
+    }
+    ++m_droppedValues;
+    if (pObserver != nullptr) {
+        pObserver->OnEvent(CLinkObserver::Event::kValueDropped,
+                           QStringLiteral("%1 %2 %3 of a %4 report ignored, outside %5..%6 "
+                                          "(%7 dropped so far)")
+                               .arg(SlotLabelOf(unitIndex), QLatin1StringView(name))
+                               .arg(value)
+                               .arg(QLatin1StringView(report))
+                               .arg(POWER_MIN)
+                               .arg(POWER_MAX)
+                               .arg(m_droppedValues));
+    }
+}
+
+void CStrobeEventHandler::TakeStatus(StrobeData& unit, const StrobeData& status, int unitIndex) {
+    // The powers only where a unit could hold them; the rest as the unit reported it.
+    const int flash = unit.nFlashValue;
+    const int model = unit.nModelValue;
+    CopySettingFields(unit, status);
+    unit.nFlashValue = flash;
+    unit.nModelValue = model;
+    TakePower(unit.nFlashValue, status.nFlashValue, "flash", unitIndex, "status");
+    TakePower(unit.nModelValue, status.nModelValue, "model", unitIndex, "status");
+}
+
 int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
     StudioData* studio = CurrentStudio(*pManager);
     if (studio == nullptr) {
         return 1;
     }
     if (StrobeData* unit = studio->UnitAt(unitIndex)) {
-        CopySettingFields(*unit, status);
+        TakeStatus(*unit, status, unitIndex);
         PostUnitMessage(pFrame, WM_ZB_UNIT_STATUS, unitIndex, RefOf(unit));
         return 1;
     }
     // A status report is the only way a unit makes itself known.
     auto fresh = std::make_unique<StrobeData>();
-    CopySettingFields(*fresh, status);
+    TakeStatus(*fresh, status, unitIndex);
     // Placing fails (and discards the unit) for a studio outside A..E or an index outside
     // 0..9; nothing may then be announced.
     if (StrobeData* placed =
@@ -62,8 +94,8 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
             if (unit == nullptr || flash == 0 || model == 0) {
                 continue;
             }
-            unit->nFlashValue = flash;
-            unit->nModelValue = model;
+            TakePower(unit->nFlashValue, flash, "flash", j, "power pairs");
+            TakePower(unit->nModelValue, model, "model", j, "power pairs");
             SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashValue, RefOf(unit));
         }
         return 1;
@@ -78,21 +110,22 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
     int code = kFieldNone;
     switch (subCode) {
         case ZB_FLASH_POWER:
+            // The changed power decides whether the report counts; the other follows if it can.
             if (InPowerRange(hi)) {
                 unit->nFlashValue = hi;
-                if (InPowerRange(lo)) {
-                    unit->nModelValue = lo;
-                }
+                TakePower(unit->nModelValue, lo, "model", unitIndex, "setting");
                 code = kFieldFlashValue;
+            } else {
+                TakePower(unit->nFlashValue, hi, "flash", unitIndex, "setting");
             }
             break;
         case ZB_MODEL_POWER:
             if (InPowerRange(lo)) {
                 unit->nModelValue = lo;
-                if (InPowerRange(hi)) {
-                    unit->nFlashValue = hi;
-                }
+                TakePower(unit->nFlashValue, hi, "flash", unitIndex, "setting");
                 code = kFieldModelValue;
+            } else {
+                TakePower(unit->nModelValue, lo, "model", unitIndex, "setting");
             }
             break;
         case ZB_MODEL_MODE1:

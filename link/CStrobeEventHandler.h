@@ -2,12 +2,15 @@
 
 #include "link/CZbEventHandler.h"
 
+class CLinkObserver;
 class QObject;
 class StudioManager;
 
 // Applies reports to the units of the current studio and tells the main frame with
 // WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS (posted) and WM_ZB_UNIT_CHANGED (sent; posted for a
-// temperature reading). With no current studio every report is ignored. UI thread only.
+// temperature reading). With no current studio every report is ignored. A power outside
+// POWER_MIN..POWER_MAX, in any report, is ignored and counted, and the frame log is told.
+// UI thread only.
 class CStrobeEventHandler : public CZbEventHandler {
 public:
     CStrobeEventHandler(QObject* frame, StudioManager& manager);
@@ -17,7 +20,18 @@ public:
     int OnEvent(quint8 subCode, quint8 unitIndex, quint8 value) override;
     int OnReading(quint8 subCode, quint8 unitIndex, quint8 value) override;
 
+    // The frame log, told of every value dropped; null for none. Must outlive the handler.
+    void SetObserver(CLinkObserver* observer) { pObserver = observer; }
+    // Power values ignored since the start, for being outside what a unit can hold.
+    quint64 DroppedValues() const { return m_droppedValues; }
+
 private:
+    // field takes value when a unit can hold it; otherwise the value is dropped and counted.
+    void TakePower(int& field, int value, const char* name, int unitIndex, const char* report);
+    void TakeStatus(StrobeData& unit, const StrobeData& status, int unitIndex);
+
     QObject* pFrame;
     StudioManager* pManager;
+    CLinkObserver* pObserver = nullptr;
+    quint64 m_droppedValues = 0;
 };

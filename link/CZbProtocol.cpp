@@ -7,17 +7,49 @@
 #include "link/CZbEventHandler.h"
 #include "link/UnitMask.h"
 #include "link/ZbConstants.h"
+#include "model/SettingField.h"
 #include "model/StudioData.h"
 
 namespace {
 
-// A field value goes on the radio as its low byte.
+// A field value, checked against its range first, goes on the radio as one byte.
 constexpr quint8 Low(int value) {
     return static_cast<quint8>(value & 0xFF);
 }
 
 quint16 MaskFor(quint16 mask, const StrobeData& unit) {
     return mask != 0 ? mask : UnitMaskOf(unit.nChNum);
+}
+
+// Units 0..9 and the all-units bits; bits 5, 6, 13 and 14 are never sent (with them a mask
+// byte could read 0xFF, the start of a frame).
+constexpr quint16 kSendableMaskBits = 0x9F9F;
+
+constexpr bool SendableMask(quint16 mask) {
+    return (mask & ~kSendableMaskBits) == 0;
+}
+
+bool InRange(const StrobeData& unit, int StrobeData::*member) {
+    for (const SettingField& field : SettingFields()) {
+        if (field.member == member) {
+            return field.Allows(unit.*member);
+        }
+    }
+    return false;
+}
+
+// Every field the full-settings frame carries (all but the charge, which is never sent).
+bool SendableSettings(const StrobeData& unit) {
+    for (const SettingField& field : SettingFields()) {
+        if (field.member != &StrobeData::bFlashCharge && !field.Allows(unit.*field.member)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SendablePowers(const StrobeData& unit) {
+    return InRange(unit, &StrobeData::nFlashValue) && InRange(unit, &StrobeData::nModelValue);
 }
 
 constexpr quint8 SubCodeOf(quint8 commandByte) {
@@ -34,6 +66,9 @@ CZbProtocol::CZbProtocol(CZbEventHandler& handler, CPortWriter& port)
     : pHandler(&handler), pComm(&port) {}
 
 bool CZbProtocol::SelectStudio(int studioNum) {
+    if (studioNum < 0 || studioNum >= kStudioCount) {
+        return false;
+    }
     const std::array<quint8, ZB_SELECT_LEN> bytes{ZB_START, ZB_SELECT_LEN, ZB_TYPE_SELECT, 0x00,
                                                   Low('A' + studioNum)};
     pComm->WritePort(bytes.data(), static_cast<int>(bytes.size()));
@@ -45,6 +80,9 @@ bool CZbProtocol::SendUnitSettings(quint16 mask, const StrobeData* unit) {
         return false;
     }
     const quint16 m = MaskFor(mask, *unit);
+    if (!SendableMask(m) || !SendableSettings(*unit)) {
+        return false;
+    }
     // bFlashCharge is the unit's own report and is never sent.
     const std::array<quint8, ZB_SETTINGS_LEN> bytes{ZB_START,
                                                     ZB_SETTINGS_LEN,
@@ -75,6 +113,9 @@ bool CZbProtocol::SendUnitCommand(quint8 subCode, quint16 mask, const StrobeData
         case ZB_FLASH_POWER:
         case ZB_MODEL_POWER:
             // Both powers travel; the sub-code says which one the operator changed.
+            if (!SendablePowers(*unit)) {
+                return false;
+            }
             byte5 = Low(unit->nFlashValue);
             byte6 = Low(unit->nModelValue);
             break;
@@ -102,6 +143,9 @@ bool CZbProtocol::SendUnitCommand(quint8 subCode, quint16 mask, const StrobeData
             return true;
     }
     const quint16 m = MaskFor(mask, *unit);
+    if (!SendableMask(m)) {
+        return false;
+    }
     const std::array<quint8, ZB_COMMAND_LEN> bytes{ZB_START,
                                                    ZB_COMMAND_LEN,
                                                    static_cast<quint8>(ZB_TYPE_SETTING + subCode),
@@ -120,11 +164,12 @@ bool CZbProtocol::SendPowerPairs(quint8 subCode, const StudioData* studio) {
     if (subCode != ZB_FLASH_TABLE && subCode != ZB_MODEL_TABLE) {
         return true;
     }
-    // No mask: the position of a pair names its unit, an empty slot sends 0, 0.
+    // No mask: the position of a pair names its unit, an empty slot sends 0, 0, and so does a
+    // unit whose powers no unit can hold: it is left as it is.
     std::array<quint8, ZB_PAIRS_LEN> bytes{ZB_START, ZB_PAIRS_LEN,
                                            static_cast<quint8>(ZB_TYPE_SETTING + subCode)};
     for (int i = 0; i < kSlotCount; ++i) {
-        if (const StrobeData* unit = studio->UnitAt(i)) {
+        if (const StrobeData* unit = studio->UnitAt(i); unit && SendablePowers(*unit)) {
             bytes[3 + 2 * i] = Low(unit->nFlashValue);
             bytes[4 + 2 * i] = Low(unit->nModelValue);
         }

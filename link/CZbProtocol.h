@@ -9,7 +9,9 @@ class CZbEventHandler;
 struct StudioData;
 
 // Command encoder and report decoder. Builders write one frame with one WritePort call and
-// ignore its result: they return true even when the port is closed. UI thread only.
+// ignore its result: they return true even when the port is closed. No frame carries a byte
+// its field does not allow: a studio outside A..E, a mask with unused bits, or a setting
+// outside its range (SettingField.h) writes nothing and returns false. UI thread only.
 class CZbProtocol {
 public:
     CZbProtocol(CZbEventHandler& handler, CPortWriter& port);
@@ -22,7 +24,8 @@ public:
     // and return true. False when unit is null.
     bool SendUnitCommand(quint8 subCode, quint16 mask, const StrobeData* unit);
     // 23-byte power pairs for sub-codes 14 and 15; others write nothing and return true.
-    // False when studio is null.
+    // A unit with a power out of range has the pair of an empty slot. False when studio is
+    // null.
     bool SendPowerPairs(quint8 subCode, const StudioData* studio);
 
     // Dispatches one assembled frame on its type. frame must hold ZB_FRAME_MAX bytes (the

@@ -10,7 +10,7 @@
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
 #include "link/CZbProtocol.h"
-#include "model/PowerValue.h"
+#include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "store/CXmlStore.h"
 #include "widgets/CDialogUnits.h"
@@ -20,6 +20,18 @@ namespace {
 constexpr int kFileColumnWidthPx = 100;
 
 const QString kMemoryCaption = QStringLiteral("Business Memory");
+
+// Positions of the two powers among the setting fields.
+constexpr int kFlash = 0;
+constexpr int kModel = 5;
+
+// A field's value as the preview shows it: as stored, and marked when no unit can hold it.
+QString Shown(const StrobeData& unit, int index) {
+    const SettingField& field = SettingFields()[index];
+    const int value = unit.*field.member;
+    return field.Allows(value) ? field.Text(value)
+                               : field.Text(value) + QStringLiteral(" (invalid)");
+}
 
 }  // namespace
 
@@ -75,11 +87,20 @@ QString CBusinessMemoryGroup::MemoryInfoText(const StudioData& memory) {
         if (unit == nullptr) {
             continue;
         }
-        const QString flash =
-            unit->bFlashPow != 0 ? FormatPower(unit->nFlashValue) : QStringLiteral("OFF");
-        const QString model =
-            unit->bModelPow != 0 ? FormatPower(unit->nModelValue) : QStringLiteral("OFF");
-        text += QStringLiteral("%1 Flash %2 Model %3\r\n").arg(unit->sChName, flash, model);
+        const QString flash = unit->bFlashPow != 0 ? Shown(*unit, kFlash) : QStringLiteral("OFF");
+        const QString model = unit->bModelPow != 0 ? Shown(*unit, kModel) : QStringLiteral("OFF");
+        text += QStringLiteral("%1 Flash %2 Model %3").arg(unit->sChName, flash, model);
+        // A damaged value the line does not show yet is named after it.
+        const auto& fields = SettingFields();
+        for (int k = 0; k < static_cast<int>(fields.size()); ++k) {
+            const bool onLine =
+                (k == kFlash && unit->bFlashPow != 0) || (k == kModel && unit->bModelPow != 0);
+            if (!onLine && !fields[k].Allows((*unit).*fields[k].member)) {
+                text += QStringLiteral(" %1 %2").arg(QLatin1StringView(fields[k].name),
+                                                     Shown(*unit, k));
+            }
+        }
+        text += QStringLiteral("\r\n");
     }
     return text;
 }
@@ -141,11 +162,19 @@ void CBusinessMemoryGroup::OnOpen() {
     if (studio == nullptr) {
         return;
     }
+    // A damaged memory is not applied at all, not even its good units: the studio stays as
+    // the operator sees it.
+    if (const QString fault = MemoryFault(*manager.memoryStudio); !fault.isEmpty()) {
+        m_host.AskOperator(fault + QStringLiteral("; nothing was sent"), kMemoryCaption, false);
+        return;
+    }
     if (!m_host.AskOperator(QStringLiteral("Current settig is deleted. Do you want to open file?"),
                             kMemoryCaption, true)) {
         return;
     }
-    ApplyMemoryStudio(studio, *manager.memoryStudio);
+    if (!ApplyMemoryStudio(studio, *manager.memoryStudio)) {
+        return;
+    }
     // The studio list rebuilds the studio's items and, through the grid, resets the panel.
     SendAppMessage(m_host.StudioListPane(), WM_BM_APPLIED);
     for (int slot = 0; slot < kSlotCount; ++slot) {

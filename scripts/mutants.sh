@@ -104,6 +104,15 @@ access: a spin's value is not its label's @@ test_shell @@ CAccessibilityTest.* 
 access: the grid's new current row is not told @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ QAccessible::Focus); @@ QAccessible::NameChanged);
 access: the connection pane has a name of its own @@ test_shell @@ CAccessibilityTest.* @@ shell/CMainFrame.cpp @@ 1 @@ m_statusLink->setAccessibleDescription(QStringLiteral("Connection")); @@ m_statusLink->setAccessibleName(QStringLiteral("Connection"));
 access: a spin steps without telling @@ test_shell @@ CAccessibilityTest.* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ QAccessible::updateAccessibility(&event); @@ (void)event;
+hostile: a damaged memory is applied @@ test_store @@ BusinessMemoryTest.Apply* @@ store/CXmlStore.cpp @@ 1 @@ if (destination == nullptr || !MemoryFault(source).isEmpty()) { @@ if (destination == nullptr) {
+hostile: Load applies a damaged memory untold @@ test_shell @@ CHostileInputTest.ADamaged* @@ panels/CBusinessMemoryGroup.cpp @@ 1 @@ MemoryFault(*manager.memoryStudio); !fault.isEmpty()) { @@ QString(); !fault.isEmpty()) {
+hostile: a negative power loses its sign @@ test_shell @@ CHostileInputTest.ADamaged* @@ model/SettingField.cpp @@ 1 @@ .arg(value < 0 ? QStringLiteral("-") : QString()) @@ .arg(QString())
+hostile: a wild power goes out as its low byte @@ test_link @@ ProtocolBuilderTest.* @@ link/CZbProtocol.cpp @@ 1 @@ if (!SendableMask(m) || !SendableSettings(*unit)) { @@ if (!SendableMask(m)) {
+hostile: the power command carries wild powers @@ test_link @@ ProtocolBuilderTest.* @@ link/CZbProtocol.cpp @@ 1 @@ if (!SendablePowers(*unit)) {\n                return false; @@ if (false) {\n                return false;
+hostile: a mask byte may read 0xFF @@ test_link @@ ProtocolBuilderTest.* @@ link/CZbProtocol.cpp @@ 1 @@ return (mask & ~kSendableMaskBits) == 0; @@ return true;
+hostile: a report keeps a wild power @@ test_shell @@ CHostileInputTest.Reports* @@ link/CStrobeEventHandler.cpp @@ 1 @@ if (InPowerRange(value)) {\n        field = value; @@ if (true) {\n        field = value;
+hostile: a link out of the folder is followed @@ test_shell @@ CHostileInputTest.Links* @@ store/CXmlStore.cpp @@ 1 @@ target.isEmpty() || !target.startsWith(folder + u'/')) { @@ target.isEmpty()) {
+hostile: a FIFO is opened waiting for a writer @@ test_shell @@ CHostileInputTest.AFileSwapped* @@ store/XmlFileIo.cpp @@ 1 @@ int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC; @@ int flags = O_RDONLY | O_NOCTTY | O_CLOEXEC;
 EOF
 )
 

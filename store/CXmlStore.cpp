@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "model/ComSettings.h"
+#include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "store/CXmlTextWriter.h"
 #include "store/XmlFileIo.h"
@@ -27,12 +28,6 @@ constexpr std::array<const char*, kValueChildCount> kValueNames = {
     "nFlashValue", "bFlashCell",  "bFlashSnd",   "bFlashCharge", "bFlashPow",
     "nModelValue", "nModelMode1", "nModelMode2", "bModelPow",    "sLightName"};
 
-// The nine setting fields by position.
-std::array<int*, 9> SettingFields(StrobeData& u) {
-    return {&u.nFlashValue, &u.bFlashCell,  &u.bFlashSnd,   &u.bFlashCharge, &u.bFlashPow,
-            &u.nModelValue, &u.nModelMode1, &u.nModelMode2, &u.bModelPow};
-}
-
 void Show(const CXmlStore& store, const char* text, const char* caption) {
     if (store.showMessage) {
         store.showMessage(QString::fromLatin1(text), QString::fromLatin1(caption));
@@ -43,6 +38,24 @@ QString MemoryPath(const CXmlStore& store, const QString& name) {
     return store.PathOf(
         QStringLiteral("%1/%2.%3")
             .arg(QLatin1StringView(kBusinessMemoryFolder), name, QStringLiteral("xml")));
+}
+
+// The path through which memory name is read or written: its own path, or for a link the
+// file it leads to, which must lie inside the folder. Empty for a link that leads outside
+// the folder or nowhere: such a name is neither listed, read nor written through.
+QString MemoryFileInside(const CXmlStore& store, const QString& name) {
+    const QString path = MemoryPath(store, name);
+    const QFileInfo info(path);
+    if (!info.isSymLink()) {
+        return path;
+    }
+    const QString folder =
+        QFileInfo(store.PathOf(QString::fromLatin1(kBusinessMemoryFolder))).canonicalFilePath();
+    const QString target = info.canonicalFilePath();  // empty when it leads nowhere
+    if (folder.isEmpty() || target.isEmpty() || !target.startsWith(folder + u'/')) {
+        return {};
+    }
+    return target;
 }
 
 // The text a node stands for when a value is read from it by position: an element's text,
@@ -69,14 +82,15 @@ std::unique_ptr<StrobeData> ReadUnit(const QDomElement& element) {
     if (element.hasAttribute(QStringLiteral("sModelName"))) {
         unit->sModelName = element.attribute(QStringLiteral("sModelName"));
     }
-    const auto fields = SettingFields(*unit);
+    const auto& fields = SettingFields();
     QDomNode child = element.firstChild();
     for (int position = 0; position < kValueChildCount; ++position, child = child.nextSibling()) {
         if (child.isNull()) {
             return nullptr;
         }
         if (position < static_cast<int>(fields.size())) {
-            *fields[position] = ReadDecimal(NodeText(child));
+            // Kept as written, in range or not: the preview shows it, applying refuses it.
+            (*unit).*fields[position].member = ReadDecimal(NodeText(child));
         } else {
             unit->lightNode.sLightName = NodeText(child);
         }
@@ -128,10 +142,10 @@ QByteArray StudioText(const StudioData& studio) {
         w.Open("Strobe", {{"nChNum", QString::number(unit->nChNum)},
                           {"sChName", unit->sChName},
                           {"sModelName", unit->sModelName}});
-        const auto fields = SettingFields(*unit);
+        const auto& fields = SettingFields();
         for (std::size_t k = 0; k < fields.size(); ++k) {
             w.Layout(3);
-            w.Value(kValueNames[k], QString::number(*fields[k]));
+            w.Value(kValueNames[k], QString::number((*unit).*fields[k].member));
         }
         w.Layout(3);
         w.Value(kValueNames[kValueChildCount - 1], unit->lightNode.sLightName);
@@ -257,7 +271,8 @@ void ListBusinessMemory(CXmlStore& store) {
             continue;
         }
         const QString title = file.chopped(4);
-        if (store.pFileList && IsValidMemoryName(title)) {
+        if (store.pFileList && IsValidMemoryName(title) &&
+            QFileInfo(MemoryFileInside(store, title)).isFile()) {
             store.pFileList(title);
         }
     }
@@ -276,7 +291,9 @@ bool LoadBusinessMemory(CXmlStore& store, const QString& name) {
     QDomDocument document;
     store.pDocument = &document;
     const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
-    const bool ok = ReadXmlDocument(MemoryPath(store, name), document) &&
+    const QString path = MemoryFileInside(store, name);
+    // The resolved path is read without following a link, so none swapped in since counts.
+    const bool ok = !path.isEmpty() && ReadXmlDocument(path, document, XmlLinks::kRefused) &&
                     document.documentElement().tagName() == QLatin1StringView("StudioManage") &&
                     ReadStudios(document.documentElement(), memory);
     if (!ok) {
@@ -297,15 +314,37 @@ bool SaveBusinessMemory(CXmlStore& store, const QString& name) {
         Show(store, kInvalidFileName, kBusinessMemoryCaption);
         return false;
     }
-    if (!WriteXmlFile(MemoryPath(store, name), StudioText(*studio))) {
+    const QString path = MemoryFileInside(store, name);
+    if (path.isEmpty()) {
+        if (store.showMessage) {
+            store.showMessage(QStringLiteral("\"%1\" is a link that does not lead to a file in "
+                                             "the %2 folder; nothing was saved.")
+                                  .arg(name, QLatin1StringView(kBusinessMemoryFolder)),
+                              QString::fromLatin1(kBusinessMemoryCaption));
+        }
+        return false;
+    }
+    if (!WriteXmlFile(path, StudioText(*studio))) {
         Show(store, kFailToSave, kBusinessMemoryCaption);
         return false;
     }
     return true;
 }
 
+QString MemoryFault(const StudioData& memory) {
+    for (int i = 0; i < kSlotCount; ++i) {
+        const StrobeData* unit = memory.UnitAt(i);
+        if (const SettingField* field = unit ? FirstFaultyField(*unit) : nullptr) {
+            return QStringLiteral("%1 %2 %3 is outside %4")
+                .arg(unit->sChName, QLatin1StringView(field->name),
+                     field->Text((*unit).*field->member), field->RangeText());
+        }
+    }
+    return {};
+}
+
 bool ApplyMemoryStudio(StudioData* destination, const StudioData& source) {
-    if (destination == nullptr) {
+    if (destination == nullptr || !MemoryFault(source).isEmpty()) {
         return false;
     }
     for (int i = 0; i < kSlotCount; ++i) {

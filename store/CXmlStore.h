@@ -45,7 +45,8 @@ inline constexpr qint64 kMaxXmlFileBytes = 1024 * 1024;
 
 // Appends every "*.xml" title of the folder to pFileList, creating the folder when missing.
 // Titles come sorted by name, ignoring case; names that IsValidMemoryName refuses are left
-// out, since they could not be opened.
+// out, since they could not be opened, and so are links that do not lead to a regular file
+// inside the folder. A memory is read and written only as a file inside the folder.
 void ListBusinessMemory(CXmlStore& store);
 // Loads memory name into memoryStudio (emptied first). A failed load leaves memoryStudio
 // empty and shows "Fail to open file" ("Invalid file name." for a name that is not a plain
@@ -54,10 +55,14 @@ bool LoadBusinessMemory(CXmlStore& store, const QString& name);
 // Saves the current studio as memory name, atomically: a failed save leaves the file on disk
 // as it was. "No channel item." for an empty or missing current studio (counts as done);
 // "Invalid file name." for a name that is not a plain file name; "Fail to save file" when
-// the file could not be written, or would be larger than a file that can be read back.
+// the file could not be written, or would be larger than a file that can be read back; a name
+// that is a link leading outside the folder or nowhere is refused with a message that says so.
 bool SaveBusinessMemory(CXmlStore& store, const QString& name);
-// Copies names and setting fields of the slots occupied in both studios. False without a
-// destination.
+// The first value of a loaded memory that no unit can hold, for the operator: "CH-02 flash
+// 25.6 is outside 1.1 .. 8.1"; empty when every setting field of every unit is in range.
+QString MemoryFault(const StudioData& memory);
+// Copies names and setting fields of the slots occupied in both studios. False, changing
+// nothing, without a destination or for a source that MemoryFault finds damaged.
 bool ApplyMemoryStudio(StudioData* destination, const StudioData& source);
 
 // True when name can be used as the title of a file in the "Business Memory" folder on any

@@ -4,14 +4,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include "store/CXmlStore.h"
 #include "store/XmlShape.h"
 
+#include <optional>
+
 #ifndef Q_OS_WIN
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,20 +57,71 @@ bool SyncFolder(const QString& folder) {
 
 }  // namespace
 
-bool ReadXmlDocument(const QString& path, QDomDocument& document) {
+namespace {
+
+// The whole file, read through a descriptor whose open never waits: a FIFO or device, also
+// one swapped in after the name was checked, is seen on the descriptor itself and refused.
+// Empty optional for such a file, one that cannot be read, or one over kMaxXmlFileBytes.
+std::optional<QByteArray> ReadRegularFile(const QString& path, XmlLinks links) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(links);
     const QFileInfo info(path);
-    // A FIFO or device would block or never end; the size is checked before reading.
     if (!info.isFile() || info.size() > kMaxXmlFileBytes) {
-        return false;
+        return std::nullopt;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+        return std::nullopt;
     }
-    const QByteArray bytes = file.read(kMaxXmlFileBytes + 1);
+    QByteArray bytes = file.read(kMaxXmlFileBytes + 1);
     if (bytes.size() > kMaxXmlFileBytes || file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    return bytes;
+#else
+    int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    if (links == XmlLinks::kRefused) {
+        flags |= O_NOFOLLOW;
+    }
+    int fd = -1;
+    do {
+        fd = ::open(QFile::encodeName(path).constData(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxXmlFileBytes) {
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    char buffer[16384];
+    while (bytes.size() <= kMaxXmlFileBytes) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, n);
+    }
+    return std::nullopt;  // grew past the limit while it was read
+#endif
+}
+
+}  // namespace
+
+bool ReadXmlDocument(const QString& path, QDomDocument& document, XmlLinks links) {
+    const std::optional<QByteArray> read = ReadRegularFile(path, links);
+    if (!read) {
         return false;
     }
+    const QByteArray& bytes = *read;
     // Decoded here, so that the shape check and the parser see the same characters whatever
     // the encoding (a byte scan would miss markup in UTF-16 or UTF-7).
     QStringDecoder decoder;

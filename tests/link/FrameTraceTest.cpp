@@ -92,8 +92,8 @@ public:
         m_received += count;
     }
     void OnEvent(Event event, const QString& detail) override {
-        static const char* const kNames[] = {"opened", "open failed", "closed", "hung up",
-                                             "buffer full"};
+        static const char* const kNames[] = {"opened",  "open failed", "closed",
+                                             "hung up", "buffer full", "value dropped"};
         Add(QString::fromLatin1(kNames[static_cast<int>(event)]) + QStringLiteral(": ") + detail);
     }
     QStringList Notes() const {
@@ -187,6 +187,8 @@ TEST(FrameTrace, WritesEachFrameAndEventAsOneReadableLine) {
         trace.OnEvent(CLinkObserver::Event::kBufferFull,
                       QStringLiteral("Buffer full: 96 bytes lost"));
         trace.OnEvent(CLinkObserver::Event::kHungUp, QStringLiteral("/dev/ttyUSB0"));
+        trace.OnEvent(CLinkObserver::Event::kValueDropped,
+                      QStringLiteral("CH-02 flash 154 of a status report ignored"));
     }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -211,6 +213,7 @@ TEST(FrameTrace, WritesEachFrameAndEventAsOneReadableLine) {
                   "in   FF 07 18 00 01 00 01  | sound units 0 value=1 (on)",
                   "--     | Buffer full: 96 bytes lost",
                   "--     | hang-up: the device has gone: /dev/ttyUSB0",
+                  "--     | dropped: CH-02 flash 154 of a status report ignored",
               }));
 }
 

@@ -3,6 +3,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "link/CZbProtocol.h"
 #include "link/UnitMask.h"
@@ -85,14 +86,14 @@ TEST_F(ProtocolBuilderTest, FramesByteForByte) {
     u3->bFlashCharge = 0;  // reported by the unit, never sent
     StrobeData* u6 = Place(6);
     u6->bFlashCell = 1;
-    StrobeData* on = Place(9);  // every switch on, with values that are not plain 1
+    StrobeData* on = Place(9);  // every switch on, with values no unit can hold
     on->nModelMode1 = 1;
     on->nModelMode2 = 1;
     on->bFlashCell = 5;
     on->bFlashSnd = 1;
     on->bModelPow = 1;
     on->bFlashPow = 1;
-    on->nFlashValue = 0x12D;  // only the low byte goes on the radio
+    on->nFlashValue = 0x12D;  // its low byte would read 4.5
     StrobeData* off = Place(1);
     off->bModelPow = 0;
     off->bFlashPow = 0;
@@ -115,9 +116,6 @@ TEST_F(ProtocolBuilderTest, FramesByteForByte) {
         // the caller's mask wins over the unit's own
         {"settings, all units", [&] { return protocol.SendUnitSettings(0x8080, u3); },
          "FF 0E 01 80 80 01 2D 32 01 00 01 00 01 00"},
-        // slot 9 is the high byte's bit 12; flash value 0x12D sent as 2D, cell 5 sent as 05
-        {"settings, slot 9", [&] { return protocol.SendUnitSettings(0, on); },
-         "FF 0E 01 10 00 01 2D 00 05 01 01 01 01 00"},
         // FF 07 13 00 01 2D 32: flash power carries both powers
         {"flash power", [&] { return protocol.SendUnitCommand(ZB_FLASH_POWER, 0, u0); },
          "FF 07 13 00 01 2D 32"},
@@ -155,10 +153,11 @@ TEST_F(ProtocolBuilderTest, FramesByteForByte) {
          "FF 07 1D 10 00 00 01"},
         {"power off", [&] { return protocol.SendUnitCommand(ZB_FLASH_POW, 0x0003, off); },
          "FF 07 1D 00 03 00 00"},
-        // FF 17 1E | 2D 32 (slot 0), 00 00 (slots 1, 2), 2D 32 (slot 3), ... 2D 00 (slot 9)
+        // FF 17 1E | 2D 32 (slot 0), 00 00 (slots 1, 2), 2D 32 (slot 3), ... 00 00 (slot 9,
+        // whose flash 0x12D no unit can hold: the pair of an empty slot, not its low byte)
         {"flash table",
          [&] { return protocol.SendPowerPairs(ZB_FLASH_TABLE, manager.studios[0].get()); },
-         "FF 17 1E 2D 32 00 00 00 00 2D 32 00 00 00 00 00 00 00 00 00 00 2D 00"},
+         "FF 17 1E 2D 32 00 00 00 00 2D 32 00 00 00 00 00 00 00 00 00 00 00 00"},
         // FF 17 1F and twenty zeros: an empty studio
         {"model table, empty",
          [&] { return protocol.SendPowerPairs(ZB_MODEL_TABLE, manager.studios[1].get()); },
@@ -206,10 +205,93 @@ TEST_F(ProtocolBuilderTest, NothingWrittenForUnknownSubCodesOrAbsentRecords) {
     EXPECT_TRUE(port.writes.isEmpty());
 }
 
+// No frame carries a byte its field does not allow, whatever path built the unit's values
+// (a damaged memory, junk on the line, a wild caller): the frame is not written at all, and
+// above all no low byte of a wild value, which could read as a setting or as 0xFF, the start
+// of a frame.
+TEST_F(ProtocolBuilderTest, NoFrameCarriesAByteItsFieldDoesNotAllow) {
+    StrobeData* unit = Place(1);
+    const auto good = [&] {
+        ResetStrobeData(*unit);
+        unit->nChNum = 1;
+        unit->nFlashValue = 45;
+        unit->nModelValue = 30;
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> damage;
+        std::function<bool()> call;
+        const char* bytes;  // what is written: nothing, or the frame with the bad value left out
+    };
+    const Row rows[] = {
+        // flash 256 and model 300 would go out as 0 and 4.4 (FF 0E 01 00 02 01 00 2C ...)
+        {"settings, flash 256",
+         [&] {
+             unit->nFlashValue = 256;
+             unit->nModelValue = 300;
+         },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, flash 999", [&] { unit->nFlashValue = 999; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, model 0xFF", [&] { unit->nModelValue = 0xFF; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, model -5", [&] { unit->nModelValue = -5; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, flash 10", [&] { unit->nFlashValue = 10; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, model 82", [&] { unit->nModelValue = 82; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, cell 5", [&] { unit->bFlashCell = 5; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, mode2 255", [&] { unit->nModelMode2 = 255; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, power -1", [&] { unit->bFlashPow = -1; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        {"settings, lamp 2", [&] { unit->bModelPow = 2; },
+         [&] { return protocol.SendUnitSettings(0, unit); }, ""},
+        // the charge is never sent, so its value does not stop the frame
+        {"settings, charge 7", [&] { unit->bFlashCharge = 7; },
+         [&] { return protocol.SendUnitSettings(0, unit); },
+         "FF 0E 01 00 02 01 2D 1E 00 00 00 00 01 00"},
+        {"settings, mask bit 6", [] {}, [&] { return protocol.SendUnitSettings(0x0040, unit); },
+         ""},
+        {"flash power, model 0", [&] { unit->nModelValue = 0; },
+         [&] { return protocol.SendUnitCommand(ZB_FLASH_POWER, 0, unit); }, ""},
+        {"model power, flash 0x1FF", [&] { unit->nFlashValue = 0x1FF; },
+         [&] { return protocol.SendUnitCommand(ZB_MODEL_POWER, 0, unit); }, ""},
+        {"cell, mask 0xFFFF", [] {},
+         [&] { return protocol.SendUnitCommand(ZB_FLASH_CELL, 0xFFFF, unit); }, ""},
+        // a switch command sends the switch's bit for any value: the powers do not matter
+        {"cell, flash 999", [&] { unit->nFlashValue = 999; },
+         [&] { return protocol.SendUnitCommand(ZB_FLASH_CELL, 0, unit); }, "FF 07 17 00 02 00 00"},
+        {"pairs, flash 300", [&] { unit->nFlashValue = 300; },
+         [&] { return protocol.SendPowerPairs(ZB_FLASH_TABLE, manager.studios[0].get()); },
+         "FF 17 1E 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+        {"select studio 5", [] {}, [&] { return protocol.SelectStudio(5); }, ""},
+        {"select studio 190", [] {}, [&] { return protocol.SelectStudio(190); }, ""},
+        {"select studio -1", [] {}, [&] { return protocol.SelectStudio(-1); }, ""},
+    };
+    for (const Row& r : rows) {
+        good();
+        r.damage();
+        port.writes.clear();
+        const bool written = r.call();
+        if (std::string(r.bytes).empty()) {
+            EXPECT_FALSE(written) << r.what;
+            EXPECT_TRUE(port.writes.isEmpty()) << r.what;
+        } else {
+            EXPECT_TRUE(written) << r.what;
+            ASSERT_EQ(port.writes.size(), 1) << r.what;
+            EXPECT_EQ(HexBytes(port.writes[0]), r.bytes) << r.what;
+        }
+    }
+}
+
 TEST_F(ProtocolBuilderTest, ClosedPortStillCountsAsSentAndUnitIsUntouched) {
     port.reportedResult = 0;  // what the link reports while the port is closed
     StrobeData* unit = Place(4);
     unit->nFlashValue = 30;
+    unit->nModelValue = 30;
     EXPECT_TRUE(protocol.SelectStudio(1));
     EXPECT_TRUE(protocol.SendUnitSettings(0, unit));
     EXPECT_TRUE(protocol.SendUnitCommand(ZB_FLASH_POWER, 0, unit));

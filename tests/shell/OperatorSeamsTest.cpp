@@ -542,8 +542,8 @@ TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
     for (int slot : {0, 1}) {
         big += "\n\t\t<Strobe nChNum=\"" + QByteArray::number(slot) +
                "\" sChName=\"x\" sModelName=\"" + QByteArray(200000, '>') + "\">";
-        for (int i = 0; i < 9; ++i) {
-            big += "<v>50</v>";
+        for (int v : {50, 0, 0, 1, 1, 50, 0, 0, 1}) {  // values a unit can hold
+            big += "<v>" + QByteArray::number(v) + "</v>";
         }
         big += "<sLightName>Far</sLightName></Strobe>";
     }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <array>
 #include <climits>
+#include <tuple>
 
 #include "CTempWorkDir.h"
 #include "model/StudioManager.h"
@@ -354,6 +355,7 @@ TEST_F(BusinessMemoryTest, ApplyCopiesOnlySlotsOccupiedInBoth) {
         StrobeData* u = PlaceUnit(memory, slot, std::make_unique<StrobeData>());
         u->sModelName = "Mem";
         u->nFlashValue = 70;
+        u->nModelValue = 60;
         u->bModelPow = 0;
         u->lightNode.sLightName = "MemLight";
         u->bSelected = 1;
@@ -366,7 +368,7 @@ TEST_F(BusinessMemoryTest, ApplyCopiesOnlySlotsOccupiedInBoth) {
     EXPECT_TRUE(ApplyMemoryStudio(manager.studios[4].get(), memory));
     EXPECT_EQ(one->sModelName, "Mem");
     EXPECT_EQ(one->lightNode.sLightName, "MemLight");
-    EXPECT_EQ(FieldsOf(*one), (Fields{70, 0, 0, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(FieldsOf(*one), (Fields{70, 0, 0, 1, 1, 60, 0, 0, 0}));
     EXPECT_EQ(one->bSelected, 0);
     EXPECT_EQ(one->nTemperature, 40);
     EXPECT_EQ(one->sChName, "CH-02");
@@ -374,6 +376,22 @@ TEST_F(BusinessMemoryTest, ApplyCopiesOnlySlotsOccupiedInBoth) {
     EXPECT_EQ(FieldsOf(*two), (Fields{30, 0, 0, 1, 1, 30, 0, 0, 1}));
     EXPECT_EQ(manager.studios[4]->nChItemCnt, 2);  // slot 0 is not created
     EXPECT_FALSE(ApplyMemoryStudio(nullptr, memory));
+
+    // One value no unit can hold, even in a slot the studio lacks: nothing is applied, and
+    // the first such value is named.
+    for (const auto& [member, value, fault] :
+         {std::tuple{&StrobeData::nFlashValue, 256, "CH-01 flash 25.6 is outside 1.1 .. 8.1"},
+          std::tuple{&StrobeData::nModelValue, -5, "CH-01 model -0.5 is outside 1.1 .. 8.1"},
+          std::tuple{&StrobeData::nModelValue, 10, "CH-01 model 1.0 is outside 1.1 .. 8.1"},
+          std::tuple{&StrobeData::bFlashSnd, 2, "CH-01 sound 2 is outside 0 .. 1"}}) {
+        memory.UnitAt(0)->*member = value;
+        memory.UnitAt(1)->nFlashValue = 20;
+        EXPECT_EQ(MemoryFault(memory), fault);
+        EXPECT_FALSE(ApplyMemoryStudio(manager.studios[4].get(), memory)) << fault;
+        EXPECT_EQ(one->nFlashValue, 70) << fault;
+        memory.UnitAt(0)->*member = member == &StrobeData::bFlashSnd ? 0 : 50;
+    }
+    EXPECT_EQ(MemoryFault(memory), "");
 }
 
 TEST(MemoryNameTest, OnlyPlainPortableFileNamesAreAccepted) {

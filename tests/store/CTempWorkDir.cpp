@@ -50,5 +50,7 @@ QByteArray CTempWorkDir::ReadFile(const QString& relative) const {
 }
 
 QByteArray ReadTestData(const QString& name) {
-    return ReadWhole(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(name));
+    // From the source folder the build names: __FILE__ may be relative to the build folder
+    // (ccache's base_dir makes it so), and the tests run in another folder.
+    return ReadWhole(QDir(QStringLiteral(QT_TESTCASE_SOURCEDIR "/store")).filePath(name));
 }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+#include "model/StrobeData.h"
+
+// What a setting field may hold: powers in tenths within POWER_MIN..POWER_MAX, switches and
+// modes their codes 0 and 1. Units, files and frames all keep to these; a value outside is
+// damage, never a setting.
+struct SettingField {
+    const char* name;  // as the operator's messages name it: "CH-02 flash 25.6 ..."
+    int StrobeData::*member;
+    int min;
+    int max;
+    bool power;  // shown in tenths ("25.6"), else as the plain code
+
+    bool Allows(int value) const { return value >= min && value <= max; }
+    // The value as the operator reads it, whatever it is: "4.5", "-0.5", "25.6" or "7".
+    QString Text(int value) const;
+    // "1.1 .. 8.1" or "0 .. 1".
+    QString RangeText() const;
+};
+
+// The nine setting fields in their order (nFlashValue .. bModelPow).
+const std::array<SettingField, 9>& SettingFields();
+
+// The first setting field of unit whose value is outside its range; null when all are in.
+const SettingField* FirstFaultyField(const StrobeData& unit);
