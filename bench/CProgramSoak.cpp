@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
+#include <array>
 #include <cstdio>
 
 #include "link/AppMessages.h"
@@ -48,36 +51,55 @@ int CountEntries(const char* dir) {
         QDir(QString::fromLatin1(dir)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
 }
 
+}  // namespace
+
 // What the simulator's trace says of one of its lives: the setting reports it wrote between
 // the first studio select of B it took and the first of C after it, those it dropped, and
-// whether the first select of B was dropped.
-struct TraceCount {
+// whether the first select of B was dropped. Read as the file grows, a line at a time, so
+// that the soak's own memory stays flat.
+class CProgramSoak::CTraceCount {
+public:
+    explicit CTraceCount(const QString& path) : m_file(path) { m_file.open(QIODevice::ReadOnly); }
+    void ReadNew() {
+        while (m_file.isOpen()) {
+            const qint64 n = m_file.readLine(m_line.data(), static_cast<qint64>(m_line.size()));
+            if (n <= 0) {
+                return;
+            }
+            m_partial.append(m_line.data(), static_cast<qsizetype>(n));
+            if (m_partial.endsWith('\n')) {
+                Count(m_partial);
+                m_partial.clear();
+            }
+        }
+    }
     qint64 sent = 0;
     qint64 lost = 0;
     bool sawB = false;
     bool sawC = false;
     bool selectBLost = false;
-};
 
-TraceCount CountTrace(const QString& trace) {
-    TraceCount c;
-    for (const QStringView line : QStringView(trace).split(u'\n')) {
-        const bool in = line.contains(u" in ");
-        const bool lost = line.contains(u"LOST");
-        if (in && line.contains(u"select group B")) {
-            c.selectBLost = c.selectBLost || (lost && !c.sawB);
-            c.sawB = c.sawB || !lost;
-        } else if (in && line.contains(u"select group C") && c.sawB && !lost) {
-            c.sawC = true;
-        } else if (c.sawB && !c.sawC && line.contains(u" out ") && !line.contains(u"| status") &&
-                   !line.contains(u"noise")) {
-            ++(lost ? c.lost : c.sent);
+private:
+    void Count(const QByteArray& line) {
+        const bool in = line.contains(" in ");
+        const bool dropped = line.contains("LOST");
+        if (in && line.contains("select group B")) {
+            selectBLost = selectBLost || (dropped && !sawB);
+            sawB = sawB || !dropped;
+        } else if (in && line.contains("select group C") && sawB && !dropped) {
+            sawC = true;
+        } else if (sawB && !sawC && line.contains(" out ") && !line.contains("| status") &&
+                   !line.contains("noise")) {
+            ++(dropped ? lost : sent);
         }
     }
-    return c;
-}
 
-}  // namespace
+    QFile m_file;
+    std::array<char, 4096> m_line{};
+    QByteArray m_partial;
+};
+
+namespace {}  // namespace
 
 CProgramSoak::CProgramSoak(CBenchSession& session, CMainFrame& frame, Options options)
     : m_session(session),
@@ -125,7 +147,12 @@ bool CProgramSoak::StartSim(int seed) {
                               m_linkPath};
     m_firstReportNs = -1;
     m_appliedAtStart = m_applied;
-    return m_session.StartSim(*m_sim, args);
+    m_trace.reset();
+    if (!m_session.StartSim(*m_sim, args)) {
+        return false;
+    }
+    m_trace = std::make_unique<CTraceCount>(m_sim->StdErrPath());
+    return true;
 }
 
 bool CProgramSoak::FirstConnection() {
@@ -146,17 +173,19 @@ bool CProgramSoak::FirstConnection() {
 bool CProgramSoak::FloodWindow(Cycle& cycle) {
     const auto flood = m_options.cycle - 3s;
     RunFor(std::chrono::duration_cast<std::chrono::milliseconds>(flood) / 2);
+    m_trace->ReadNew();
     cycle.rssKb = BenchStats::ResidentKb();
     cycle.descriptors = CountEntries("/proc/self/fd");
     cycle.threads = CountEntries("/proc/self/task");
     RunFor(std::chrono::duration_cast<std::chrono::milliseconds>(flood) / 2);
+    m_trace->ReadNew();
     // As an operator choosing another studio would: the flood stops. The simulator may drop
     // this select too; it is sent again until the trace shows it taken.
-    TraceCount count;
+    CTraceCount& count = *m_trace;
     for (int tries = 0; tries < 5 && !count.sawC; ++tries) {
         m_frame.Protocol().SelectStudio(kStudioC);
         RunFor(500ms);
-        count = CountTrace(m_sim->StdErr());
+        count.ReadNew();
     }
     cycle.applied = m_applied - m_appliedAtStart;
     cycle.selectLost = count.selectBLost;
@@ -193,7 +222,8 @@ bool CProgramSoak::Replug(Cycle& cycle, int seed) {
     }
     // No report: the simulator may have dropped the program's studio select (its --loss), as
     // the trace tells; an operator would scan again, which the soak does for them.
-    if (!CountTrace(m_sim->StdErr()).selectBLost || !m_frame.IsConnected()) {
+    m_trace->ReadNew();
+    if (!m_trace->selectBLost || !m_frame.IsConnected()) {
         return false;
     }
     m_frame.Protocol().SelectStudio(kStudioB);

@@ -49,6 +49,8 @@ private:
         bool selectLost = false;  // the simulator dropped the program's studio select
     };
 
+    class CTraceCount;
+
     bool StartSim(int seed);
     bool FirstConnection();
     // Floods for the cycle's length, then stops the flood and counts; false when it failed.
@@ -63,6 +65,7 @@ private:
     Options m_options;
     QString m_linkPath;
     std::unique_ptr<CSimProcess> m_sim;
+    std::unique_ptr<CTraceCount> m_trace;  // of the present simulator
     std::vector<Cycle> m_cycles;
     std::vector<QString> m_alerts;
     qint64 m_applied = 0;         // WM_ZB_UNIT_CHANGED seen by the frame
