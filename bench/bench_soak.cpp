@@ -1,25 +1,38 @@
-// A soak of the report road: millions of reports through the assembler, the decoder, the
-// report handler, a live model and a receiving object, with a scan's clearing of the studio
-// every so often (units destroyed and made again by status reports). Prints the resident
-// memory at every million reports: it must stay flat. Run it under valgrind or heaptrack
-// with a smaller count to see that nothing leaks.
+// Two soaks.
+//
+// The report road: millions of reports through the assembler, the decoder, the report
+// handler, a live model and a receiving object, with a scan's clearing of the studio every so
+// often (units destroyed and made again by status reports). Prints the resident memory at
+// every million reports: it must stay flat. Run it under valgrind or heaptrack with a smaller
+// count to see that nothing leaks.
 //
 //   bench_soak [--reports N]   (default 10000000)
+//
+// The whole program against strobe-sim with noise and lost frames, the dongle unplugged and
+// plugged in again every cycle (CProgramSoak):
+//
+//   bench_soak --program [--minutes M] [--cycle-seconds S] [--flood HZ] [--loss P]
+//   (default 30 minutes, 60 s cycles, 200 reports/s, 1 % of the frames lost)
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "CProgramSoak.h"
 #include "link/AppMessages.h"
 #include "link/CRadioSession.h"
 #include "link/CZbFrameReader.h"
 #include "link/UnitMask.h"
 #include "link/ZbConstants.h"
 #include "model/StudioManager.h"
+#include "shell/CMainFrame.h"
 #include "support/BenchStats.h"
+#include "support/CBenchSession.h"
 
 namespace {
 
@@ -84,15 +97,52 @@ std::vector<quint8> ReportBlock(int& reports) {
     return out;
 }
 
+int ProgramSoak(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    CProgramSoak::Options options;
+    bool bad = argc % 2 != 0;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const double value = std::atof(argv[i + 1]);
+        if (std::strcmp(argv[i], "--minutes") == 0) {
+            options.total = std::chrono::seconds(static_cast<long long>(value * 60));
+        } else if (std::strcmp(argv[i], "--cycle-seconds") == 0) {
+            options.cycle = std::chrono::seconds(static_cast<long long>(value));
+        } else if (std::strcmp(argv[i], "--flood") == 0) {
+            options.floodHz = value;
+        } else if (std::strcmp(argv[i], "--loss") == 0) {
+            options.loss = value;
+        } else {
+            bad = true;
+        }
+    }
+    if (bad || options.cycle < std::chrono::seconds(5) || options.total < 2 * options.cycle) {
+        std::fprintf(stderr,
+                     "usage: bench_soak --program [--minutes M] [--cycle-seconds S >= 5] "
+                     "[--flood HZ] [--loss P]   (at least two cycles)\n");
+        return 2;
+    }
+    CBenchSession session;
+    CMainFrame frame(session.Folder());
+    frame.show();
+    CProgramSoak soak(session, frame, options);
+    return soak.Run();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) {
+        return ProgramSoak(argc, argv);
+    }
     QCoreApplication app(argc, argv);
     qint64 wanted = 10'000'000;
     if (argc == 3 && std::strcmp(argv[1], "--reports") == 0) {
         wanted = std::atoll(argv[2]);
     } else if (argc != 1) {
-        std::fprintf(stderr, "usage: bench_soak [--reports N]\n");
+        std::fprintf(stderr, "usage: bench_soak [--reports N] | --program [...]\n");
         return 2;
     }
 

@@ -1,6 +1,7 @@
 #include "link/CCommThread.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <functional>
 #include <system_error>
 
@@ -9,17 +10,6 @@
 #include "link/CSerialDevice.h"
 
 namespace {
-
-// The ring's indices publish the bytes they cover: stored with release, loaded with acquire.
-// A throw-away build may weaken them to relaxed to prove that the threaded stress test and
-// ThreadSanitizer catch the race that follows; no shipped build defines this.
-#ifdef TARNEL_RING_RELAXED_FOR_MUTATION_TEST
-constexpr std::memory_order kRingPublish = std::memory_order_relaxed;
-constexpr std::memory_order kRingObserve = std::memory_order_relaxed;
-#else
-constexpr std::memory_order kRingPublish = std::memory_order_release;
-constexpr std::memory_order kRingObserve = std::memory_order_acquire;
-#endif
 
 void PostWatcherAlert(QObject* target, const QString& text, std::function<void()> closed = {}) {
     if (target != nullptr) {
@@ -164,9 +154,7 @@ int CCommThread::WritePort(const quint8* bytes, int count) {
 }
 
 int CCommThread::BytesHeld() const {
-    const int head = nHead.load(kRingObserve);
-    const int tail = nTail.load(kRingObserve);
-    return (head - tail + kRingSize) % kRingSize;
+    return m_ring.Held();
 }
 
 int CCommThread::BeginDrain() {
@@ -177,29 +165,31 @@ int CCommThread::BeginDrain() {
     return BytesHeld();
 }
 
-quint8 CCommThread::TakeByte() {
-    const int tail = nTail.load(std::memory_order_relaxed);
-    // Taking from an empty ring would move the tail past the head and make the ring look full.
-    if (nHead.load(kRingObserve) == tail) {
-        return 0;
+void CCommThread::EndDrain() {
+    if (m_ring.RoomMade() && hPort) {
+        hPort->Wake();
     }
-    const quint8 byte = ring[static_cast<size_t>(tail)];
-    nTail.store((tail + 1) % kRingSize, kRingPublish);
-    return byte;
 }
 
-int CCommThread::ReadPort(CSerialDevice& port, quint8* buffer) {
-    return port.Read(buffer, kReadChunk);
+quint8 CCommThread::TakeByte() {
+    return m_ring.Take();
+}
+
+int CCommThread::ReadPort(CSerialDevice& port, quint8* buffer, int capacity) {
+    return port.Read(buffer, capacity);
 }
 
 bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>& buffer) {
-    bool alerted = false;
     int taken = 0;
     // A peer that never pauses must not hold the notification back for ever (nor keep a
     // closing link waiting): after a ring's worth the burst ends, and the next wait returns at
-    // once for the rest.
+    // once for the rest. Only what fits is read: the rest waits in the driver.
     while (bOpen.load() == 1 && taken < kRingSize) {
-        const int n = ReadPort(port, buffer.data());
+        const int room = std::min(m_ring.Free(), kReadChunk);
+        if (room == 0) {
+            break;
+        }
+        const int n = ReadPort(port, buffer.data(), room);
         if (n < 0) {
             return false;
         }
@@ -210,31 +200,46 @@ bool CCommThread::DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>&
             observer->OnReceived(buffer.data(), n);
         }
         taken += n;
-        int head = nHead.load(std::memory_order_relaxed);
-        const int held = (head - nTail.load(kRingObserve) + kRingSize) % kRingSize;
-        if (CLinkObserver* observer = m_observer.load(); observer && kRingSize - held <= n) {
-            observer->OnEvent(CLinkObserver::Event::kBufferFull,
-                              QStringLiteral("Buffer full: %1 bytes lost").arg(n));
-        }
-        if (kRingSize - held > n) {
-            for (int i = 0; i < n; ++i) {
-                ring[static_cast<size_t>(head)] = buffer[static_cast<size_t>(i)];
-                head = (head + 1) % kRingSize;
-            }
-            nHead.store(head, kRingPublish);
-        } else if (!alerted) {
-            // The batch is lost. The UI thread tells the operator; this thread goes on reading
-            // instead of waiting for the box to be closed. While one box waits or is shown no
-            // other is asked for: a long stall would otherwise stack one box per burst.
-            alerted = true;
-            if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) {
-                PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"), [this] {
-                    m_bufferFullAlert.store(false, std::memory_order_release);
-                });
-            }
+        m_ring.Put(buffer.data(), n);
+    }
+    return true;
+}
+
+bool CCommThread::WaitForRoom(CSerialDevice& port) {
+    while (bOpen.load() == 1 && m_ring.WantRoom()) {
+        if (port.WaitWokenOrGone().gone) {
+            return false;
         }
     }
     return true;
+}
+
+std::optional<quint64> CCommThread::DriverLostCount(const CSerialDevice& port) const {
+    return port.LostCount();
+}
+
+void CCommThread::CheckDriverLoss(const CSerialDevice& port, std::optional<quint64>& lastLost) {
+    const std::optional<quint64> lost = DriverLostCount(port);
+    if (lost && lastLost && *lost > *lastLost) {
+        AlertLost(*lost - *lastLost);
+    }
+    if (lost) {
+        lastLost = lost;
+    }
+}
+
+void CCommThread::AlertLost(quint64 lost) {
+    if (CLinkObserver* observer = m_observer.load()) {
+        observer->OnEvent(CLinkObserver::Event::kBufferFull,
+                          QStringLiteral("Buffer full: %1 bytes lost").arg(lost));
+    }
+    // The UI thread tells the operator; this thread goes on reading instead of waiting for
+    // the box to be closed. While one box waits or is shown no other is asked for: a long
+    // stall would otherwise stack one box per burst.
+    if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) {
+        PostWatcherAlert(m_notifyTarget, QStringLiteral("Buffer full"),
+                         [this] { m_bufferFullAlert.store(false, std::memory_order_release); });
+    }
 }
 
 void CCommThread::NotifyReceived() {
@@ -253,7 +258,12 @@ void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QStri
     using Clock = std::chrono::steady_clock;
     std::array<quint8, kReadChunk> buffer{};
     auto lastBurst = Clock::now() - kMinBurstInterval;
+    // Losses the driver counted before this opening are not this link's.
+    std::optional<quint64> lastLost = DriverLostCount(*port);
     while (bOpen.load() == 1) {
+        if (m_ring.Free() == 0 && !WaitForRoom(*port)) {
+            break;
+        }
         const CSerialDevice::WaitResult events = port->WaitReadable();
         if (events.readable) {
             const auto since = Clock::now() - lastBurst;
@@ -264,6 +274,7 @@ void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QStri
             }
             lastBurst = Clock::now();
             const bool present = DrainPort(*port, buffer);
+            CheckDriverLoss(*port, lastLost);
             NotifyReceived();
             if (!present) {
                 break;

@@ -7,9 +7,11 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "link/CPortWriter.h"
+#include "link/CReceiveRing.h"
 #include "link/PortFailure.h"
 
 class QObject;
@@ -17,13 +19,16 @@ class CLinkObserver;
 class CSerialDevice;
 
 // The serial link to the dongle: opens the port, writes frames synchronously, and runs a
-// watcher thread that moves received bytes into a 4096-byte single-producer ring and posts
-// WM_ZB_RECEIVED and WM_ZB_CLOSED (once, when it ends; wParam = the opening's generation) to
-// the notified object. WM_ZB_RECEIVED is coalesced: while one is queued and not yet taken
-// up by BeginDrain, the watcher posts no other, so a flood never piles notices up.
+// watcher thread that moves received bytes into the receive ring and posts WM_ZB_RECEIVED and
+// WM_ZB_CLOSED (once, when it ends; wParam = the opening's generation) to the notified
+// object. WM_ZB_RECEIVED is coalesced: while one is queued and not yet taken up by
+// BeginDrain, the watcher posts no other, so a flood never piles notices up. The watcher
+// reads no more than the ring has room for: with the ring full it waits, without spinning,
+// until EndDrain tells it the UI thread took bytes, and the driver holds the rest meanwhile.
+// "Buffer full" is asked for only when the driver itself counted bytes lost.
 class CCommThread : public CPortWriter {
 public:
-    static constexpr int kRingSize = 4096;
+    static constexpr int kRingSize = CReceiveRing::kSize;
     static constexpr int kReadChunk = 2048;
     // Bursts closer together than this are gathered into one: under a flood of reports the UI
     // thread takes them in batches, decoding and repainting at most a few hundred times a
@@ -51,6 +56,8 @@ public:
     // UI thread, on WM_ZB_RECEIVED: lets the watcher post its next notice, then returns the
     // bytes held. Bytes stored after this call always bring a notice of their own.
     int BeginDrain();
+    // UI thread, after taking bytes: wakes a watcher that waits for room in the ring.
+    void EndDrain();
     // WM_ZB_RECEIVED notices posted so far, for measuring how many wait in the queue.
     quint64 NoticesPosted() const { return m_noticesPosted.load(std::memory_order_relaxed); }
 
@@ -68,14 +75,26 @@ public:
     // Write timeout per byte: 19200 / baud in integer division (0 at 38400 and above).
     static int WriteTimeoutPerByteMs(quint32 baud);
 
+protected:
+    // Watcher thread: the driver's count of received bytes it lost, none when it keeps none.
+    virtual std::optional<quint64> DriverLostCount(const CSerialDevice& port) const;
+    // Watcher thread: asks for one "Buffer full" box unless one waits or is shown.
+    void AlertLost(quint64 lost);
+
 private:
     // The watcher thread; its arguments are copies, so it shares only the ring and bOpen.
     void ThreadWatchComm(CSerialDevice* port, quint32 generation, QString devicePath);
-    // Watcher thread: up to kReadChunk bytes into buffer; 0 when none, -1 when the device
-    // has gone.
-    int ReadPort(CSerialDevice& port, quint8* buffer);
-    // Watcher thread: moves one burst into the ring; false when the device has gone.
+    // Watcher thread: up to capacity bytes into buffer; 0 when none, -1 when the device has
+    // gone.
+    int ReadPort(CSerialDevice& port, quint8* buffer, int capacity);
+    // Watcher thread: moves one burst into the ring, as far as it has room; false when the
+    // device has gone.
     bool DrainPort(CSerialDevice& port, std::array<quint8, kReadChunk>& buffer);
+    // Watcher thread, with the ring full: waits until the UI thread made room or the link
+    // closes; false when the device went away meanwhile.
+    bool WaitForRoom(CSerialDevice& port);
+    // Watcher thread: alerts when the driver's loss count grew past lastLost.
+    void CheckDriverLoss(const CSerialDevice& port, std::optional<quint64>& lastLost);
     // Watcher thread: posts WM_ZB_RECEIVED unless one is still waiting to be taken up.
     void NotifyReceived();
     void ReleaseDevice();
@@ -87,9 +106,7 @@ private:
     std::thread hWatcher;                  // UI thread only
     quint32 m_generation = 0;              // UI thread only
     int m_writeTimeoutPerByteMs = 0;       // UI thread only
-    std::array<quint8, kRingSize> ring{};  // bytes published by nHead/nTail
-    std::atomic<int> nHead{0};             // watcher stores (release), UI loads (acquire)
-    std::atomic<int> nTail{0};             // UI stores (release), watcher loads (acquire)
+    CReceiveRing m_ring;                   // watcher produces, UI thread consumes
     // Set by the watcher when it posts WM_ZB_RECEIVED, cleared by BeginDrain; both sides
     // exchange it (acq_rel), which orders the clear against the watcher's newest nHead.
     std::atomic<bool> m_noticePending{false};

@@ -2,16 +2,20 @@
 
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
+#include "link/CReconnector.h"
 #include "link/CStrobeEventHandler.h"
 #include "link/CZbFrameReader.h"
 #include "link/CZbProtocol.h"
 #include "model/ComSettings.h"
+#include "model/StudioManager.h"
 
 CRadioSession::CRadioSession(QObject* owner, StudioManager& manager)
-    : m_link(std::make_unique<CCommThread>(owner)),
+    : m_manager(manager),
+      m_link(std::make_unique<CCommThread>(owner)),
       m_handler(std::make_unique<CStrobeEventHandler>(owner, manager)),
       m_protocol(std::make_unique<CZbProtocol>(*m_handler, *m_link)),
-      m_reader(std::make_unique<CZbFrameReader>(*m_protocol)) {}
+      m_reader(std::make_unique<CZbFrameReader>(*m_protocol)),
+      m_reconnector(std::make_unique<CReconnector>([this] { return Reopen(); })) {}
 
 CRadioSession::~CRadioSession() {
     // The watcher is joined before the reader, protocol and handler it feeds go.
@@ -19,9 +23,12 @@ CRadioSession::~CRadioSession() {
 }
 
 bool CRadioSession::Open(const ComSettings& settings, PortFailure* failure) {
+    m_reconnector->Stop();
+    m_settings = settings;
     m_connected =
         m_link->OpenPort(settings.sComPort, static_cast<quint32>(settings.nBaud),
                          settings.nDataBits, settings.nStopBits, settings.nParity, failure);
+    m_rejoin = m_connected;
     if (m_connected && m_listener) {
         m_listener(true);
     }
@@ -29,8 +36,42 @@ bool CRadioSession::Open(const ComSettings& settings, PortFailure* failure) {
 }
 
 void CRadioSession::Close() {
+    m_rejoin = false;
+    m_reconnector->Stop();
     m_link->ClosePort();
     m_connected = false;
+}
+
+bool CRadioSession::IsReconnecting() const {
+    return m_reconnector->IsActive();
+}
+
+void CRadioSession::SetReconnectSchedule(const std::vector<std::chrono::milliseconds>& retries,
+                                         std::chrono::milliseconds look) {
+    CReconnector::Schedule schedule;
+    schedule.retries = retries;
+    schedule.look = look;
+    m_reconnector->SetSchedule(std::move(schedule));
+}
+
+bool CRadioSession::Reopen() {
+    m_connected = m_link->OpenPort(m_settings.sComPort, static_cast<quint32>(m_settings.nBaud),
+                                   m_settings.nDataBits, m_settings.nStopBits, m_settings.nParity);
+    if (!m_connected) {
+        return false;
+    }
+    if (m_listener) {
+        m_listener(true);
+    }
+    if (m_reconnected) {
+        m_reconnected(m_settings.sComPort);
+    }
+    // A dongle plugged in again listens to its first group: it is told the studio shown, as
+    // the last scan or roll call did.
+    if (const StudioData* studio = m_manager.activeStudio) {
+        m_protocol->SelectStudio(studio->nStudioNum);
+    }
+    return true;
 }
 
 bool CRadioSession::HandleNotice(const QEvent& e) {
@@ -49,6 +90,9 @@ bool CRadioSession::HandleNotice(const QEvent& e) {
         m_connected = false;
         if (m_listener) {
             m_listener(false);
+        }
+        if (m_rejoin) {
+            m_reconnector->Start(CCommThread::DevicePathFor(m_settings.sComPort));
         }
     }
     return true;

@@ -48,6 +48,10 @@ public:
     int Write(const quint8* bytes, int count, std::optional<std::chrono::milliseconds> timeout);
     // Number of received bytes the driver holds, -1 when it cannot tell.
     int BytesQueued() const;
+    // Received bytes the driver and the hardware dropped since the device appeared (its
+    // overrun counts); none when the driver keeps no such count (a pseudo-terminal, which
+    // never drops, is one).
+    std::optional<quint64> LostCount() const;
 
     // Watcher thread, once before its first WaitReadable: sets up the wake-up channel.
     bool PrepareWait();
@@ -56,6 +60,9 @@ public:
     // Watcher thread: waits for the timeout to pass, or less when Wake() is called; true when
     // woken.
     bool WaitWoken(std::chrono::microseconds timeout);
+    // Watcher thread: blocks until Wake() is called or the device hangs up, however much it
+    // holds to be read.
+    WaitResult WaitWokenOrGone();
     // Any thread: makes a pending or the next WaitReadable (or WaitWoken) return with woken set.
     void Wake();
 
@@ -64,6 +71,9 @@ public:
     bool IsOpen() const { return m_port >= 0; }
 
 private:
+    // Watcher thread: polls the port for portEvents (and always its hang-up) and the wake-up.
+    WaitResult Wait(short portEvents);
+
     QString m_path;                 // owner only: the path of the open device, for reasons
     std::intptr_t m_port = -1;      // owner sets it before the watcher starts, clears it after
     std::intptr_t m_wakeRead = -1;  // watcher sets it in PrepareWait; owner closes it after

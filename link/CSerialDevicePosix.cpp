@@ -10,6 +10,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -311,6 +315,16 @@ int CSerialDevice::BytesQueued() const {
     return queued;
 }
 
+std::optional<quint64> CSerialDevice::LostCount() const {
+#if defined(__linux__) && defined(TIOCGICOUNT)
+    serial_icounter_struct counts{};
+    if (IsOpen() && ::ioctl(Fd(m_port), TIOCGICOUNT, &counts) == 0) {
+        return static_cast<quint64>(counts.overrun) + static_cast<quint64>(counts.buf_overrun);
+    }
+#endif
+    return std::nullopt;
+}
+
 bool CSerialDevice::PrepareWait() {
     int fds[2];
     if (!IsOpen() || ::pipe(fds) != 0) {
@@ -326,8 +340,18 @@ bool CSerialDevice::PrepareWait() {
 }
 
 CSerialDevice::WaitResult CSerialDevice::WaitReadable() {
+    return Wait(POLLIN);
+}
+
+CSerialDevice::WaitResult CSerialDevice::WaitWokenOrGone() {
+    // No POLLIN: bytes waiting in the driver must not end the wait, a hang-up (always
+    // reported) must.
+    return Wait(0);
+}
+
+CSerialDevice::WaitResult CSerialDevice::Wait(short portEvents) {
     WaitResult result;
-    pollfd fds[2] = {{Fd(m_port), POLLIN, 0}, {Fd(m_wakeRead), POLLIN, 0}};
+    pollfd fds[2] = {{Fd(m_port), portEvents, 0}, {Fd(m_wakeRead), POLLIN, 0}};
     int r;
     do {
         r = ::poll(fds, 2, -1);

@@ -103,7 +103,12 @@ void CZbFrameReader::FeedFromRing(CCommThread& link) {
     // Re-arms the watcher's notice first: bytes arriving while these are decoded bring the
     // next one.
     const int held = link.BeginDrain();
+    std::array<quint8, CCommThread::kRingSize> bytes;
     for (int i = 0; i < held; ++i) {
-        Feed(link.TakeByte());
+        bytes[static_cast<size_t>(i)] = link.TakeByte();
     }
+    // The ring is free again before the decoding starts: a watcher that waited for room reads
+    // on meanwhile.
+    link.EndDrain();
+    Feed(bytes.data(), held);
 }

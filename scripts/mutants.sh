@@ -57,6 +57,11 @@ a notice resolves to a replacement unit @@ test_model @@ * @@ model/StudioManage
 placements share one serial number @@ test_model @@ * @@ model/StudioData.cpp @@ 1 @@ unit->nSerial = g_lastPlacement.fetch_add(1, std::memory_order_relaxed) + 1; @@ unit->nSerial = 1;
 the panel's notice means the current unit @@ test_shell @@ COperatorSeamTest.Notices* @@ panels/CControlFormView.cpp @@ 1 @@ fieldCode, RefOf(&unit)); @@ fieldCode, UnitRef{});
 a Buffer full box per overflowing burst @@ test_link @@ CommThreadLife.* @@ link/CCommThread.cpp @@ 1 @@ if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) { @@ if (true) {
+a full ring drops what does not fit @@ test_link @@ CommThreadLife.AFullRing* @@ link/CCommThread.cpp @@ 1 @@ const int room = std::min(m_ring.Free(), kReadChunk); @@ const int room = kReadChunk;
+a drain does not wake a watcher waiting for room @@ test_shell @@ COperatorSeamTest.AStalled* @@ link/CCommThread.cpp @@ 1 @@ if (m_ring.RoomMade() && hPort) { @@ if (false) {
+a reconnection does not select the active studio @@ test_link @@ CoreEndToEndTest.* @@ link/CRadioSession.cpp @@ 1 @@ if (const StudioData* studio = m_manager.activeStudio) { @@ if (const StudioData* studio = nullptr) {
+failed reopenings do not back off @@ test_link @@ CoreEndToEndTest.* @@ link/CReconnector.cpp @@ 1 @@ if (m_triedAny && now == m_lastTried && std::chrono::steady_clock::now() < m_nextTry) { @@ if (false) {
+a closed link is reopened when its device comes back @@ test_link @@ CoreEndToEndTest.* @@ link/CRadioSession.cpp @@ 1 @@ m_rejoin = false;\n    m_reconnector->Stop(); @@ m_reconnector->Stop();
 a held arrow steps under a modal box @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ return modal == nullptr || modal == window() || modal->isAncestorOf(this); @@ return modal != this;
 a held arrow steps with another window active @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ if (e->type() == QEvent::WindowDeactivate) { @@ if (false) {
 a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ hideEvent(QHideEvent* e) {\n    StopRepeat(); @@ hideEvent(QHideEvent* e) {\n    (void)0;

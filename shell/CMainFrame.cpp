@@ -76,6 +76,9 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     m_session->SetConnectionListener([this](bool connected) {
         SetConnectionText(connected ? kConnectedText : kDisconnectedText);
     });
+    m_session->SetReconnectionListener([this](const QString& port) {
+        SetReasonText(QStringLiteral("Dongle reconnected: %1").arg(port));
+    });
 
     // The views reach the model and the protocol through this frame, so they come last.
     CreateClientArea();
@@ -298,7 +301,7 @@ void CMainFrame::OnName() {
 
 void CMainFrame::OnCom() {
     CComSettingDlg dialog(m_comSettings, this, m_ports);
-    if (m_session->IsConnected()) {
+    if (m_session->IsConnected() || m_session->IsReconnecting()) {
         // The watcher's close notice sets the status text when it arrives.
         m_session->Close();
     }

@@ -59,18 +59,22 @@ bool CBenchSession::Connect(CMainFrame& frame, const CSimProcess& sim) {
 }
 
 int CBenchSession::ScanStudioA(CMainFrame& frame) {
+    return ScanStudio(frame, 0);
+}
+
+int CBenchSession::ScanStudio(CMainFrame& frame, int index) {
     auto* list = qobject_cast<QWidget*>(frame.StudioListPane());
     auto* tree = list ? list->findChild<QTreeWidget*>() : nullptr;
-    if (tree == nullptr || tree->topLevelItemCount() == 0) {
+    if (tree == nullptr || tree->topLevelItemCount() <= index) {
         return 0;
     }
-    tree->setCurrentItem(tree->topLevelItem(0));
+    tree->setCurrentItem(tree->topLevelItem(index));
     frame.OnScan();
-    QTreeWidgetItem* studio = tree->topLevelItem(0);
+    QTreeWidgetItem* studio = tree->topLevelItem(index);
     if (studio->childCount() > 0) {
         studio->setExpanded(true);
         tree->setCurrentItem(studio->child(0));
     }
-    const StudioData* a = frame.Manager().StudioAt(0);
-    return a ? a->nChItemCnt : 0;
+    const StudioData* scanned = frame.Manager().StudioAt(index);
+    return scanned ? scanned->nChItemCnt : 0;
 }

@@ -27,6 +27,8 @@ public:
     // Selects Studio A in the studio list, scans it (six real seconds) and selects its first
     // unit; returns the number of units the scan found.
     static int ScanStudioA(CMainFrame& frame);
+    // The same for the studio at index (0 is A).
+    static int ScanStudio(CMainFrame& frame, int index);
 
 private:
     QTemporaryDir m_dir;

@@ -2,9 +2,14 @@
 // assembler, the decoder and the report handler into the model; commands travel back.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <vector>
 
 #include "link/AppMessages.h"
+#include "link/CLinkObserver.h"
+#include "link/CReconnector.h"
 #include "link/CZbFrameReader.h"
 #include "link/CZbProtocol.h"
 #include "link/ZbConstants.h"
@@ -42,6 +47,7 @@ protected:
     }
 
     CPtyPair pty;
+    QTemporaryDir folder;
     CSimLinkHarness frame;
     StudioManager& manager = frame.manager;
     CZbProtocol& protocol = frame.protocol;
@@ -100,3 +106,77 @@ TEST_F(CoreEndToEndTest, ReportsReachTheModelAndCommandsReachTheDongle) {
 }
 
 }  // namespace
+
+namespace {
+
+// The moments the link failed to open a device.
+class COpenFailures : public CLinkObserver {
+public:
+    void OnSent(const quint8*, int, int) override {}
+    void OnReceived(const quint8*, int) override {}
+    void OnEvent(Event event, const QString&) override {
+        if (event == Event::kOpenFailed) {
+            times.push_back(std::chrono::steady_clock::now());
+        }
+    }
+    std::vector<std::chrono::steady_clock::time_point> times;  // UI thread only
+};
+
+}  // namespace
+
+// The device went away and a file that is no device took its place: the openings back off
+// (here a tenth of the real 1 s, 2 s, 5 s, then 5 s). A device published anew is tried at once
+// and opened. One that goes away after the owner closed the link is never opened again.
+TEST_F(CoreEndToEndTest, ADeviceThatComesBackIsOpenedAgainAfterFailuresBackOff) {
+    const QString link = folder.filePath(QStringLiteral("dongle"));
+    frame.session.Close();
+    ASSERT_TRUE(WaitUntil([this] { return frame.Count(WM_ZB_CLOSED) > 0; }));
+    ASSERT_TRUE(QFile::link(pty.SlavePath(), link));
+    COpenFailures failures;
+    frame.session.SetObserver(&failures);
+    frame.session.SetReconnectSchedule({100ms, 200ms, 500ms}, 10ms);
+    ASSERT_TRUE(frame.Open(link));
+    protocol.SelectStudio(2);
+    manager.activeStudio = manager.studios[2].get();
+    EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 43");
+
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([this] { return !frame.session.IsConnected(); }));
+    ASSERT_TRUE(QFile::remove(link));
+    {
+        QFile notADevice(link);
+        ASSERT_TRUE(notADevice.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return failures.times.size() >= 5; }));
+    const std::chrono::milliseconds waits[] = {100ms, 200ms, 500ms, 500ms};
+    for (size_t i = 0; i < std::size(waits); ++i) {
+        EXPECT_GE(failures.times[i + 1] - failures.times[i], waits[i]) << "after failure " << i + 1;
+    }
+    EXPECT_TRUE(frame.session.IsReconnecting());
+    const CReconnector::Schedule real;
+    EXPECT_EQ(real.RetryAfter(1), 1s);
+    EXPECT_EQ(real.RetryAfter(2), 2s);
+    EXPECT_EQ(real.RetryAfter(3), 5s);
+    EXPECT_EQ(real.RetryAfter(9), 5s);
+
+    CPtyPair again;
+    ASSERT_TRUE(QFile::remove(link));
+    ASSERT_TRUE(QFile::link(again.SlavePath(), link));
+    ASSERT_TRUE(WaitUntil([this] { return frame.session.IsConnected(); }));
+    EXPECT_FALSE(frame.session.IsReconnecting());
+    EXPECT_EQ(HexBytes(again.Read(5)), "FF 05 00 00 43") << "studio C selected again";
+    const qsizetype failed = failures.times.size();
+
+    // Closed by the owner, then the device goes and comes back: left closed.
+    frame.session.Close();
+    again.CloseMaster();
+    ASSERT_TRUE(QFile::remove(link));
+    PumpEvents(50ms);
+    CPtyPair third;
+    ASSERT_TRUE(QFile::link(third.SlavePath(), link));
+    PumpEvents(300ms);
+    EXPECT_FALSE(frame.session.IsConnected());
+    EXPECT_FALSE(frame.session.IsReconnecting());
+    EXPECT_EQ(failures.times.size(), failed);
+    frame.session.SetObserver(nullptr);
+}

@@ -50,6 +50,8 @@ public:
     bool IsRunning();
     qint64 Pid() const { return m_pid; }
     QString StdErr() const;
+    // The file standard error goes to, for reading it as it grows.
+    QString StdErrPath() const { return m_stderr.fileName(); }
 
     // Next line of standard output (the answer to a Send), without its newline; null when none
     // came in time.
