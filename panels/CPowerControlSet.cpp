@@ -83,7 +83,7 @@ CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, i
     flashSpin->SetValueLabel(flashLabel);
     modelSpin->SetValueLabel(modelLabel);
     flashSpin->setToolTip(QStringLiteral("Flash power up / down (+ / -)"));
-    modelSpin->setToolTip(QStringLiteral("Model power up / down (Shift with + / -)"));
+    modelSpin->setToolTip(QStringLiteral("Model power up / down (Ctrl with + / -)"));
     flashSlider->setToolTip(QStringLiteral("Flash power (Page Up / Page Down: 1.0)"));
     testButton->setToolTip(QStringLiteral("Test flash (T)"));
 

@@ -104,6 +104,10 @@ access: a spin's value is not its label's @@ test_shell @@ CAccessibilityTest.* 
 access: the grid's new current row is not told @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ QAccessible::Focus); @@ QAccessible::NameChanged);
 access: the connection pane has a name of its own @@ test_shell @@ CAccessibilityTest.* @@ shell/CMainFrame.cpp @@ 1 @@ m_statusLink->setAccessibleDescription(QStringLiteral("Connection")); @@ m_statusLink->setAccessibleName(QStringLiteral("Connection"));
 access: a spin steps without telling @@ test_shell @@ CAccessibilityTest.* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ QAccessible::updateAccessibility(&event); @@ (void)event;
+com: the link closes while the dialog is shown @@ test_shell @@ CConnectionTest.OkConnects* @@ shell/CMainFrame.cpp @@ 1 @@ if (dialog.exec() != QDialog::Accepted) { @@ m_session->Close();\n    if (dialog.exec() != QDialog::Accepted) {
+scan: a scan while disconnected empties the studio @@ test_shell @@ *RollCall* @@ shell/CMainFrame.cpp @@ 1 @@ if (!m_session->IsConnected()) {\n        // Nothing could answer @@ if (false) {\n        // Nothing could answer
+keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ shell/CKeyCommands.cpp @@ 1 @@ const bool ctrl = modifiers.testFlag(Qt::ControlModifier); @@ const bool ctrl = modifiers.testFlag(Qt::ShiftModifier);
+ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
 EOF
 )
 

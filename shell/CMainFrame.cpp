@@ -297,21 +297,18 @@ void CMainFrame::OnName() {
 }
 
 void CMainFrame::OnCom() {
+    // The link stays open while the dialog is shown: looking at the settings mid-shoot must
+    // not cut the strobes off, and Cancel changes nothing.
     CComSettingDlg dialog(m_comSettings, this, m_ports);
-    if (m_session->IsConnected()) {
-        // The watcher's close notice sets the status text when it arrives.
-        m_session->Close();
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
     }
-    if (dialog.exec() == QDialog::Accepted) {
-        PortFailure failure;
-        // Opened, the session sets the status text; failed, the connection state stays as it
-        // was and the first pane says why.
-        SetReasonText(m_session->Open(m_comSettings, &failure) ? QString() : failure.text);
-        // Saved whether or not the port opened.
-        SaveOption(*m_xmlStore, m_comSettings);
-    } else {
-        SetConnectionText(kDisconnectedText);
-    }
+    PortFailure failure;
+    // Open closes the present opening first (Ok on the same port reconnects). Opened, the
+    // session sets the status text; failed, the first pane says why.
+    SetReasonText(m_session->Open(m_comSettings, &failure) ? QString() : failure.text);
+    // Saved whether or not the port opened.
+    SaveOption(*m_xmlStore, m_comSettings);
 }
 
 void CMainFrame::StartScan() {
@@ -320,6 +317,12 @@ void CMainFrame::StartScan() {
         // Nothing selected yet: no studio to switch the dongle to.
         return;
     }
+    if (!m_session->IsConnected()) {
+        // Nothing could answer: the studio and the names given to its units are kept.
+        SetReasonText(QStringLiteral("Scan: not connected (Com)"));
+        return;
+    }
+    SetReasonText(QString());
     ClearStudio(*m_manager, *studio);
     SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
     m_session->Protocol().SelectStudio(studio->nStudioNum);

@@ -85,7 +85,8 @@ public:
     void OnName();
     void OnCom();
     // Clears the current studio, switches the dongle to it and waits six seconds for its
-    // units to report. Without a current studio there is nothing to scan.
+    // units to report. Without a current studio there is nothing to scan; while not
+    // connected nothing could answer, and status pane 0 says so.
     void StartScan();
 
     bool IsConnected() const;

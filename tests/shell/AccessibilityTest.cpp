@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "OperatorSeamFixture.h"
+#include "link/CRadioSession.h"
 #include "navigation/CNavigationGridAccessible.h"
 #include "shell/CWaitingDlg.h"
 #include "widgets/CFlatSpinButtonCtrl.h"
@@ -183,8 +184,8 @@ TEST_F(CAccessibilityTest, AScreenReaderHearsAndWorksStatusSpinsAndGrid) {
 
     // The connection's pane tells its change.
     told.clear();
-    Com(QString(), false);
-    EXPECT_TRUE(WasTold(QAccessible::NameChanged, "Zigbee disconnected"));
+    frame->Session().Close();
+    EXPECT_TRUE(WaitUntil([&] { return WasTold(QAccessible::NameChanged, "Zigbee disconnected"); }));
 
     // The selected-units panel's spins are named after their groups too.
     ClickBlock(0);

@@ -6,6 +6,7 @@
 #include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QTest>
+#include <poll.h>
 
 #include "ShellTestSupport.h"
 #include "host/UiMessages.h"
@@ -87,9 +88,13 @@ TEST_F(CConnectionTest, SettingsDialogListsFixedLineSettingsAndPublishedPorts) {
     CComSettingDlg dialog(settings);
     const QStringList ports = Entries(dialog.PortList());
     ASSERT_GE(ports.size(), 11);
-    EXPECT_EQ(ports.mid(0, 10), QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-                                             "COM8", "COM9", "COM10"}));
-    EXPECT_TRUE(ports.contains(link));
+    // What is there to open comes first; the COM names that stored files may hold follow.
+    const qsizetype com1 = ports.indexOf("COM1");
+    ASSERT_GE(com1, 1);
+    EXPECT_EQ(ports.mid(com1, 10), QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6",
+                                                "COM7", "COM8", "COM9", "COM10"}));
+    EXPECT_GE(ports.indexOf(link), 0);
+    EXPECT_LT(ports.indexOf(link), com1);
     EXPECT_FALSE(ports.contains(Path("strobe-sim/sim-ended")));
     EXPECT_EQ(dialog.PortList()->currentText(), "COM3");
     EXPECT_TRUE(dialog.PortList()->isEnabled());
@@ -116,7 +121,7 @@ TEST_F(CConnectionTest, SettingsDialogListsFixedLineSettingsAndPublishedPorts) {
     EXPECT_EQ(settings.nStopBits, 0);
 }
 
-TEST_F(CConnectionTest, OkConnectsAndSavesCancelDisconnects) {
+TEST_F(CConnectionTest, OkConnectsAndSavesTheOpenDialogAndCancelChangeNothing) {
     ASSERT_TRUE(pty.IsValid());
     WriteOption(Folder(), QStringLiteral("COM5"), 19200);
     const QString link = PublishPty();
@@ -130,15 +135,38 @@ TEST_F(CConnectionTest, OkConnectsAndSavesCancelDisconnects) {
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee connected");
     EXPECT_EQ(ReadOption(Folder()).sComPort, link);
     EXPECT_EQ(ReadOption(Folder()).nBaud, 9600);
+    const quint32 generation = f.Link().Generation();
+    f.Protocol().SelectStudio(0);
+    EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 41");
 
-    // Connected, then the dialog cancelled: closed and said so.
-    Com(QString(), false);
-    EXPECT_FALSE(f.IsConnected());
-    EXPECT_FALSE(f.Link().IsOpen());
-    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
-    EXPECT_EQ(ReadOption(Folder()).sComPort, link);  // a cancelled dialog writes nothing
+    // Connected, the dialog looked at and cancelled: the link stays open all along, and the
+    // dongle never sees its port closed (a hang-up on its side) nor opened again.
+    const auto hungUp = [this] {
+        pollfd p{pty.MasterFd(), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0;
+    };
+    bool openWhileShown = false;
+    WhenModal<CComSettingDlg>(&f, [&](CComSettingDlg* dialog) {
+        PumpEvents(50ms);
+        openWhileShown = f.IsConnected() && f.Link().IsOpen() && !hungUp() &&
+                         f.StatusPane(1)->text() == "Zigbee connected";
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    f.OnCom();
+    EXPECT_TRUE(openWhileShown);
     PumpEvents(50ms);
-    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
+    EXPECT_TRUE(f.IsConnected());
+    EXPECT_TRUE(f.Link().IsOpen());
+    EXPECT_FALSE(hungUp());
+    EXPECT_EQ(f.Link().Generation(), generation);
+    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee connected");
+    EXPECT_EQ(ReadOption(Folder()).sComPort, link);  // a cancelled dialog writes nothing
+    // Frames go out and come in after it as before.
+    f.Protocol().SelectStudio(1);
+    EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 42");
+    f.Manager().currentNode = f.Manager().StudioAt(1);
+    ASSERT_TRUE(pty.Write(FromHex("FF 0E 01 00 01 01 2D 32 00 01 01 00 01 00")));
+    EXPECT_TRUE(WaitUntil([&] { return f.Manager().StudioAt(1)->UnitAt(0) != nullptr; }));
 }
 
 TEST_F(CConnectionTest, CloseNoticeOfAnEarlierOpeningIsIgnored) {
@@ -255,8 +283,9 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
     ASSERT_TRUE(QFile::link(Path(QStringLiteral("ttyUSB9")), gone));
     auto devices =
         std::make_shared<std::vector<CPortCatalog::Device>>(std::vector<CPortCatalog::Device>{
-            {pty.SlavePath(), "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001"},
+            {pty.SlavePath(), "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001", true},
             {plain.SlavePath(), "", "", ""}});
+    // A first start: no Option.xml, so the stored port is COM2, which names nothing here.
     CMainFrame& f = MakeFrame();
     f.PortCatalog().SetByIdFolder(byId);
     f.PortCatalog().SetDeviceSource([devices] { return *devices; });
@@ -275,18 +304,22 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
         });
         QComboBox* ports = dialog->PortList();
         const int dongle = find(ports, stable);
-        ASSERT_GE(dongle, 10);
+        const int com1 = ports->findText("COM1");
+        ASSERT_GE(dongle, 0);
+        EXPECT_LT(dongle, com1) << "the devices present come first";
+        // The one USB serial device is chosen already: Ok is all it takes.
+        EXPECT_EQ(ports->currentIndex(), dongle);
         EXPECT_EQ(
             ports->itemText(dongle),
             pty.SlavePath() + "  CP2102 USB to UART Bridge Controller, Silicon Labs, serial 0001");
         EXPECT_TRUE(enabled(ports, dongle));
-        EXPECT_GE(find(ports, plain.SlavePath()), 10) << "without a stable link: by its path";
+        EXPECT_GE(find(ports, plain.SlavePath()), 0) << "without a stable link: by its path";
+        EXPECT_LT(find(ports, plain.SlavePath()), com1);
         EXPECT_EQ(find(ports, pty.SlavePath()), -1) << "the dongle is listed once";
         const int pulled = find(ports, gone);
-        ASSERT_GE(pulled, 10);
+        ASSERT_GT(pulled, ports->findText("COM10")) << "nothing to open: last";
         EXPECT_EQ(ports->itemText(pulled), "usb-FTDI_FT232R_A1B2-if00-port0 (absent)");
         EXPECT_FALSE(enabled(ports, pulled)) << "nothing there to open";
-        ports->setCurrentIndex(dongle);
         QTest::mouseClick(dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
     });
     f.OnCom();
@@ -320,7 +353,8 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
     });
     f.OnCom();
     EXPECT_EQ(f.Settings().sComPort, stable);
-    EXPECT_FALSE(f.IsConnected());
+    EXPECT_TRUE(f.IsConnected()) << "the open dongle is still open: Cancel changes nothing";
+    EXPECT_EQ(f.Link().DevicePath(), stable);
 }
 
 TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include "OperatorSeamFixture.h"
+#include "link/CRadioSession.h"
 #include "shell/CWaitingDlg.h"
 
 namespace {
@@ -109,8 +110,9 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
     EXPECT_EQ(manager().activeStudio, &studioA());
     EXPECT_EQ(grid().CellLabel(0, CNavigationGrid::StatusRow(3)), "No answer");
 
-    // Disconnected: said, and nothing sent.
-    Com(QString(), false);
+    // Disconnected: said, and nothing sent. A scan is refused the same way, before it
+    // empties the studio: its units and the names given to them stay.
+    frame->Session().Close();
     ASSERT_FALSE(frame->IsConnected());
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
@@ -118,4 +120,19 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
     checkUnits();
     EXPECT_EQ(status(), "Check units: not connected (Com)");
     EXPECT_EQ(Sent(), "");
+    ClickItem(list().StudioItem(0));
+    unit(2)->sModelName = QStringLiteral("Key");
+    bool scanShown = false;
+    WhenModal<CWaitingDlg>(frame.get(), [&](CWaitingDlg* dialog) {
+        scanShown = true;
+        dialog->reject();
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_EQ(status(), "Scan: not connected (Com)");
+    EXPECT_FALSE(scanShown);
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(studioA().nChItemCnt, 4);
+    ASSERT_NE(unit(2), nullptr);
+    EXPECT_EQ(unit(2)->sModelName, "Key");
+    EXPECT_EQ(grid().ShownUnits(), 4);
 }
