@@ -349,6 +349,7 @@ void CNavigationGrid::PickBlock(int k) {
         m_manager.currentNode = unit;
     }
     SendAppMessage(m_host.ControlPane(), WM_UNIT_PICKED);
+    SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED);
     RedrawAll();
     if (hasFocus()) {
         CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColUnit,

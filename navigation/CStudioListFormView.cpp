@@ -69,6 +69,8 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     m_tree->setGeometry(units.Rect(5, 19, 120, 190));
     m_nameEdit->setGeometry(units.Rect(5, 212, 120, 12));
     m_nameEdit->setMaxLength(kMaxNameLength);
+    m_nameEdit->setAccessibleName(QStringLiteral("Name"));
+    m_nameEdit->setPlaceholderText(QStringLiteral("Unit or light name (F2 renames)"));
 
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
@@ -299,6 +301,20 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
     m_lastSelectedItem = item;
 }
 
+void CStudioListFormView::FollowCurrentUnit() {
+    QTreeWidgetItem* item = ItemOf(CurrentUnit(m_manager));
+    QTreeWidgetItem* selected = SelectedItem();
+    if (item == nullptr || selected == item || (selected != nullptr && selected->parent() == item)) {
+        return;
+    }
+    if (item->parent() != nullptr) {
+        item->parent()->setExpanded(true);
+    }
+    // Handled as the operator's choice of the item: the name field and the Name tool follow.
+    m_tree->setCurrentItem(item);
+    m_tree->scrollToItem(item);
+}
+
 void CStudioListFormView::Rename() {
     const QString text = m_nameEdit->text();
     StudioNode* node = m_manager.currentNode;
@@ -331,6 +347,9 @@ bool CStudioListFormView::event(QEvent* e) {
     switch (type) {
         case WM_RENAME_NODE:
             Rename();
+            break;
+        case WM_UNIT_PICKED:
+            FollowCurrentUnit();
             break;
         case WM_STUDIO_CLEARED: {
             auto* studio = m->LParamAs<StudioData>();

@@ -108,6 +108,8 @@ com: the link closes while the dialog is shown @@ test_shell @@ CConnectionTest.
 scan: a scan while disconnected empties the studio @@ test_shell @@ *RollCall* @@ shell/CMainFrame.cpp @@ 1 @@ if (!m_session->IsConnected()) {\n        // Nothing could answer @@ if (false) {\n        // Nothing could answer
 keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ shell/CKeyCommands.cpp @@ 1 @@ const bool ctrl = modifiers.testFlag(Qt::ControlModifier); @@ const bool ctrl = modifiers.testFlag(Qt::ShiftModifier);
 ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
+list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
+panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ mode == kModeAllEnabled && m_host.IsConnected() @@ mode == kModeAllEnabled
 EOF
 )
 

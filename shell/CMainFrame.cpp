@@ -75,6 +75,10 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     LoadOption(*m_xmlStore, m_comSettings);
     m_session->SetConnectionListener([this](bool connected) {
         SetConnectionText(connected ? kConnectedText : kDisconnectedText);
+        // Test is greyed without a connection: the panel looks again.
+        if (m_control != nullptr) {
+            SendAppMessage(ControlPane(), WM_UNIT_REFRESH);
+        }
     });
 
     // The views reach the model and the protocol through this frame, so they come last.

@@ -89,7 +89,7 @@ public:
     // connected nothing could answer, and status pane 0 says so.
     void StartScan();
 
-    bool IsConnected() const;
+    bool IsConnected() const override;
     int ToolFlag(int index) const { return m_toolFlags.at(static_cast<size_t>(index)); }
     QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
     QToolBar* ToolBar() const { return m_toolBar; }
