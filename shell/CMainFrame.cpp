@@ -331,7 +331,9 @@ void CMainFrame::StartScan() {
     SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
     m_session->Protocol().SelectStudio(studio->nStudioNum);
     m_manager->activeStudio = studio;
-    CWaitingDlg dialog(studio->sStudioName, this, m_scanTick);
+    // Cancelled, the units that answered so far stay.
+    CWaitingDlg dialog(studio->sStudioName, this, m_scanTick,
+                       [studio] { return studio->nChItemCnt; });
     dialog.exec();
 }
 

@@ -1,6 +1,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -372,12 +373,18 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
 
     QStringList texts;
     bool closedItself = false;
+    QStringList counts;
+    int progress = -1;
     WhenModal<CWaitingDlg>(&f, [&](CWaitingDlg* dialog) {
         texts << dialog->Text();
+        counts << dialog->AnsweredText();
+        EXPECT_EQ(dialog->Progress()->maximum(), CWaitingDlg::kTickLimit);
         QObject::connect(dialog, &CWaitingDlg::textChanged, dialog,
                          [&texts](const QString& text) { texts << text; });
-        QObject::connect(dialog, &QDialog::finished, dialog, [&closedItself, dialog](int r) {
+        QObject::connect(dialog, &QDialog::finished, dialog, [&, dialog](int r) {
             closedItself = r == QDialog::Accepted && dialog->Ticks() == CWaitingDlg::kTickLimit;
+            counts << dialog->AnsweredText();
+            progress = dialog->Progress()->value();
         });
         // While the dialog is up, units 0 and 4 of the group report their status.
         EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 43");
@@ -400,6 +407,24 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     ASSERT_NE(studioC->UnitAt(4), nullptr);
     EXPECT_EQ(studioC->UnitAt(4)->nFlashValue, 45);
     EXPECT_EQ(list.Count(WM_UNIT_ADDED), 2);
+    EXPECT_EQ(counts, QStringList({"0 units answered", "2 units answered"}));
+    EXPECT_EQ(progress, CWaitingDlg::kTickLimit);
+
+    // Scanned again and cancelled once unit 1 has answered: the wait ends, unit 1 stays.
+    f.SetScanTickInterval(2s);
+    int ticks = -1;
+    WhenModal<CWaitingDlg>(&f, [&](CWaitingDlg* dialog) {
+        EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 43");
+        pty.Write(FromHex("FF 0E 01 00 02 01 2D 32 00 01 01 00 01 00"));
+        EXPECT_TRUE(WaitUntil([&] { return dialog->AnsweredText() == "1 unit answered"; }));
+        ticks = dialog->Ticks();
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    f.OnScan();
+    EXPECT_LT(ticks, CWaitingDlg::kTickLimit);
+    EXPECT_EQ(studioC->UnitAt(0), nullptr) << "cleared by the scan";
+    ASSERT_NE(studioC->UnitAt(1), nullptr);
+    EXPECT_EQ(studioC->nChItemCnt, 1);
 }
 
 TEST_F(CConnectionTest, ScanWithoutCurrentStudioDoesNothing) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 
 #include "OperatorSeamFixture.h"
 #include "link/CRadioSession.h"
@@ -34,8 +35,29 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
         checkUnits();
         EXPECT_EQ(status(), "Check units: not connected (Com)");
     });
-    frame->SetScanTickInterval(100ms);
     ClickBlock(0);
+
+    // Cancelled once unit 0 has answered: nobody is called silent after so short a wait.
+    frame->SetScanTickInterval(2s);
+    QString counted;
+    WhenModal<CWaitingDlg>(frame.get(), [&](CWaitingDlg* dialog) {
+        EXPECT_EQ(dialog->AnsweredText(), "0 units answered");
+        EXPECT_EQ(Sent(), "FF 05 00 00 41");
+        ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(0), 45, 30)));
+        EXPECT_TRUE(WaitUntil([&] { return dialog->AnsweredText() == "1 unit answered"; }));
+        counted = dialog->AnsweredText();
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    grid().setFocus();
+    checkUnits();
+    EXPECT_EQ(counted, "1 unit answered");
+    EXPECT_EQ(status(), "Studio A: 1 of 3 units answered before Cancel");
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(unit(k)->bNoAnswer, 0) << k;
+    }
+    frame->SetScanTickInterval(100ms);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
 
     // While the dialog waits, units 0 and 2 answer (2 with flash 5.0), and unit 3, which the
     // studio does not hold yet; unit 1 stays silent.
