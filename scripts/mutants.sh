@@ -110,6 +110,7 @@ keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ she
 ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
 list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
 panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ mode == kModeAllEnabled && m_host.IsConnected() @@ mode == kModeAllEnabled
+tips: an icon's tip does not follow its state @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ UnitIconValue(static_cast<Icon>(icon), unit)), @@ 0),
 EOF
 )
 
