@@ -18,6 +18,7 @@
 #include "navigation/CStudioListFormView.h"
 #include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
+#include "shell/CHelpWindow.h"
 #include "shell/CKeyCommands.h"
 #include "shell/CRollCall.h"
 #include "shell/CStrobeSplitterWnd.h"
@@ -57,7 +58,8 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
       m_xmlStore(std::make_unique<CXmlStore>(baseFolder)),
       // Before anything that sends this window an event: event() hands the session its notices.
       m_session(std::make_unique<CRadioSession>(this, *m_manager)),
-      m_scanTick(CWaitingDlg::kTickInterval) {
+      m_scanTick(CWaitingDlg::kTickInterval),
+      m_baseFolder(baseFolder) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
     setAccessibleName(windowTitle());
     // The tool bar's tips show while another window is active too.
@@ -162,6 +164,23 @@ void CMainFrame::CreateToolBar() {
             button->setAccessibleName(label);
         }
     }
+    // Help at the end, apart from the commands.
+    m_toolBar->addSeparator();
+    m_helpAction = new QAction(ToolIcon(kToolHelpImage), QStringLiteral("Help"), this);
+    m_helpAction->setObjectName(QStringLiteral("toolHelp"));
+    m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    m_helpAction->setToolTip(QStringLiteral("Help (%1)").arg(
+        m_helpAction->shortcut().toString(QKeySequence::NativeText)));
+    connect(m_helpAction, &QAction::triggered, this, &CMainFrame::OnHelp);
+    m_toolBar->addAction(m_helpAction);
+    if (QWidget* button = m_toolBar->widgetForAction(m_helpAction)) {
+        button->setAccessibleName(m_helpAction->text());
+    }
+    m_quit = new QAction(QStringLiteral("Quit"), this);
+    m_quit->setObjectName(QStringLiteral("quit"));
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(m_quit, &QAction::triggered, this, &QWidget::close);
+    addAction(m_quit);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -313,6 +332,22 @@ void CMainFrame::OnCom() {
     SetReasonText(m_session->Open(m_comSettings, &failure) ? QString() : failure.text);
     // Saved whether or not the port opened.
     SaveOption(*m_xmlStore, m_comSettings);
+}
+
+void CMainFrame::OnHelp() {
+    if (m_help == nullptr) {
+        m_help = new CHelpWindow(m_baseFolder, this);
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (m_help != nullptr) {
+        m_help->close();
+    }
+    QMainWindow::closeEvent(e);
 }
 
 void CMainFrame::StartScan() {

@@ -33,6 +33,7 @@
 #include "panels/CControlFormView.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
+#include "shell/CHelpWindow.h"
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "widgets/CFlatSliderCtrl.h"
@@ -348,6 +349,10 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
     });
     answer.start(5);
 
+    int helpShown = 0;
+    QObject::connect(frame->HelpAction(), &QAction::triggered, frame.get(), [&] {
+        helpShown += frame->HelpWindow() != nullptr && frame->HelpWindow()->isVisible();
+    });
     struct Command {
         const char* name;
         QKeyCombination key;
@@ -359,6 +364,7 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
         {"Name", QKeyCombination(Qt::Key_F2), [&] { return studioList.Count(WM_RENAME_NODE); }},
         {"Com", Qt::CTRL | Qt::Key_K, [&] { return comDialogs; }},
         {"Scan", QKeyCombination(Qt::Key_F5), [&] { return studioList.Count(WM_STUDIO_CLEARED); }},
+        {"Help", QKeyCombination(Qt::Key_F1), [&] { return helpShown; }},
     };
     struct Focus {
         const char* name;
@@ -422,6 +428,18 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
     QTest::mouseMove(frame->windowHandle(), InWindow(load, load->rect().center()));
     EXPECT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }, 3s));
     EXPECT_EQ(QToolTip::text(), frame->ToolAction(kToolLoad)->toolTip());
+
+    // Help is the tool bar's last button; Ctrl+Q closes the frame as its close button does,
+    // and the help window with it.
+    EXPECT_EQ(bar->actions().last(), frame->HelpAction());
+    EXPECT_EQ(frame->HelpAction()->toolTip(), "Help (F1)");
+    ASSERT_TRUE(frame->HelpWindow()->isVisible());
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    grid().setFocus();
+    QTest::keyClick(&grid(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_FALSE(frame->HelpWindow()->isVisible());
 }
 
 // The grid's current block, the tree's selection, the current node and the panel always
