@@ -119,11 +119,10 @@ bool CNavigationGrid::viewportEvent(QEvent* e) {
             IconCell(static_cast<Icon>(icon), k, iconCol, iconRow);
             const StrobeData* unit = UnitAtPosition(k);
             if (iconCol == col && iconRow == row && unit != nullptr) {
-                QToolTip::showText(
-                    help->globalPos(),
-                    UnitIconToolTip(static_cast<Icon>(icon),
-                                    UnitIconValue(static_cast<Icon>(icon), unit)),
-                    viewport(), CellRect(col, row));
+                QToolTip::showText(help->globalPos(),
+                                   UnitIconToolTip(static_cast<Icon>(icon),
+                                                   UnitIconValue(static_cast<Icon>(icon), unit)),
+                                   viewport(), CellRect(col, row));
                 return true;
             }
         }

@@ -304,7 +304,8 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
 void CStudioListFormView::FollowCurrentUnit() {
     QTreeWidgetItem* item = ItemOf(CurrentUnit(m_manager));
     QTreeWidgetItem* selected = SelectedItem();
-    if (item == nullptr || selected == item || (selected != nullptr && selected->parent() == item)) {
+    if (item == nullptr || selected == item ||
+        (selected != nullptr && selected->parent() == item)) {
         return;
     }
     if (item->parent() != nullptr) {

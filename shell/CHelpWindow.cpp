@@ -43,11 +43,12 @@ CHelpWindow::CHelpWindow(const QString& baseFolder, QWidget* parent)
 
 QString CHelpWindow::HelpHtml(const QString& baseFolder) {
     const QString folder = QDir::toNativeSeparators(QDir(baseFolder).absolutePath());
-    QString html = QStringLiteral("<h3>Getting going</h3><p>Press <b>Com</b> (Ctrl+K), choose "
-                                  "the dongle's port and press <b>Ok</b>. Choose a studio in the "
-                                  "studio list and press <b>Scan</b> (F5): its units appear "
-                                  "within six seconds. Pick a unit in the grid or the studio "
-                                  "list and set it in the Remote Control panel.</p>");
+    QString html = QStringLiteral(
+        "<h3>Getting going</h3><p>Press <b>Com</b> (Ctrl+K), choose "
+        "the dongle's port and press <b>Ok</b>. Choose a studio in the "
+        "studio list and press <b>Scan</b> (F5): its units appear "
+        "within six seconds. Pick a unit in the grid or the studio "
+        "list and set it in the Remote Control panel.</p>");
     html += QStringLiteral("<h3>Keys</h3><table cellspacing=\"4\">");
     html += Row(QStringLiteral("+ / -"), QStringLiteral("flash power up / down (also = and _, "
                                                         "and the number pad's + and -)"));
@@ -65,31 +66,35 @@ QString CHelpWindow::HelpHtml(const QString& baseFolder) {
     html += Row(QStringLiteral("F1"), QStringLiteral("this help"));
     html += Row(QStringLiteral("Ctrl+Q"), QStringLiteral("quit"));
     html += QStringLiteral("</table>");
-    html += QStringLiteral("<h3>The grid's icons</h3><p>Green is on, grey is off; the mouse "
-                           "over an icon says its state.</p><table cellspacing=\"4\">");
+    html += QStringLiteral(
+        "<h3>The grid's icons</h3><p>Green is on, grey is off; the mouse "
+        "over an icon says its state.</p><table cellspacing=\"4\">");
     html += Row(QStringLiteral("P"), QStringLiteral("Model mode: Prop (flash and model power "
                                                     "move together) or Free"));
     html += Row(QStringLiteral("C"), QStringLiteral("Modelling lamp: Continous or Flash Prop"));
     html += Row(QStringLiteral("Eye"), QStringLiteral("Photo cell: on or off"));
     html += Row(QStringLiteral("Note"), QStringLiteral("Sound: the sound trigger on or off"));
     html += Row(QStringLiteral("Lightning"), QStringLiteral("Charged, or Charging"));
-    html += QStringLiteral("</table><p>A unit shown as <b>No answer</b> stayed silent in the "
-                           "last Check units.</p>");
-    html += QStringLiteral("<h3>Files</h3><p>The port is kept in <b>%1</b> and the Business "
-                           "Memory files in the folder <b>%2</b>, both in %3. The frame log is "
-                           "written only when the program is started with <b>--trace FILE</b>, "
-                           "to FILE.</p>")
+    html += QStringLiteral(
+        "</table><p>A unit shown as <b>No answer</b> stayed silent in the "
+        "last Check units.</p>");
+    html += QStringLiteral(
+                "<h3>Files</h3><p>The port is kept in <b>%1</b> and the Business "
+                "Memory files in the folder <b>%2</b>, both in %3. The frame log is "
+                "written only when the program is started with <b>--trace FILE</b>, "
+                "to FILE.</p>")
                 .arg(QString::fromLatin1(kOptionFile), QString::fromLatin1(kBusinessMemoryFolder),
                      folder.toHtmlEscaped());
     return html;
 }
 
 QString CHelpWindow::AboutText(const QString& baseFolder) {
-    return QStringLiteral("<p><b>Tarnel Remote Control</b> %1</p>"
-                          "<p>Remote control for studio strobes through a radio dongle.</p>"
-                          "<p>Copyright 2026 Tarnel Remote Control developers. Proprietary "
-                          "licence: all rights reserved.</p>"
-                          "<p>Files are kept in %2</p>")
+    return QStringLiteral(
+               "<p><b>Tarnel Remote Control</b> %1</p>"
+               "<p>Remote control for studio strobes through a radio dongle.</p>"
+               "<p>Copyright 2026 Tarnel Remote Control developers. Proprietary "
+               "licence: all rights reserved.</p>"
+               "<p>Files are kept in %2</p>")
         .arg(QCoreApplication::applicationVersion().toHtmlEscaped(),
              QDir::toNativeSeparators(QDir(baseFolder).absolutePath()).toHtmlEscaped());
 }

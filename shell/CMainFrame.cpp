@@ -169,8 +169,8 @@ void CMainFrame::CreateToolBar() {
     m_helpAction = new QAction(ToolIcon(kToolHelpImage), QStringLiteral("Help"), this);
     m_helpAction->setObjectName(QStringLiteral("toolHelp"));
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
-    m_helpAction->setToolTip(QStringLiteral("Help (%1)").arg(
-        m_helpAction->shortcut().toString(QKeySequence::NativeText)));
+    m_helpAction->setToolTip(QStringLiteral("Help (%1)")
+                                 .arg(m_helpAction->shortcut().toString(QKeySequence::NativeText)));
     connect(m_helpAction, &QAction::triggered, this, &CMainFrame::OnHelp);
     m_toolBar->addAction(m_helpAction);
     if (QWidget* button = m_toolBar->widgetForAction(m_helpAction)) {

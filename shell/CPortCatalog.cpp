@@ -134,10 +134,9 @@ std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort
 }
 
 QString CPortCatalog::Preselected(const std::vector<Entry>& entries, const QString& storedPort) {
-    const auto stored =
-        std::find_if(entries.begin(), entries.end(), [&storedPort](const Entry& e) {
-            return !storedPort.isEmpty() && e.name.compare(storedPort, Qt::CaseInsensitive) == 0;
-        });
+    const auto stored = std::find_if(entries.begin(), entries.end(), [&storedPort](const Entry& e) {
+        return !storedPort.isEmpty() && e.name.compare(storedPort, Qt::CaseInsensitive) == 0;
+    });
     if (stored != entries.end() && stored->present && !stored->bare) {
         return stored->name;
     }

@@ -164,9 +164,9 @@ TEST_F(CAccessibilityTest, AScreenReaderHearsAndWorksStatusSpinsAndGrid) {
     ASSERT_EQ(Sent(), "FF 07 15 00 01 00 00");
     PumpEvents(10ms);
     // The panel's words without icons say what they do; the name field has a name.
-    for (QWidget* w : {static_cast<QWidget*>(single().powerButton),
-                       static_cast<QWidget*>(single().propRadio),
-                       static_cast<QWidget*>(single().flashPropRadio)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(single().powerButton), static_cast<QWidget*>(single().propRadio),
+          static_cast<QWidget*>(single().flashPropRadio)}) {
         EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
     }
     EXPECT_EQ(list().NameEdit().accessibleName(), "Name");
@@ -220,7 +220,8 @@ TEST_F(CAccessibilityTest, AScreenReaderHearsAndWorksStatusSpinsAndGrid) {
     // The connection's pane tells its change.
     told.clear();
     frame->Session().Close();
-    EXPECT_TRUE(WaitUntil([&] { return WasTold(QAccessible::NameChanged, "Zigbee disconnected"); }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return WasTold(QAccessible::NameChanged, "Zigbee disconnected"); }));
 
     // The selected-units panel's spins are named after their groups too.
     ClickBlock(0);

@@ -1,3 +1,4 @@
+#include <poll.h>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -7,7 +8,6 @@
 #include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QTest>
-#include <poll.h>
 
 #include "ShellTestSupport.h"
 #include "host/UiMessages.h"

@@ -1,8 +1,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 
