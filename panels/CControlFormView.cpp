@@ -59,6 +59,8 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     const int hintTop = std::max(units.Y(18), m_combo->geometry().bottom() + 1);
     m_emptyStatic->setGeometry(units.X(5), hintTop, units.X(195),
                                std::max(units.Y(8), units.Y(kGroupTopDlu) - hintTop));
+    // Shown once a studio is on the grid with no unit picked; not drawn at start-up.
+    m_emptyStatic->hide();
 
     m_controls = std::make_unique<CPowerControlSet>(this, units, kGroupTopDlu);
 
