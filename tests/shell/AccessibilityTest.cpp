@@ -170,7 +170,7 @@ TEST_F(CAccessibilityTest, AScreenReaderHearsAndWorksStatusSpinsAndGrid) {
         EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
     }
     EXPECT_EQ(list().NameEdit().accessibleName(), "Name");
-    EXPECT_FALSE(list().NameEdit().placeholderText().isEmpty());
+    EXPECT_TRUE(WaitUntil([&] { return !list().NameEdit().placeholderText().isEmpty(); }));
     QAccessibleInterface* box0 = table->cellAt(0, Table::kColStatus);
     EXPECT_EQ(box0->role(), QAccessible::CheckBox);
     EXPECT_FALSE(box0->state().checked);
