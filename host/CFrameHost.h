@@ -24,6 +24,9 @@ public:
     virtual QObject* ControlPane() = 0;
     virtual QObject* NavigationPane() = 0;
 
+    // Whether the dongle's port is open: without it a command reaches no unit.
+    virtual bool IsConnected() const = 0;
+
     // A message box: OK only, or OK and Cancel. True for OK.
     virtual bool AskOperator(const QString& text, const QString& caption, bool withCancel) = 0;
 };

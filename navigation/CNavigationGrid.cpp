@@ -1,6 +1,8 @@
 #include "navigation/CNavigationGrid.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <algorithm>
 
 #include "host/CFrameHost.h"
@@ -100,6 +102,32 @@ void CNavigationGrid::DrawIcons() const {
         m_icons[icon][0] = UnitIcon(static_cast<Icon>(icon), true, m_iconScale);
         m_icons[icon][1] = UnitIcon(static_cast<Icon>(icon), false, m_iconScale);
     }
+}
+
+bool CNavigationGrid::viewportEvent(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) {
+        return CGridCtrl::viewportEvent(e);
+    }
+    const auto* help = static_cast<QHelpEvent*>(e);
+    int col = 0;
+    int row = 0;
+    if (HitTest(help->pos(), col, row) && col >= 0 && row >= 0) {
+        const int k = row / kRowsPerUnit;
+        for (int icon = 0; icon < kIconCount && k < nShownUnits; ++icon) {
+            int iconCol = 0;
+            int iconRow = 0;
+            IconCell(static_cast<Icon>(icon), k, iconCol, iconRow);
+            const StrobeData* unit = UnitAtPosition(k);
+            if (iconCol == col && iconRow == row && unit != nullptr) {
+                QToolTip::showText(help->globalPos(),
+                                   UnitIconToolTip(static_cast<Icon>(icon),
+                                                   UnitIconValue(static_cast<Icon>(icon), unit)),
+                                   viewport(), CellRect(col, row));
+                return true;
+            }
+        }
+    }
+    return CGridCtrl::viewportEvent(e);
 }
 
 bool CNavigationGrid::event(QEvent* e) {
@@ -349,6 +377,7 @@ void CNavigationGrid::PickBlock(int k) {
         m_manager.currentNode = unit;
     }
     SendAppMessage(m_host.ControlPane(), WM_UNIT_PICKED);
+    SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED);
     RedrawAll();
     if (hasFocus()) {
         CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColUnit,

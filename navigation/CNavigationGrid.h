@@ -66,6 +66,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // An icon's tool tip says what it shows and its state; elsewhere the grid's own tip.
+    bool viewportEvent(QEvent* e) override;
     void OnSetup() override;
     void mousePressEvent(QMouseEvent* event) override;
     void OnCellChange(int oldCol, int newCol, int oldRow, int newRow) override;

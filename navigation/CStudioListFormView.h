@@ -55,6 +55,9 @@ protected:
 
 private:
     void OnSelectionChanged(QTreeWidgetItem* item);
+    // WM_UNIT_PICKED: the selection moves to the current unit, wherever it was picked (a light
+    // name of that unit chosen here stays chosen).
+    void FollowCurrentUnit();
     QTreeWidgetItem* SelectedItem() const;
     void Rename();
     // The live record an item shows, or nullptr (no item, or its record is gone).

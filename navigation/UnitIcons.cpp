@@ -89,6 +89,27 @@ QPixmap UnitIcon(CNavigationGrid::Icon icon, bool on, qreal scale) {
     return QPixmap::fromImage(engine.Render(QSize(kIconShownPx, kIconShownPx), scale));
 }
 
+QString UnitIconToolTip(CNavigationGrid::Icon icon, int fieldValue) {
+    const bool on = fieldValue == 1;
+    const QString state = on ? QStringLiteral("on") : QStringLiteral("off");
+    switch (icon) {
+        case CNavigationGrid::kIconMode1:
+            return on ? QStringLiteral("Model mode: Prop") : QStringLiteral("Model mode: Free");
+        case CNavigationGrid::kIconMode2:
+            return on ? QStringLiteral("Modelling lamp: Continous")
+                      : QStringLiteral("Modelling lamp: Flash Prop");
+        case CNavigationGrid::kIconCell:
+            return QStringLiteral("Photo cell: ") + state;
+        case CNavigationGrid::kIconSound:
+            return QStringLiteral("Sound: ") + state;
+        case CNavigationGrid::kIconCharge:
+            return on ? QStringLiteral("Charged") : QStringLiteral("Charging");
+        case CNavigationGrid::kIconCount:
+            break;
+    }
+    return {};
+}
+
 int UnitIconValue(CNavigationGrid::Icon icon, const StrobeData* unit) {
     switch (icon) {
         case CNavigationGrid::kIconMode1:

@@ -12,3 +12,5 @@ struct StrobeData;
 QPixmap UnitIcon(CNavigationGrid::Icon icon, bool on, qreal scale);
 // The unit's field an icon shows; 1 shows it on.
 int UnitIconValue(CNavigationGrid::Icon icon, const StrobeData* unit);
+// What an icon shows and its state, for its tool tip: "Model mode: Prop", "Photo cell: on".
+QString UnitIconToolTip(CNavigationGrid::Icon icon, int fieldValue);

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
@@ -48,12 +49,18 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
 
     m_title = new CTitleSeparator(QStringLiteral("Remote Control"), this);
     m_title->setGeometry(units.Rect(5, 5, 97, 8));
-    m_emptyStatic = new QLabel(this);
-    m_emptyStatic->setGeometry(units.Rect(5, 14, 100, 8));
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("modeCombo"));
     // The template's height is that of the opened list; the closed box is one line.
     m_combo->setGeometry(units.X(110), units.Y(5), units.X(90), m_combo->sizeHint().height());
+    // Between the combo and the groups: why the panel is greyed, while no unit is current.
+    m_emptyStatic = new QLabel(QStringLiteral("Pick a unit in the grid or the studio list"), this);
+    m_emptyStatic->setObjectName(QStringLiteral("pickHint"));
+    const int hintTop = std::max(units.Y(18), m_combo->geometry().bottom() + 1);
+    m_emptyStatic->setGeometry(units.X(5), hintTop, units.X(195),
+                               std::max(units.Y(8), units.Y(kGroupTopDlu) - hintTop));
+    // Shown once a studio is on the grid with no unit picked; not drawn at start-up.
+    m_emptyStatic->hide();
 
     m_controls = std::make_unique<CPowerControlSet>(this, units, kGroupTopDlu);
 
@@ -272,6 +279,8 @@ void CControlFormView::SetEnableMode(int mode) {
             for (QWidget* w : controls) {
                 w->setEnabled(mode == kModeAllEnabled);
             }
+            // A test flash reaches no unit without the dongle.
+            c.testButton->setEnabled(mode == kModeAllEnabled && m_host.IsConnected());
             break;
         case kModeReset:
             ResetPanel();
@@ -315,6 +324,7 @@ void CControlFormView::FullRefresh() {
         return;
     }
     CPowerControlSet& c = *m_controls;
+    m_emptyStatic->hide();
     m_nFlashValue = unit->nFlashValue;
     m_bCell = unit->bFlashCell;
     m_bSound = unit->bFlashSnd;
@@ -413,6 +423,7 @@ void CControlFormView::ResetPanel() {
         m_nComboIndex = 0;
     }
     SetEnableMode(kModeAllDisabled);
+    m_emptyStatic->show();
 }
 
 void CControlFormView::ShowFlashValue() {

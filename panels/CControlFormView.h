@@ -78,7 +78,7 @@ private:
     QFont m_largeFont;
     QFont m_heavyFont;
     CTitleSeparator* m_title;
-    QLabel* m_emptyStatic;
+    QLabel* m_emptyStatic;  // says why the panel is greyed while no unit is current
     QComboBox* m_combo;
     std::unique_ptr<CPowerControlSet> m_controls;
 

@@ -83,9 +83,13 @@ CPowerControlSet::CPowerControlSet(QWidget* parent, const CDialogUnits& units, i
     flashSpin->SetValueLabel(flashLabel);
     modelSpin->SetValueLabel(modelLabel);
     flashSpin->setToolTip(QStringLiteral("Flash power up / down (+ / -)"));
-    modelSpin->setToolTip(QStringLiteral("Model power up / down (Shift with + / -)"));
+    modelSpin->setToolTip(QStringLiteral("Model power up / down (Ctrl with + / -)"));
     flashSlider->setToolTip(QStringLiteral("Flash power (Page Up / Page Down: 1.0)"));
     testButton->setToolTip(QStringLiteral("Test flash (T)"));
+    powerButton->setToolTip(QStringLiteral("Switch the unit on or off"));
+    propRadio->setToolTip(QStringLiteral("Prop: flash and model power move together"));
+    flashPropRadio->setToolTip(
+        QStringLiteral("Flash Prop: the modelling lamp in Flash Prop mode instead of Continous"));
 
     // The four radio buttons share one parent; each pair must exclude only its partner.
     mode1Pair = new QButtonGroup(parent);

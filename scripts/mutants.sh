@@ -118,6 +118,13 @@ hostile: a mask byte may read 0xFF @@ test_link @@ ProtocolBuilderTest.* @@ link
 hostile: a report keeps a wild power @@ test_shell @@ CHostileInputTest.Reports* @@ link/CStrobeEventHandler.cpp @@ 1 @@ if (InPowerRange(value)) {\n        field = value; @@ if (true) {\n        field = value;
 hostile: a link out of the folder is followed @@ test_shell @@ CHostileInputTest.Links* @@ store/CXmlStore.cpp @@ 1 @@ target.isEmpty() || !target.startsWith(folder + u'/')) { @@ target.isEmpty()) {
 hostile: a FIFO is opened waiting for a writer @@ test_shell @@ CHostileInputTest.AFileSwapped* @@ store/XmlFileIo.cpp @@ 1 @@ int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC; @@ int flags = O_RDONLY | O_NOCTTY | O_CLOEXEC;
+com: the link closes while the dialog is shown @@ test_shell @@ CConnectionTest.OkConnects* @@ shell/CMainFrame.cpp @@ 1 @@ if (dialog.exec() != QDialog::Accepted) { @@ m_session->Close();\n    if (dialog.exec() != QDialog::Accepted) {
+scan: a scan while disconnected empties the studio @@ test_shell @@ *RollCall* @@ shell/CMainFrame.cpp @@ 1 @@ if (!m_session->IsConnected()) {\n        // Nothing could answer @@ if (false) {\n        // Nothing could answer
+keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ shell/CKeyCommands.cpp @@ 1 @@ const bool ctrl = modifiers.testFlag(Qt::ControlModifier); @@ const bool ctrl = modifiers.testFlag(Qt::ShiftModifier);
+ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
+list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
+panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ mode == kModeAllEnabled && m_host.IsConnected() @@ mode == kModeAllEnabled
+tips: an icon's tip does not follow its state @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ UnitIconValue(static_cast<Icon>(icon), unit)), @@ 0),
 EOF
 )
 

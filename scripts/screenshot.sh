@@ -6,7 +6,8 @@
 # pixels, goes to docs/screenshot-2x.png.
 # With SCENE=rollcall, unit CH-05 is taken away at the simulator after the scan, then the
 # program checks Studio A's units: the picture, with CH-05 not answering, goes to
-# docs/rollcall.png.
+# docs/rollcall.png. With SCENE=scandialog the picture is of the scan dialog halfway through
+# its six seconds (docs/scan-dialog.png); with SCENE=help, of the help window (docs/help.png).
 # Environment: TARNEL_BUILD_DIR (default build/release), JOBS (default: all cores), SCALE,
 # SCENE.
 set -euo pipefail
@@ -19,6 +20,8 @@ scene=${SCENE:-scan}
 shot=docs/screenshot.png
 [ "$scale" != 1 ] && shot=docs/screenshot-${scale}x.png
 [ "$scene" = rollcall ] && shot=docs/rollcall.png
+[ "$scene" = scandialog ] && shot=docs/scan-dialog.png
+[ "$scene" = help ] && shot=docs/help.png
 cmake --preset release -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "${JOBS:-$(nproc)}" --target tarnel-remote strobe-sim
 
@@ -51,9 +54,11 @@ cat >"$work/Option.xml" <<XML
 XML
 
 mkdir -p docs
-rollcall=()
-[ "$scene" = rollcall ] && rollcall=(TARNEL_DEMO_ROLLCALL=2000)
-(cd "$work" && env TARNEL_SCREENSHOT="$root/$shot" QT_SCALE_FACTOR="$scale" "${rollcall[@]}" \
+extra_env=()
+[ "$scene" = rollcall ] && extra_env=(TARNEL_DEMO_ROLLCALL=2000)
+[ "$scene" = scandialog ] && extra_env=(TARNEL_SCREENSHOT_OF=scan)
+[ "$scene" = help ] && extra_env=(TARNEL_SCREENSHOT_OF=help)
+(cd "$work" && env TARNEL_SCREENSHOT="$root/$shot" QT_SCALE_FACTOR="$scale" "${extra_env[@]}" \
   xvfb-run -a -s "-screen 0 2560x1600x24" "$root/$build_dir/shell/tarnel-remote" \
   2>"$work/program.log") &
 program=$!

@@ -43,7 +43,8 @@ CComSettingDlg::CComSettingDlg(ComSettings& settings, QWidget* parent, const CPo
     auto* grid = new QGridLayout;
     m_port = AddList(grid, QStringLiteral("Com Port"), {}, QStringLiteral("comPort"));
     // The stored port compared without regard to case; no match selects nothing.
-    FillPorts(m_catalog.Entries(settings.sComPort), settings.sComPort);
+    const std::vector<CPortCatalog::Entry> entries = m_catalog.Entries(settings.sComPort);
+    FillPorts(entries, CPortCatalog::Preselected(entries, settings.sComPort));
     m_port->setMinimumContentsLength(12);
     m_port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_baud = AddList(grid, QStringLiteral("Baud Rate"),

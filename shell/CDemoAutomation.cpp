@@ -12,6 +12,7 @@
 
 #include "model/StudioManager.h"
 #include "shell/CComSettingDlg.h"
+#include "shell/CHelpWindow.h"
 #include "shell/CMainFrame.h"
 
 namespace {
@@ -35,6 +36,7 @@ void CDemoAutomation::Attach(CMainFrame& frame) {
     m_frame = &frame;
     m_autoConnect = qEnvironmentVariable("TARNEL_DEMO_AUTOCONNECT") == QLatin1String("1");
     m_screenshot = qEnvironmentVariable("TARNEL_SCREENSHOT");
+    m_screenshotOf = qEnvironmentVariable("TARNEL_SCREENSHOT_OF");
     m_timing = qEnvironmentVariable("TARNEL_STARTUP_TIMING");
     bool delayGiven = false;
     const int delay = qEnvironmentVariableIntValue("TARNEL_DEMO_ROLLCALL", &delayGiven);
@@ -115,6 +117,14 @@ void CDemoAutomation::Run() {
             : QStringLiteral("could not open port \"%1\"").arg(m_frame->Settings().sComPort));
 
     SelectFirstStudio();
+    if (m_screenshotOf == QLatin1String("scan")) {
+        // Halfway through the six seconds, some units have answered.
+        QTimer::singleShot(3500, this, [this] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                Save(*dialog);
+            }
+        });
+    }
     m_frame->OnScan();
     const StudioData* studio = m_frame->Manager().StudioAt(0);
     Say(QStringLiteral("scan done, %1 units").arg(studio ? UnitCount(*studio) : 0));
@@ -132,12 +142,29 @@ void CDemoAutomation::Run() {
 }
 
 void CDemoAutomation::Finish() {
-    if (!m_screenshot.isEmpty()) {
-        QTimer::singleShot(500, this, [this] {
-            const bool saved = m_frame->grab().save(m_screenshot);
-            Say(saved ? QStringLiteral("screenshot written to %1").arg(m_screenshot)
-                      : QStringLiteral("could not write %1").arg(m_screenshot));
-            QApplication::exit(saved ? 0 : 1);
-        });
+    if (m_screenshot.isEmpty()) {
+        return;
     }
+    if (m_screenshotOf == QLatin1String("scan")) {
+        // Taken during the scan.
+        QApplication::exit(m_saved ? 0 : 1);
+        return;
+    }
+    if (m_screenshotOf == QLatin1String("help")) {
+        m_frame->OnHelp();
+    }
+    QTimer::singleShot(500, this, [this] {
+        QWidget* window = m_screenshotOf == QLatin1String("help")
+                              ? static_cast<QWidget*>(m_frame->HelpWindow())
+                              : static_cast<QWidget*>(m_frame);
+        Save(*window);
+        QApplication::exit(m_saved ? 0 : 1);
+    });
+}
+
+void CDemoAutomation::Save(QWidget& window) {
+    const bool saved = window.grab().save(m_screenshot);
+    m_saved = m_saved || saved;
+    Say(saved ? QStringLiteral("screenshot written to %1").arg(m_screenshot)
+              : QStringLiteral("could not write %1").arg(m_screenshot));
 }

@@ -45,27 +45,28 @@ CKeyCommands::~CKeyCommands() {
 
 CKeyCommands::Command CKeyCommands::CommandOf(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
-    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) {
         return Command::kNone;
     }
-    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    // The key is the character typed: Shift has already made "=" a "+" on a US keyboard and
+    // "-" a "_", so it takes no part here; Ctrl chooses the model power.
+    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
+    const bool plain = !ctrl && !modifiers.testFlag(Qt::ShiftModifier);
     switch (key.key()) {
         case Qt::Key_Plus:
-            return shift ? Command::kModelUp : Command::kFlashUp;
         case Qt::Key_Equal:
-            return shift ? Command::kNone : Command::kFlashUp;
+            return ctrl ? Command::kModelUp : Command::kFlashUp;
         case Qt::Key_Minus:
-            return shift ? Command::kModelDown : Command::kFlashDown;
         case Qt::Key_Underscore:
-            return shift ? Command::kModelDown : Command::kNone;
+            return ctrl ? Command::kModelDown : Command::kFlashDown;
         case Qt::Key_PageUp:
-            return shift ? Command::kNone : Command::kPageUp;
+            return plain ? Command::kPageUp : Command::kNone;
         case Qt::Key_PageDown:
-            return shift ? Command::kNone : Command::kPageDown;
+            return plain ? Command::kPageDown : Command::kNone;
         case Qt::Key_T:
-            return Command::kTest;
+            return ctrl ? Command::kNone : Command::kTest;
         case Qt::Key_Space:
-            return shift ? Command::kNone : Command::kTick;
+            return plain ? Command::kTick : Command::kNone;
         default:
             return Command::kNone;
     }

@@ -13,8 +13,9 @@ class StudioManager;
 // Keyboard-first operation of the main window: keys that work the shown panel and the current
 // unit wherever the focus is, and the order in which Tab goes through the panes.
 //
-//   + / -            the flash spin's up / down arrow (also = , the unshifted + of US keys)
-//   Shift with them  the model spin's arrows (Shift + is + on US keys, Shift - is _)
+//   + / -            the flash spin's up / down arrow, by the character typed on any layout
+//                    (also = , the unshifted + of US keys, _ , the shifted -, and the keypad's)
+//   Ctrl with them   the model spin's arrows
 //   Page Up / Down   the flash slider one page (1.0) and let go of, as on the focused slider
 //   T                the Test button
 //   Space            the current unit's tick box in the grid

@@ -18,6 +18,7 @@
 #include "navigation/CStudioListFormView.h"
 #include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
+#include "shell/CHelpWindow.h"
 #include "shell/CKeyCommands.h"
 #include "shell/CRollCall.h"
 #include "shell/CStrobeSplitterWnd.h"
@@ -57,7 +58,8 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
       m_xmlStore(std::make_unique<CXmlStore>(baseFolder)),
       // Before anything that sends this window an event: event() hands the session its notices.
       m_session(std::make_unique<CRadioSession>(this, *m_manager)),
-      m_scanTick(CWaitingDlg::kTickInterval) {
+      m_scanTick(CWaitingDlg::kTickInterval),
+      m_baseFolder(baseFolder) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
     setAccessibleName(windowTitle());
     // The tool bar's tips show while another window is active too.
@@ -75,6 +77,10 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     LoadOption(*m_xmlStore, m_comSettings);
     m_session->SetConnectionListener([this](bool connected) {
         SetConnectionText(connected ? kConnectedText : kDisconnectedText);
+        // Test is greyed without a connection: the panel looks again.
+        if (m_control != nullptr) {
+            SendAppMessage(ControlPane(), WM_UNIT_REFRESH);
+        }
     });
     m_session->SetReconnectionListener([this](const QString& port) {
         SetReasonText(QStringLiteral("Dongle reconnected: %1").arg(port));
@@ -161,6 +167,23 @@ void CMainFrame::CreateToolBar() {
             button->setAccessibleName(label);
         }
     }
+    // Help at the end, apart from the commands.
+    m_toolBar->addSeparator();
+    m_helpAction = new QAction(ToolIcon(kToolHelpImage), QStringLiteral("Help"), this);
+    m_helpAction->setObjectName(QStringLiteral("toolHelp"));
+    m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    m_helpAction->setToolTip(QStringLiteral("Help (%1)")
+                                 .arg(m_helpAction->shortcut().toString(QKeySequence::NativeText)));
+    connect(m_helpAction, &QAction::triggered, this, &CMainFrame::OnHelp);
+    m_toolBar->addAction(m_helpAction);
+    if (QWidget* button = m_toolBar->widgetForAction(m_helpAction)) {
+        button->setAccessibleName(m_helpAction->text());
+    }
+    m_quit = new QAction(QStringLiteral("Quit"), this);
+    m_quit->setObjectName(QStringLiteral("quit"));
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(m_quit, &QAction::triggered, this, &QWidget::close);
+    addAction(m_quit);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -300,21 +323,34 @@ void CMainFrame::OnName() {
 }
 
 void CMainFrame::OnCom() {
+    // The link stays open while the dialog is shown: looking at the settings mid-shoot must
+    // not cut the strobes off, and Cancel changes nothing.
     CComSettingDlg dialog(m_comSettings, this, m_ports);
-    if (m_session->IsConnected() || m_session->IsReconnecting()) {
-        // The watcher's close notice sets the status text when it arrives.
-        m_session->Close();
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
     }
-    if (dialog.exec() == QDialog::Accepted) {
-        PortFailure failure;
-        // Opened, the session sets the status text; failed, the connection state stays as it
-        // was and the first pane says why.
-        SetReasonText(m_session->Open(m_comSettings, &failure) ? QString() : failure.text);
-        // Saved whether or not the port opened.
-        SaveOption(*m_xmlStore, m_comSettings);
-    } else {
-        SetConnectionText(kDisconnectedText);
+    PortFailure failure;
+    // Open closes the present opening first (Ok on the same port reconnects). Opened, the
+    // session sets the status text; failed, the first pane says why.
+    SetReasonText(m_session->Open(m_comSettings, &failure) ? QString() : failure.text);
+    // Saved whether or not the port opened.
+    SaveOption(*m_xmlStore, m_comSettings);
+}
+
+void CMainFrame::OnHelp() {
+    if (m_help == nullptr) {
+        m_help = new CHelpWindow(m_baseFolder, this);
     }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (m_help != nullptr) {
+        m_help->close();
+    }
+    QMainWindow::closeEvent(e);
 }
 
 void CMainFrame::StartScan() {
@@ -323,11 +359,19 @@ void CMainFrame::StartScan() {
         // Nothing selected yet: no studio to switch the dongle to.
         return;
     }
+    if (!m_session->IsConnected()) {
+        // Nothing could answer: the studio and the names given to its units are kept.
+        SetReasonText(QStringLiteral("Scan: not connected (Com)"));
+        return;
+    }
+    SetReasonText(QString());
     ClearStudio(*m_manager, *studio);
     SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
     m_session->Protocol().SelectStudio(studio->nStudioNum);
     m_manager->activeStudio = studio;
-    CWaitingDlg dialog(studio->sStudioName, this, m_scanTick);
+    // Cancelled, the units that answered so far stay.
+    CWaitingDlg dialog(studio->sStudioName, this, m_scanTick,
+                       [studio] { return studio->nChItemCnt; });
     dialog.exec();
 }
 

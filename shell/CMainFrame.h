@@ -12,6 +12,7 @@
 #include "shell/CPortCatalog.h"
 
 class CAppMessage;
+class CHelpWindow;
 class CKeyCommands;
 class CRollCall;
 class QAction;
@@ -84,11 +85,18 @@ public:
     void OnScan() { StartScan(); }
     void OnName();
     void OnCom();
+    // F1 and the tool bar's Help: the help window, made the first time it is asked for.
+    void OnHelp();
+    CHelpWindow* HelpWindow() const { return m_help; }
+    QAction* HelpAction() const { return m_helpAction; }
+    // Ctrl+Q: as closing the window.
+    QAction* QuitAction() const { return m_quit; }
     // Clears the current studio, switches the dongle to it and waits six seconds for its
-    // units to report. Without a current studio there is nothing to scan.
+    // units to report. Without a current studio there is nothing to scan; while not
+    // connected nothing could answer, and status pane 0 says so.
     void StartScan();
 
-    bool IsConnected() const;
+    bool IsConnected() const override;
     int ToolFlag(int index) const { return m_toolFlags.at(static_cast<size_t>(index)); }
     QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
     QToolBar* ToolBar() const { return m_toolBar; }
@@ -103,6 +111,8 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // The help window goes with the frame.
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void CreateToolBar();
@@ -138,6 +148,10 @@ private:
     MessageBoxHandler m_messageBox;
     std::chrono::milliseconds m_scanTick;
     QAction* m_checkUnits = nullptr;
+    QAction* m_helpAction = nullptr;
+    QAction* m_quit = nullptr;
+    QString m_baseFolder;
+    CHelpWindow* m_help = nullptr;  // a child of the frame, once shown
     // Last, so that they go first: both watch the frame and its panes.
     std::unique_ptr<CRollCall> m_rollCall;
     std::unique_ptr<CKeyCommands> m_keys;

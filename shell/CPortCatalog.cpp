@@ -57,18 +57,15 @@ QString CPortCatalog::SimulatorFolder() {
 std::vector<CPortCatalog::Device> CPortCatalog::SystemDevices() {
     std::vector<Device> devices;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        devices.push_back(
-            {info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber()});
+        // Only a USB device has a vendor identifier.
+        devices.push_back({info.systemLocation(), info.description(), info.manufacturer(),
+                           info.serialNumber(), info.hasVendorIdentifier()});
     }
     return devices;
 }
 
 std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort) const {
     std::vector<Entry> entries;
-    for (int n = 1; n <= 10; ++n) {
-        const QString name = QStringLiteral("COM%1").arg(n);
-        entries.push_back({name, name, QString(), true});
-    }
 
     // The stable names, by the device each leads to. A link that leads nowhere is a dongle
     // that was pulled out: shown, so the operator knows, but not offered.
@@ -107,12 +104,7 @@ std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort
                                  : QStringLiteral("Stored as %1, so this device "
                                                   "opens again from any socket")
                                        .arg(name),
-             true});
-    }
-    for (Entry& entry : absent) {
-        if (!Listed(entries, entry.name)) {
-            entries.push_back(std::move(entry));
-        }
+             true, device.usb});
     }
 
     // A simulator publishes a symbolic link to its pseudo-terminal; a link left by one that
@@ -129,5 +121,33 @@ std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort
         entries.push_back({storedPort, present ? storedPort : Absent(storedPort),
                            QStringLiteral("stored port"), present});
     }
+    for (int n = 1; n <= 10; ++n) {
+        const QString name = QStringLiteral("COM%1").arg(n);
+        entries.push_back({name, name, QString(), true, false, true});
+    }
+    for (Entry& entry : absent) {
+        if (!Listed(entries, entry.name)) {
+            entries.push_back(std::move(entry));
+        }
+    }
     return entries;
+}
+
+QString CPortCatalog::Preselected(const std::vector<Entry>& entries, const QString& storedPort) {
+    const auto stored = std::find_if(entries.begin(), entries.end(), [&storedPort](const Entry& e) {
+        return !storedPort.isEmpty() && e.name.compare(storedPort, Qt::CaseInsensitive) == 0;
+    });
+    if (stored != entries.end() && stored->present && !stored->bare) {
+        return stored->name;
+    }
+    const Entry* usb = nullptr;
+    for (const Entry& entry : entries) {
+        if (entry.usb && entry.present) {
+            if (usb != nullptr) {
+                return storedPort;  // which of them is the dongle is the operator's to say
+            }
+            usb = &entry;
+        }
+    }
+    return usb != nullptr ? usb->name : storedPort;
 }

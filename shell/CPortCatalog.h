@@ -4,10 +4,11 @@
 #include <functional>
 #include <vector>
 
-// The ports the "Com Setting" list offers: COM1..COM10, then the serial devices present, each
-// named by what the system knows of it and stored by its stable /dev/serial/by-id path when it
-// has one (so the same dongle opens again from any USB socket), then the ports that running
-// simulators publish, then the stored port when it is a device path not listed yet.
+// The ports the "Com Setting" list offers: the serial devices present, each named by what the
+// system knows of it and stored by its stable /dev/serial/by-id path when it has one (so the
+// same dongle opens again from any USB socket), then the ports that running simulators
+// publish, then the stored port when it is a device path not listed yet, then COM1..COM10
+// (stored files name them), then the stable links of dongles pulled out.
 class CPortCatalog {
 public:
     // A serial device as the system describes it.
@@ -16,12 +17,15 @@ public:
         QString description;
         QString manufacturer;
         QString serialNumber;
+        bool usb = false;  // a USB serial bridge, as radio dongles are
     };
     struct Entry {
         QString name;         // what is stored and opened
         QString text;         // what the list shows
         QString toolTip;      // more about it
         bool present = true;  // false: listed so the operator sees it, but there is nothing to open
+        bool usb = false;     // a USB serial device the system lists
+        bool bare = false;    // a COM name alone: no device the system lists stands behind it
     };
     using DeviceSource = std::function<std::vector<Device>()>;
 
@@ -34,6 +38,10 @@ public:
     void SetDeviceSource(DeviceSource source) { m_devices = std::move(source); }
 
     std::vector<Entry> Entries(const QString& storedPort) const;
+    // The entry the list starts on: the stored port's, unless it names nothing present (a
+    // Windows name on another system, a dongle pulled out) while exactly one USB serial device
+    // is, which is then the one. Empty: none.
+    static QString Preselected(const std::vector<Entry>& entries, const QString& storedPort);
     // Where running simulators publish their ports.
     static QString SimulatorFolder();
     static std::vector<Device> SystemDevices();

@@ -1,6 +1,8 @@
 #include "shell/CRollCall.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <algorithm>
 
 #include "host/UiMessages.h"
 #include "link/CZbProtocol.h"
@@ -82,9 +84,12 @@ void CRollCall::Run() {
     m_frame.SetStatusText(QString());
     m_frame.Protocol().SelectStudio(studio->nStudioNum);
     manager.activeStudio = studio;
+    bool waitedOut = false;
     {
-        CWaitingDlg dialog(studio->sStudioName, &m_frame, m_frame.ScanTickInterval());
-        dialog.exec();
+        CWaitingDlg dialog(studio->sStudioName, &m_frame, m_frame.ScanTickInterval(), [this] {
+            return static_cast<int>(std::count(m_answered.begin(), m_answered.end(), true));
+        });
+        waitedOut = dialog.exec() == QDialog::Accepted;
     }
     // What arrived within the six seconds counts, though some of it waits in the queue yet.
     QCoreApplication::sendPostedEvents(&m_frame, WM_ZB_RECEIVED);
@@ -94,7 +99,8 @@ void CRollCall::Run() {
     m_running = false;
     m_studio = nullptr;
 
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    // Cancelled, the wait was too short to call anyone silent: only what answered counts.
+    for (int slot = 0; slot < kSlotCount && waitedOut; ++slot) {
         StrobeData* unit = studio->UnitAt(slot);
         if (unit == nullptr || !m_before[slot] || m_answered[slot] || unit->bNoAnswer != 0) {
             continue;
@@ -103,10 +109,10 @@ void CRollCall::Run() {
         SendUnitMessage(m_frame.NavigationPane(), WM_UNIT_REFRESH, slot, RefOf(unit));
         SendUnitMessage(m_frame.StudioListPane(), WM_UNIT_REFRESH, slot, RefOf(unit));
     }
-    m_frame.SetStatusText(Summarise(*studio));
+    m_frame.SetStatusText(Summarise(*studio, waitedOut));
 }
 
-QString CRollCall::Summarise(const StudioData& studio) const {
+QString CRollCall::Summarise(const StudioData& studio, bool waitedOut) const {
     int known = 0;
     int answered = 0;
     QStringList silent;
@@ -133,7 +139,9 @@ QString CRollCall::Summarise(const StudioData& studio) const {
                        .arg(studio.sStudioName)
                        .arg(answered)
                        .arg(known);
-    if (!silent.isEmpty()) {
+    if (!waitedOut) {
+        text += QStringLiteral(" before Cancel");
+    } else if (!silent.isEmpty()) {
         text += QStringLiteral("; %1 did not").arg(silent.join(QStringLiteral(", ")));
     }
     if (!added.isEmpty()) {

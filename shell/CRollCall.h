@@ -17,6 +17,7 @@ class CMainFrame;
 // status pane 0 sums it up: who answered, who did not, who was added (a unit that answered
 // and was not in the studio is placed by its report, as in a scan) and the first settings
 // that differ from what was shown before (the reports have brought the records up to date).
+// Cancelled, nobody is marked: what answered so far is kept and summed up.
 class CRollCall : public QObject {
 public:
     // What the operator sees of a unit's settings (the charge state is not reported in full).
@@ -53,7 +54,8 @@ protected:
 
 private:
     void Heard(StrobeData& unit);
-    QString Summarise(const StudioData& studio) const;
+    // waitedOut: the six seconds passed (not cancelled), so the silent are named.
+    QString Summarise(const StudioData& studio, bool waitedOut) const;
 
     CMainFrame& m_frame;
     bool m_running = false;

@@ -1,22 +1,68 @@
 #include "shell/CWaitingDlg.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
+#include "link/AppMessages.h"
+
 CWaitingDlg::CWaitingDlg(const QString& studioName, QWidget* parent,
-                         std::chrono::milliseconds tickInterval)
+                         std::chrono::milliseconds tickInterval, AnswerCount answered)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       m_text(studioName + QStringLiteral(" scanning ")),
       m_tickInterval(tickInterval),
-      m_label(new QLabel(m_text)) {
+      m_answered(std::move(answered)),
+      m_label(new QLabel(m_text)),
+      m_count(new QLabel),
+      m_progress(new QProgressBar) {
     setWindowTitle(QStringLiteral("Channel scan"));
     m_label->setObjectName(QStringLiteral("scanText"));
     m_label->setMinimumWidth(220);
+    m_progress->setObjectName(QStringLiteral("scanProgress"));
+    m_progress->setRange(0, kTickLimit);
+    m_progress->setValue(0);
+    m_progress->setFormat(QStringLiteral("%v of %m s"));
+    m_progress->setAccessibleName(QStringLiteral("Waiting for answers"));
+    m_count->setObjectName(QStringLiteral("answeredText"));
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setToolTip(QStringLiteral("Stop waiting; the units that answered stay"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_count);
+    layout->addWidget(buttons);
     setAccessibleName(windowTitle());
+    Recount();
+    if (parent != nullptr && m_answered) {
+        parent->installEventFilter(this);
+    }
+}
+
+QString CWaitingDlg::AnsweredText() const {
+    return m_count->text();
+}
+
+void CWaitingDlg::Recount() {
+    const int n = m_answered ? m_answered() : 0;
+    m_count->setText(n == 1 ? QStringLiteral("1 unit answered")
+                            : QStringLiteral("%1 units answered").arg(n));
+}
+
+bool CWaitingDlg::eventFilter(QObject* watched, QEvent* e) {
+    const int type = static_cast<int>(e->type());
+    if (watched == parent() &&
+        (type == WM_ZB_NEW_UNIT || type == WM_ZB_UNIT_STATUS || type == WM_ZB_UNIT_CHANGED)) {
+        QMetaObject::invokeMethod(this, &CWaitingDlg::Recount, Qt::QueuedConnection);
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void CWaitingDlg::showEvent(QShowEvent* e) {
@@ -41,6 +87,8 @@ void CWaitingDlg::Tick() {
     ++m_ticks;
     m_text += QLatin1Char('.');
     m_label->setText(m_text);
+    m_progress->setValue(m_ticks);
+    Recount();
     emit textChanged(m_text);
     if (m_ticks >= kTickLimit) {
         m_timer.stop();

@@ -128,6 +128,23 @@ void DrawCom(QPainter& p) {
     p.drawPath(cable);
 }
 
+void DrawHelp(QPainter& p) {
+    // A question mark on a blue disc.
+    p.setPen(QPen(QColor(20, 50, 120), 1));
+    p.setBrush(QColor(60, 110, 200));
+    p.drawEllipse(QPointF(15, 15), 11.5, 11.5);
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath mark;
+    mark.moveTo(10.5, 11.5);
+    mark.cubicTo(10.5, 6.5, 19.5, 6.5, 19.5, 11.5);
+    mark.cubicTo(19.5, 15, 15, 15, 15, 18.5);
+    p.drawPath(mark);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(15, 22.8), 1.9, 1.9);
+}
+
 void DrawTool(QPainter& p, int toolIndex) {
     switch (toolIndex) {
         case kToolLoad:
@@ -144,6 +161,9 @@ void DrawTool(QPainter& p, int toolIndex) {
             break;
         case kToolCom:
             DrawCom(p);
+            break;
+        case kToolHelpImage:
+            DrawHelp(p);
             break;
         default:
             break;

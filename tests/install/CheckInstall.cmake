@@ -14,7 +14,8 @@ set(expected
     share/metainfo/org.tarnel.RemoteControl.metainfo.xml
     share/icons/hicolor/scalable/apps/org.tarnel.RemoteControl.svg
     lib/udev/rules.d/70-tarnel-remote.rules
-    share/doc/tarnel-remote/copyright share/doc/tarnel-remote/changelog.Debian.gz)
+    share/doc/tarnel-remote/copyright share/doc/tarnel-remote/changelog.Debian.gz
+    share/man/man1/tarnel-remote.1.gz share/man/man1/strobe-sim.1.gz)
 foreach(size 16 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/org.tarnel.RemoteControl.png)
 endforeach()
@@ -30,6 +31,18 @@ foreach(line ${grants})
     message(FATAL_ERROR "a grant not tied to one chip: ${line}")
   endif()
 endforeach()
+# The manual pages read without a warning.
+find_program(MAN man)
+if(MAN)
+  foreach(page tarnel-remote strobe-sim)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env MANROFFSEQ= MANWIDTH=80
+                            ${MAN} --warnings -l ${root}/share/man/man1/${page}.1.gz
+                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE warnings)
+    if(NOT result EQUAL 0 OR NOT warnings STREQUAL "")
+      message(FATAL_ERROR "man refuses ${page}.1: ${warnings}")
+    endif()
+  endforeach()
+endif()
 find_program(DESKTOP_VALIDATE desktop-file-validate)
 if(DESKTOP_VALIDATE)
   execute_process(COMMAND ${DESKTOP_VALIDATE} ${root}/share/applications/org.tarnel.RemoteControl.desktop

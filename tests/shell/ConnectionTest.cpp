@@ -1,6 +1,8 @@
+#include <poll.h>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -87,9 +89,13 @@ TEST_F(CConnectionTest, SettingsDialogListsFixedLineSettingsAndPublishedPorts) {
     CComSettingDlg dialog(settings);
     const QStringList ports = Entries(dialog.PortList());
     ASSERT_GE(ports.size(), 11);
-    EXPECT_EQ(ports.mid(0, 10), QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-                                             "COM8", "COM9", "COM10"}));
-    EXPECT_TRUE(ports.contains(link));
+    // What is there to open comes first; the COM names that stored files may hold follow.
+    const qsizetype com1 = ports.indexOf("COM1");
+    ASSERT_GE(com1, 1);
+    EXPECT_EQ(ports.mid(com1, 10), QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6",
+                                                "COM7", "COM8", "COM9", "COM10"}));
+    EXPECT_GE(ports.indexOf(link), 0);
+    EXPECT_LT(ports.indexOf(link), com1);
     EXPECT_FALSE(ports.contains(Path("strobe-sim/sim-ended")));
     EXPECT_EQ(dialog.PortList()->currentText(), "COM3");
     EXPECT_TRUE(dialog.PortList()->isEnabled());
@@ -116,7 +122,7 @@ TEST_F(CConnectionTest, SettingsDialogListsFixedLineSettingsAndPublishedPorts) {
     EXPECT_EQ(settings.nStopBits, 0);
 }
 
-TEST_F(CConnectionTest, OkConnectsAndSavesCancelDisconnects) {
+TEST_F(CConnectionTest, OkConnectsAndSavesTheOpenDialogAndCancelChangeNothing) {
     ASSERT_TRUE(pty.IsValid());
     WriteOption(Folder(), QStringLiteral("COM5"), 19200);
     const QString link = PublishPty();
@@ -130,15 +136,38 @@ TEST_F(CConnectionTest, OkConnectsAndSavesCancelDisconnects) {
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee connected");
     EXPECT_EQ(ReadOption(Folder()).sComPort, link);
     EXPECT_EQ(ReadOption(Folder()).nBaud, 9600);
+    const quint32 generation = f.Link().Generation();
+    f.Protocol().SelectStudio(0);
+    EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 41");
 
-    // Connected, then the dialog cancelled: closed and said so.
-    Com(QString(), false);
-    EXPECT_FALSE(f.IsConnected());
-    EXPECT_FALSE(f.Link().IsOpen());
-    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
-    EXPECT_EQ(ReadOption(Folder()).sComPort, link);  // a cancelled dialog writes nothing
+    // Connected, the dialog looked at and cancelled: the link stays open all along, and the
+    // dongle never sees its port closed (a hang-up on its side) nor opened again.
+    const auto hungUp = [this] {
+        pollfd p{pty.MasterFd(), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0;
+    };
+    bool openWhileShown = false;
+    WhenModal<CComSettingDlg>(&f, [&](CComSettingDlg* dialog) {
+        PumpEvents(50ms);
+        openWhileShown = f.IsConnected() && f.Link().IsOpen() && !hungUp() &&
+                         f.StatusPane(1)->text() == "Zigbee connected";
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    f.OnCom();
+    EXPECT_TRUE(openWhileShown);
     PumpEvents(50ms);
-    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee disconnected");
+    EXPECT_TRUE(f.IsConnected());
+    EXPECT_TRUE(f.Link().IsOpen());
+    EXPECT_FALSE(hungUp());
+    EXPECT_EQ(f.Link().Generation(), generation);
+    EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee connected");
+    EXPECT_EQ(ReadOption(Folder()).sComPort, link);  // a cancelled dialog writes nothing
+    // Frames go out and come in after it as before.
+    f.Protocol().SelectStudio(1);
+    EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 42");
+    f.Manager().currentNode = f.Manager().StudioAt(1);
+    ASSERT_TRUE(pty.Write(FromHex("FF 0E 01 00 01 01 2D 32 00 01 01 00 01 00")));
+    EXPECT_TRUE(WaitUntil([&] { return f.Manager().StudioAt(1)->UnitAt(0) != nullptr; }));
 }
 
 TEST_F(CConnectionTest, CloseNoticeOfAnEarlierOpeningIsIgnored) {
@@ -255,8 +284,9 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
     ASSERT_TRUE(QFile::link(Path(QStringLiteral("ttyUSB9")), gone));
     auto devices =
         std::make_shared<std::vector<CPortCatalog::Device>>(std::vector<CPortCatalog::Device>{
-            {pty.SlavePath(), "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001"},
+            {pty.SlavePath(), "CP2102 USB to UART Bridge Controller", "Silicon Labs", "0001", true},
             {plain.SlavePath(), "", "", ""}});
+    // A first start: no Option.xml, so the stored port is COM2, which names nothing here.
     CMainFrame& f = MakeFrame();
     f.PortCatalog().SetByIdFolder(byId);
     f.PortCatalog().SetDeviceSource([devices] { return *devices; });
@@ -275,18 +305,22 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
         });
         QComboBox* ports = dialog->PortList();
         const int dongle = find(ports, stable);
-        ASSERT_GE(dongle, 10);
+        const int com1 = ports->findText("COM1");
+        ASSERT_GE(dongle, 0);
+        EXPECT_LT(dongle, com1) << "the devices present come first";
+        // The one USB serial device is chosen already: Ok is all it takes.
+        EXPECT_EQ(ports->currentIndex(), dongle);
         EXPECT_EQ(
             ports->itemText(dongle),
             pty.SlavePath() + "  CP2102 USB to UART Bridge Controller, Silicon Labs, serial 0001");
         EXPECT_TRUE(enabled(ports, dongle));
-        EXPECT_GE(find(ports, plain.SlavePath()), 10) << "without a stable link: by its path";
+        EXPECT_GE(find(ports, plain.SlavePath()), 0) << "without a stable link: by its path";
+        EXPECT_LT(find(ports, plain.SlavePath()), com1);
         EXPECT_EQ(find(ports, pty.SlavePath()), -1) << "the dongle is listed once";
         const int pulled = find(ports, gone);
-        ASSERT_GE(pulled, 10);
+        ASSERT_GT(pulled, ports->findText("COM10")) << "nothing to open: last";
         EXPECT_EQ(ports->itemText(pulled), "usb-FTDI_FT232R_A1B2-if00-port0 (absent)");
         EXPECT_FALSE(enabled(ports, pulled)) << "nothing there to open";
-        ports->setCurrentIndex(dongle);
         QTest::mouseClick(dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
     });
     f.OnCom();
@@ -320,7 +354,8 @@ TEST_F(CConnectionTest, DevicesAreNamedStoredByTheirStableLinkAndFollowedWhileLi
     });
     f.OnCom();
     EXPECT_EQ(f.Settings().sComPort, stable);
-    EXPECT_FALSE(f.IsConnected());
+    EXPECT_TRUE(f.IsConnected()) << "the open dongle is still open: Cancel changes nothing";
+    EXPECT_EQ(f.Link().DevicePath(), stable);
 }
 
 TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
@@ -338,12 +373,18 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
 
     QStringList texts;
     bool closedItself = false;
+    QStringList counts;
+    int progress = -1;
     WhenModal<CWaitingDlg>(&f, [&](CWaitingDlg* dialog) {
         texts << dialog->Text();
+        counts << dialog->AnsweredText();
+        EXPECT_EQ(dialog->Progress()->maximum(), CWaitingDlg::kTickLimit);
         QObject::connect(dialog, &CWaitingDlg::textChanged, dialog,
                          [&texts](const QString& text) { texts << text; });
-        QObject::connect(dialog, &QDialog::finished, dialog, [&closedItself, dialog](int r) {
+        QObject::connect(dialog, &QDialog::finished, dialog, [&, dialog](int r) {
             closedItself = r == QDialog::Accepted && dialog->Ticks() == CWaitingDlg::kTickLimit;
+            counts << dialog->AnsweredText();
+            progress = dialog->Progress()->value();
         });
         // While the dialog is up, units 0 and 4 of the group report their status.
         EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 43");
@@ -366,6 +407,24 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     ASSERT_NE(studioC->UnitAt(4), nullptr);
     EXPECT_EQ(studioC->UnitAt(4)->nFlashValue, 45);
     EXPECT_EQ(list.Count(WM_UNIT_ADDED), 2);
+    EXPECT_EQ(counts, QStringList({"0 units answered", "2 units answered"}));
+    EXPECT_EQ(progress, CWaitingDlg::kTickLimit);
+
+    // Scanned again and cancelled once unit 1 has answered: the wait ends, unit 1 stays.
+    f.SetScanTickInterval(2s);
+    int ticks = -1;
+    WhenModal<CWaitingDlg>(&f, [&](CWaitingDlg* dialog) {
+        EXPECT_EQ(HexBytes(pty.Read(5)), "FF 05 00 00 43");
+        pty.Write(FromHex("FF 0E 01 00 02 01 2D 32 00 01 01 00 01 00"));
+        EXPECT_TRUE(WaitUntil([&] { return dialog->AnsweredText() == "1 unit answered"; }));
+        ticks = dialog->Ticks();
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    f.OnScan();
+    EXPECT_LT(ticks, CWaitingDlg::kTickLimit);
+    EXPECT_EQ(studioC->UnitAt(0), nullptr) << "cleared by the scan";
+    ASSERT_NE(studioC->UnitAt(1), nullptr);
+    EXPECT_EQ(studioC->nChItemCnt, 1);
 }
 
 TEST_F(CConnectionTest, ScanWithoutCurrentStudioDoesNothing) {

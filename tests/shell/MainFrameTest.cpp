@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -8,6 +10,7 @@
 #include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "model/StudioManager.h"
+#include "shell/CHelpWindow.h"
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/ToolImages.h"
 #include "support/CMessageRecorder.h"
@@ -114,12 +117,47 @@ TEST_F(CShellTest, NeverSmallerThanItsStartSizeAndPanesKeepTheirColumns) {
 }
 
 TEST_F(CShellTest, ToolImagesHaveOwnDisabledLook) {
-    for (int i = 0; i < CMainFrame::kToolCount; ++i) {
+    // The five commands and Help.
+    constexpr int kImages = kToolHelpImage + 1;
+    for (int i = 0; i < kImages; ++i) {
         const QImage normal = DrawToolImage(i);
         EXPECT_EQ(normal.size(), QSize(30, 30));
         EXPECT_NE(normal, DisabledToolImage(normal)) << i;
-        EXPECT_NE(normal, DrawToolImage((i + 1) % CMainFrame::kToolCount)) << i;
+        EXPECT_NE(normal, DrawToolImage((i + 1) % kImages)) << i;
     }
+}
+
+// The help window is made on the first F1 and tells the keys, the icons and where the files
+// are; its About box the version, the licence and the folder.
+TEST_F(CShellTest, HelpAndAboutTellWhatANewcomerLooksFor) {
+    CMainFrame& f = MakeFrame();
+    EXPECT_EQ(f.HelpWindow(), nullptr) << "nothing made at start-up";
+    f.HelpAction()->trigger();
+    ASSERT_NE(f.HelpWindow(), nullptr);
+    EXPECT_TRUE(f.HelpWindow()->isVisible());
+    EXPECT_FALSE(f.HelpWindow()->isModal());
+    const QString help = f.HelpWindow()->Text()->toPlainText();
+    for (const QString& part :
+         {QStringLiteral("Ctrl with + / -"), QStringLiteral("Ctrl+Q"), QStringLiteral("Photo cell"),
+          QStringLiteral("Option.xml"), QStringLiteral("Business Memory"),
+          QStringLiteral("--trace FILE"), QDir::toNativeSeparators(Folder())}) {
+        EXPECT_TRUE(help.contains(part)) << part.toStdString();
+    }
+    QString about;
+    WhenModal<QMessageBox>(f.HelpWindow(), [&about](QMessageBox* box) {
+        about = box->text();
+        box->accept();
+    });
+    QTest::mouseClick(f.HelpWindow()->findChild<QPushButton*>("about"), Qt::LeftButton);
+    EXPECT_TRUE(about.contains(QCoreApplication::applicationVersion()));
+    EXPECT_TRUE(about.contains("Proprietary licence"));
+    EXPECT_TRUE(about.contains(QDir::toNativeSeparators(Folder()))) << about.toStdString();
+    // Asked for again, the same window comes back.
+    CHelpWindow* first = f.HelpWindow();
+    first->close();
+    f.OnHelp();
+    EXPECT_EQ(f.HelpWindow(), first);
+    EXPECT_TRUE(first->isVisible());
 }
 
 TEST_F(CShellTest, ReportsAreRelayedToTheViewsThatShowTheUnit) {

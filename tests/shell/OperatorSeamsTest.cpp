@@ -28,6 +28,7 @@
 #include "ShellTestSupport.h"
 #include "host/UiMessages.h"
 #include "link/CCommThread.h"
+#include "link/CRadioSession.h"
 #include "link/UnitMask.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
@@ -37,6 +38,7 @@
 #include "panels/CControlFormView.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
+#include "shell/CHelpWindow.h"
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
@@ -424,6 +426,10 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
     });
     answer.start(5);
 
+    int helpShown = 0;
+    QObject::connect(frame->HelpAction(), &QAction::triggered, frame.get(), [&] {
+        helpShown += frame->HelpWindow() != nullptr && frame->HelpWindow()->isVisible();
+    });
     struct Command {
         const char* name;
         QKeyCombination key;
@@ -435,6 +441,7 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
         {"Name", QKeyCombination(Qt::Key_F2), [&] { return studioList.Count(WM_RENAME_NODE); }},
         {"Com", Qt::CTRL | Qt::Key_K, [&] { return comDialogs; }},
         {"Scan", QKeyCombination(Qt::Key_F5), [&] { return studioList.Count(WM_STUDIO_CLEARED); }},
+        {"Help", QKeyCombination(Qt::Key_F1), [&] { return helpShown; }},
     };
     struct Focus {
         const char* name;
@@ -498,24 +505,60 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
     QTest::mouseMove(frame->windowHandle(), InWindow(load, load->rect().center()));
     EXPECT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }, 3s));
     EXPECT_EQ(QToolTip::text(), frame->ToolAction(kToolLoad)->toolTip());
+
+    // Help is the tool bar's last button; Ctrl+Q closes the frame as its close button does,
+    // and the help window with it.
+    EXPECT_EQ(bar->actions().last(), frame->HelpAction());
+    EXPECT_EQ(frame->HelpAction()->toolTip(), "Help (F1)");
+    ASSERT_TRUE(frame->HelpWindow()->isVisible());
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    grid().setFocus();
+    QTest::keyClick(&grid(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_FALSE(frame->HelpWindow()->isVisible());
 }
 
-// The grid's current block, the current node and the panel always agree, and names changed
-// in the studio list land on the node chosen there and show in the grid at once.
+// The grid's current block, the tree's selection, the current node and the panel always
+// agree, wherever the unit was picked; names changed in the studio list land on the node
+// chosen there and show in the grid at once; the greyed panel says why it is greyed, and Test
+// is greyed while nothing could be tested.
 TEST_F(COperatorSeamTest, TreeGridAndPanelAgreeOnTheCurrentUnitAndItsNames) {
     Start({0, 1, 2});
     const CPowerControlSet& c = single();
+    const auto* hint = panel().findChild<QLabel*>(QStringLiteral("pickHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(), "Pick a unit in the grid or the studio list");
     ClickItem(ItemOf(*unit(0)));
+    EXPECT_FALSE(hint->isVisible());
     ClickBlock(1);
     ASSERT_EQ(CurrentUnit(manager()), unit(1));
+    // Picked in the grid: the tree's selection and its name field follow.
+    EXPECT_EQ(list().Tree().currentItem(), ItemOf(*unit(1)));
+    EXPECT_EQ(list().Tree().selectedItems(), QList<QTreeWidgetItem*>{ItemOf(*unit(1))});
+    EXPECT_EQ(list().NameEdit().text(), unit(1)->sModelName);
+    EXPECT_EQ(manager().currentNode, unit(1));
+    // And with the keys, the studio's item closed meanwhile.
+    list().StudioItem(0)->setExpanded(false);
+    grid().setFocus();
+    for (int i = 0; i < CNavigationGrid::kRowsPerUnit && CurrentUnit(manager()) == unit(1); ++i) {
+        QTest::keyClick(&grid(), Qt::Key_Down);
+    }
+    ASSERT_EQ(CurrentUnit(manager()), unit(2));
+    EXPECT_EQ(list().Tree().currentItem(), ItemOf(*unit(2)));
+    EXPECT_TRUE(list().StudioItem(0)->isExpanded());
+    EXPECT_TRUE(c.testButton->isEnabled());
 
     // The shown studio chosen again in the tree: no unit is current anywhere.
     ClickItem(list().StudioItem(0));
     EXPECT_EQ(manager().currentNode, &studioA());
     EXPECT_LT(grid().CurrentUnitPosition(), 0);
-    EXPECT_EQ(grid().CellBackColor(0, CNavigationGrid::StatusRow(1)), QColor(Qt::white));
+    EXPECT_EQ(grid().CellBackColor(0, CNavigationGrid::StatusRow(2)), QColor(Qt::white));
     EXPECT_FALSE(c.flashSpin->isEnabled());
+    EXPECT_FALSE(c.testButton->isEnabled());
     EXPECT_EQ(c.flashLabel->text(), "");
+    EXPECT_TRUE(hint->isVisible());
 
     // A click on that block picks it again, and the panel works on it.
     ClickBlock(1);
@@ -545,6 +588,15 @@ TEST_F(COperatorSeamTest, TreeGridAndPanelAgreeOnTheCurrentUnitAndItsNames) {
     QTest::keyClick(&list().NameEdit(), Qt::Key_F2);
     EXPECT_EQ(unit(0)->sModelName, "Key");
     EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(0)), "  CH-01  Key");
+
+    // The dongle's port closed: Test greys, the rest stays; open again, it is back.
+    EXPECT_TRUE(c.testButton->isEnabled());
+    frame->Session().Close();
+    EXPECT_TRUE(WaitUntil([&] { return !c.testButton->isEnabled(); }));
+    EXPECT_TRUE(c.flashSpin->isEnabled());
+    Com(QString(), true);
+    ASSERT_TRUE(frame->IsConnected());
+    EXPECT_TRUE(WaitUntil([&] { return c.testButton->isEnabled(); }));
 }
 
 // Tick boxes do what the operator clicked: also on a box half out of view, and the heading's

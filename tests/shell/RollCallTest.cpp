@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 
 #include "OperatorSeamFixture.h"
+#include "link/CRadioSession.h"
 #include "shell/CWaitingDlg.h"
 
 namespace {
@@ -33,8 +35,29 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
         checkUnits();
         EXPECT_EQ(status(), "Check units: not connected (Com)");
     });
-    frame->SetScanTickInterval(100ms);
     ClickBlock(0);
+
+    // Cancelled once unit 0 has answered: nobody is called silent after so short a wait.
+    frame->SetScanTickInterval(2s);
+    QString counted;
+    WhenModal<CWaitingDlg>(frame.get(), [&](CWaitingDlg* dialog) {
+        EXPECT_EQ(dialog->AnsweredText(), "0 units answered");
+        EXPECT_EQ(Sent(), "FF 05 00 00 41");
+        ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(0), 45, 30)));
+        EXPECT_TRUE(WaitUntil([&] { return dialog->AnsweredText() == "1 unit answered"; }));
+        counted = dialog->AnsweredText();
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    });
+    grid().setFocus();
+    checkUnits();
+    EXPECT_EQ(counted, "1 unit answered");
+    EXPECT_EQ(status(), "Studio A: 1 of 3 units answered before Cancel");
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(unit(k)->bNoAnswer, 0) << k;
+    }
+    frame->SetScanTickInterval(100ms);
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
 
     // While the dialog waits, units 0 and 2 answer (2 with flash 5.0), and unit 3, which the
     // studio does not hold yet; unit 1 stays silent.
@@ -109,8 +132,9 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
     EXPECT_EQ(manager().activeStudio, &studioA());
     EXPECT_EQ(grid().CellLabel(0, CNavigationGrid::StatusRow(3)), "No answer");
 
-    // Disconnected: said, and nothing sent.
-    Com(QString(), false);
+    // Disconnected: said, and nothing sent. A scan is refused the same way, before it
+    // empties the studio: its units and the names given to them stay.
+    frame->Session().Close();
     ASSERT_FALSE(frame->IsConnected());
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
@@ -118,4 +142,19 @@ TEST_F(COperatorSeamTest, RollCallMarksTheSilentUntilTheyAreHeardAgain) {
     checkUnits();
     EXPECT_EQ(status(), "Check units: not connected (Com)");
     EXPECT_EQ(Sent(), "");
+    ClickItem(list().StudioItem(0));
+    unit(2)->sModelName = QStringLiteral("Key");
+    bool scanShown = false;
+    WhenModal<CWaitingDlg>(frame.get(), [&](CWaitingDlg* dialog) {
+        scanShown = true;
+        dialog->reject();
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+    EXPECT_EQ(status(), "Scan: not connected (Com)");
+    EXPECT_FALSE(scanShown);
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(studioA().nChItemCnt, 4);
+    ASSERT_NE(unit(2), nullptr);
+    EXPECT_EQ(unit(2)->sModelName, "Key");
+    EXPECT_EQ(grid().ShownUnits(), 4);
 }

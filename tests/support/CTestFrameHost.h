@@ -31,6 +31,7 @@ public:
     QObject* ControlPane() override { return control ? control : &controlRecorder; }
     QObject* NavigationPane() override { return navigation ? navigation : &navigationRecorder; }
     bool AskOperator(const QString& text, const QString& caption, bool withCancel) override;
+    bool IsConnected() const override { return session.IsConnected(); }
 
     // A path taken from the store's base folder.
     QString FilePath(const QString& relative) const;
