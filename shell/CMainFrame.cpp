@@ -1,6 +1,7 @@
 #include "shell/CMainFrame.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScrollArea>
@@ -377,6 +378,29 @@ void CMainFrame::StartScan() {
 
 void CMainFrame::OnCheckUnits() {
     m_rollCall->Run();
+}
+
+void CMainFrame::SwitchDongleTo(int studioNum) {
+    Protocol().SelectStudio(studioNum);
+}
+
+bool CMainFrame::WaitForAnswers(const QString& studioName, AnswerCount answered) {
+    bool waitedOut = false;
+    {
+        CWaitingDlg dialog(studioName, this, m_scanTick, std::move(answered));
+        waitedOut = dialog.exec() == QDialog::Accepted;
+    }
+    // What arrived within the six seconds counts, though some of it waits in the queue yet.
+    QCoreApplication::sendPostedEvents(this, WM_ZB_RECEIVED);
+    for (const int type : {WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS, WM_ZB_UNIT_CHANGED}) {
+        QCoreApplication::sendPostedEvents(this, type);
+    }
+    return waitedOut;
+}
+
+void CMainFrame::ShowAnswerMark(const UnitRef& unit) {
+    SendUnitMessage(NavigationPane(), WM_UNIT_REFRESH, unit.nSlot, unit);
+    SendUnitMessage(StudioListPane(), WM_UNIT_REFRESH, unit.nSlot, unit);
 }
 
 void CMainFrame::RelayNewUnit(const CAppMessage& m) {

@@ -10,6 +10,7 @@
 #include "host/CFrameHost.h"
 #include "model/ComSettings.h"
 #include "shell/CPortCatalog.h"
+#include "shell/CRollCallHost.h"
 
 class CAppMessage;
 class CHelpWindow;
@@ -34,7 +35,7 @@ class CControlFormView;
 // store; lays out the three views in two splitters; routes the toolbar commands to the views;
 // hands the link's notices to the radio session and relays the report handler's notifications
 // to the views.
-class CMainFrame : public QMainWindow, public CFrameHost {
+class CMainFrame : public QMainWindow, public CFrameHost, public CRollCallHost {
     Q_OBJECT
 public:
     static constexpr int kMinWidthPx = 800;
@@ -72,8 +73,8 @@ public:
     // Lets tests run the scan dialog faster; the number of ticks stays.
     void SetScanTickInterval(std::chrono::milliseconds interval) { m_scanTick = interval; }
     std::chrono::milliseconds ScanTickInterval() const { return m_scanTick; }
-    // Status pane 0, its tool tip holding the whole text; empty shows nothing.
-    void SetStatusText(const QString& text) { SetReasonText(text); }
+    // Status pane 0 (see CRollCallHost).
+    void SetStatusText(const QString& text) override { SetReasonText(text); }
     // "Check units" (Ctrl+R): the roll call of the current studio.
     void OnCheckUnits();
     QAction* CheckUnitsAction() const { return m_checkUnits; }
@@ -115,6 +116,13 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The roll call's view of the frame (see CRollCallHost).
+    StudioManager& Units() override { return *m_manager; }
+    QObject& UnitNotices() override { return *this; }
+    void SwitchDongleTo(int studioNum) override;
+    bool WaitForAnswers(const QString& studioName, AnswerCount answered) override;
+    void ShowAnswerMark(const UnitRef& unit) override;
+
     void CreateToolBar();
     void CreateStatusBar();
     void CreateClientArea();

@@ -1,15 +1,11 @@
 #include "shell/CRollCall.h"
 
-#include <QCoreApplication>
-#include <QDialog>
 #include <algorithm>
 
 #include "host/UiMessages.h"
-#include "link/CZbProtocol.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
-#include "shell/CMainFrame.h"
-#include "shell/CWaitingDlg.h"
+#include "shell/CRollCallHost.h"
 
 namespace {
 
@@ -23,12 +19,12 @@ bool IsUnitNotice(int type) {
 
 }  // namespace
 
-CRollCall::CRollCall(CMainFrame& frame) : m_frame(frame) {
-    m_frame.installEventFilter(this);
+CRollCall::CRollCall(CRollCallHost& host) : m_host(host), m_notices(&host.UnitNotices()) {
+    m_notices->installEventFilter(this);
 }
 
 CRollCall::~CRollCall() {
-    m_frame.removeEventFilter(this);
+    m_notices->removeEventFilter(this);
 }
 
 CRollCall::Shown CRollCall::ShownOf(const StrobeData& unit) {
@@ -64,14 +60,14 @@ void CRollCall::Run() {
     if (m_running) {
         return;
     }
-    StudioManager& manager = m_frame.Manager();
+    StudioManager& manager = m_host.Units();
     StudioData* studio = CurrentStudio(manager);
     if (studio == nullptr) {
-        m_frame.SetStatusText(QStringLiteral("Check units: choose a studio first"));
+        m_host.SetStatusText(QStringLiteral("Check units: choose a studio first"));
         return;
     }
-    if (!m_frame.IsConnected()) {
-        m_frame.SetStatusText(QStringLiteral("Check units: not connected (Com)"));
+    if (!m_host.IsConnected()) {
+        m_host.SetStatusText(QStringLiteral("Check units: not connected (Com)"));
         return;
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -81,21 +77,12 @@ void CRollCall::Run() {
     m_answered.fill(false);
     m_studio = studio;
     m_running = true;
-    m_frame.SetStatusText(QString());
-    m_frame.Protocol().SelectStudio(studio->nStudioNum);
+    m_host.SetStatusText(QString());
+    m_host.SwitchDongleTo(studio->nStudioNum);
     manager.activeStudio = studio;
-    bool waitedOut = false;
-    {
-        CWaitingDlg dialog(studio->sStudioName, &m_frame, m_frame.ScanTickInterval(), [this] {
-            return static_cast<int>(std::count(m_answered.begin(), m_answered.end(), true));
-        });
-        waitedOut = dialog.exec() == QDialog::Accepted;
-    }
-    // What arrived within the six seconds counts, though some of it waits in the queue yet.
-    QCoreApplication::sendPostedEvents(&m_frame, WM_ZB_RECEIVED);
-    for (const int type : {WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS, WM_ZB_UNIT_CHANGED}) {
-        QCoreApplication::sendPostedEvents(&m_frame, type);
-    }
+    const bool waitedOut = m_host.WaitForAnswers(studio->sStudioName, [this] {
+        return static_cast<int>(std::count(m_answered.begin(), m_answered.end(), true));
+    });
     m_running = false;
     m_studio = nullptr;
 
@@ -106,10 +93,9 @@ void CRollCall::Run() {
             continue;
         }
         unit->bNoAnswer = 1;
-        SendUnitMessage(m_frame.NavigationPane(), WM_UNIT_REFRESH, slot, RefOf(unit));
-        SendUnitMessage(m_frame.StudioListPane(), WM_UNIT_REFRESH, slot, RefOf(unit));
+        m_host.ShowAnswerMark(RefOf(unit));
     }
-    m_frame.SetStatusText(Summarise(*studio, waitedOut));
+    m_host.SetStatusText(Summarise(*studio, waitedOut));
 }
 
 QString CRollCall::Summarise(const StudioData& studio, bool waitedOut) const {
@@ -167,14 +153,13 @@ void CRollCall::Heard(StrobeData& unit) {
     }
     // It answers again: the grid's block and the tree's item show it as they show any unit.
     unit.bNoAnswer = 0;
-    SendUnitMessage(m_frame.NavigationPane(), WM_UNIT_REFRESH, unit.nChNum, RefOf(&unit));
-    SendUnitMessage(m_frame.StudioListPane(), WM_UNIT_REFRESH, unit.nChNum, RefOf(&unit));
+    m_host.ShowAnswerMark(RefOf(&unit));
 }
 
 bool CRollCall::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == &m_frame && IsUnitNotice(static_cast<int>(e->type()))) {
+    if (watched == m_notices && IsUnitNotice(static_cast<int>(e->type()))) {
         // Looked up by its identity: a posted notice may outlive its unit.
-        if (StrobeData* unit = m_frame.Manager().Resolve(static_cast<CAppMessage*>(e)->unit)) {
+        if (StrobeData* unit = m_host.Units().Resolve(static_cast<CAppMessage*>(e)->unit)) {
             Heard(*unit);
         }
     }

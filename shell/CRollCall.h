@@ -8,7 +8,7 @@
 
 #include "model/StudioData.h"
 
-class CMainFrame;
+class CRollCallHost;
 
 // "Check units": the dongle is switched to the current studio as a scan does, but the studio
 // keeps its units. For the scan's six seconds, with the same waiting dialog, every unit that
@@ -36,7 +36,7 @@ public:
     // Differences listed in the summary before the rest are only counted.
     static constexpr int kListedDifferences = 3;
 
-    explicit CRollCall(CMainFrame& frame);
+    explicit CRollCall(CRollCallHost& host);
     ~CRollCall() override;
 
     // The roll call of the current studio; without a studio, or while disconnected, nothing
@@ -49,7 +49,7 @@ public:
     static QStringList Differences(const QString& name, const Shown& before, const Shown& after);
 
 protected:
-    // The frame's unit notices: who reports during a roll call, and who is heard again.
+    // The host's unit notices: who reports during a roll call, and who is heard again.
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -57,7 +57,8 @@ private:
     // waitedOut: the six seconds passed (not cancelled), so the silent are named.
     QString Summarise(const StudioData& studio, bool waitedOut) const;
 
-    CMainFrame& m_frame;
+    CRollCallHost& m_host;
+    QObject* m_notices;  // the host's, for the roll call's lifetime
     bool m_running = false;
     const StudioData* m_studio = nullptr;  // while running
     std::array<std::optional<Shown>, kSlotCount> m_before{};

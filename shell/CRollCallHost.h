@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "model/UnitRef.h"
+
+class QObject;
+class StudioManager;
+
+// What the roll call needs of the window that runs it, and nothing more: the units, the
+// dongle, the wait with its dialog, a line for what it found and the views that show a unit's
+// no-answer mark. A test can stand in for the window with a plain QObject.
+class CRollCallHost {
+public:
+    // How many units have answered so far; asked again while the wait goes on.
+    using AnswerCount = std::function<int()>;
+
+    virtual ~CRollCallHost() = default;
+
+    // The studios and their units; the current studio is the one called.
+    virtual StudioManager& Units() = 0;
+    // Where the unit notices (WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS, WM_ZB_UNIT_CHANGED) arrive:
+    // the roll call watches them there to learn who reports.
+    virtual QObject& UnitNotices() = 0;
+    // Whether the dongle's port is open: without it nobody could answer.
+    virtual bool IsConnected() const = 0;
+    // Switches the dongle to the studio; its units report from then on.
+    virtual void SwitchDongleTo(int studioNum) = 0;
+    // Status pane 0, its tool tip holding the whole text; empty shows nothing.
+    virtual void SetStatusText(const QString& text) = 0;
+    // The scan's waiting dialog for the studio. True when its six seconds passed, false when
+    // cancelled; either way it returns once what arrived meanwhile has been handled.
+    virtual bool WaitForAnswers(const QString& studioName, AnswerCount answered) = 0;
+    // The grid and the studio list show the unit's no-answer mark anew.
+    virtual void ShowAnswerMark(const UnitRef& unit) = 0;
+};
