@@ -72,7 +72,6 @@ public:
 
     // Lets tests run the scan dialog faster; the number of ticks stays.
     void SetScanTickInterval(std::chrono::milliseconds interval) { m_scanTick = interval; }
-    std::chrono::milliseconds ScanTickInterval() const { return m_scanTick; }
     // Status pane 0 (see CRollCallHost).
     void SetStatusText(const QString& text) override { SetReasonText(text); }
     // "Check units" (Ctrl+R): the roll call of the current studio.
