@@ -35,6 +35,8 @@ private:
     static constexpr int kMinFrameLen = 4;
 
     static quint8 TypeOf(quint8 command, int frameLen);
+    template <class Sink>
+    void BeginFrame(Sink& sink);
 };
 
 inline quint8 CZbFrameCutter::TypeOf(quint8 command, int frameLen) {
@@ -59,24 +61,28 @@ inline quint8 CZbFrameCutter::TypeOf(quint8 command, int frameLen) {
 }
 
 template <class Sink>
+void CZbFrameCutter::BeginFrame(Sink& sink) {
+    if constexpr (Sink::kWantsJunk) {
+        if (InFrame()) {
+            sink.Junk(frame.data(), nCount);  // cut short
+        }
+    }
+    // Whatever was being collected is abandoned; a short frame reads zeros beyond its end.
+    nState = 1;
+    nFrameType = ZB_TYPE_NONE;
+    nFrameLen = 0;
+    nCount = 0;
+    frame.fill(0);
+    frame[nCount++] = ZB_START;
+}
+
+template <class Sink>
 void CZbFrameCutter::Cut(const quint8* bytes, int count, Sink& sink) {
     int i = 0;
     while (i < count) {
         const quint8 byte = bytes[i];
         if (byte == ZB_START) {
-            if constexpr (Sink::kWantsJunk) {
-                if (InFrame()) {
-                    sink.Junk(frame.data(), nCount);  // cut short
-                }
-            }
-            // Whatever was being collected is abandoned; a short frame reads zeros beyond its
-            // end.
-            nState = 1;
-            nFrameType = ZB_TYPE_NONE;
-            nFrameLen = 0;
-            nCount = 0;
-            frame.fill(0);
-            frame[nCount++] = byte;
+            BeginFrame(sink);
             ++i;
             continue;
         }
