@@ -41,6 +41,9 @@ offset drag holds the partner offset at -8.1 @@ test_model @@ * @@ model/PowerVa
 offset drag holds the partner slider at 1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ std::clamp(partnerPosition + change, OFFSET_SLIDER_MIN, OFFSET_SLIDER_MAX); @@ std::clamp(partnerPosition + change, OFFSET_SLIDER_MIN - 1, OFFSET_SLIDER_MAX);
 reader feeds one byte too many @@ test_link @@ * @@ link/CZbFrameReader.cpp @@ 1 @@ for (int i = 0; i < held; ++i) { @@ for (int i = 0; i <= held; ++i) {
 reader feeds one byte too few @@ test_link @@ * @@ link/CZbFrameReader.cpp @@ 1 @@ for (int i = 0; i < held; ++i) { @@ for (int i = 1; i < held; ++i) {
+a command byte of no known type begins a frame @@ test_link @@ FrameCutter.* @@ link/CZbFrameCutter.h @@ 1 @@ default:\n            return ZB_TYPE_NONE; @@ default:\n            return type;
+a frame cut short is not shown as junk @@ test_link @@ FrameCutter.* @@ link/CZbFrameCutter.h @@ 1 @@ sink.Junk(frame.data(), nCount);  // cut short @@ // cut short
+a frame given up runs into the noise before it @@ test_link @@ FrameCutter.* @@ link/CZbFrameSplitter.cpp @@ 1 @@ if (bytes[0] == ZB_START) { @@ if (false) {
 clearing a studio keeps its units in the grid list @@ test_model @@ * @@ model/StudioManager.cpp @@ 1 @@ rows.erase(std::remove(rows.begin(), rows.end(), unit), rows.end()); @@ (void)rows;
 a slot index of 10 is placed @@ test_store @@ * @@ model/StudioData.cpp @@ 1 @@ static_cast<unsigned>(unitIndex) > 9u @@ static_cast<unsigned>(unitIndex) > 10u
 a studio number only covers its own units @@ test_store @@ * @@ store/CXmlStore.cpp @@ 1 @@ storing = storing || s.toElement() @@ storing = s.toElement()

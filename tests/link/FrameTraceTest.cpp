@@ -180,7 +180,7 @@ TEST(FrameTrace, WritesEachFrameAndEventAsOneReadableLine) {
             {"00 00 4B", -1},                 // ... is one line
             {"FF 05 00 00 46", -1},           // a select of a letter that is no group
             {"FF 06 17 00 01 02", -1},        // a setting frame of the wrong length
-            {"FF 07 25 00 01 00 00", -1},     // a command byte of no known type
+            {"FF 07 25 00 01 00 00", -1},     // no known type: ignored, as the program does
             {"FF 0E 01 00 11 01 2D 32", -1},  // a status report cut short by ...
             {"FF 07 18 00 01 00 01", -1},     // ... the next start byte
         };
@@ -218,7 +218,7 @@ TEST(FrameTrace, WritesEachFrameAndEventAsOneReadableLine) {
                   "in   FF 07 3A 08 00 00 4B  | reading temperature units 8 value=75",
                   "in   FF 05 00 00 46  | select of no group (46)",
                   "in   FF 06 17 00 01 02  | cell: length 6, expected 7",
-                  "in   FF 07 25 00 01 00 00  | unknown command byte 25",
+                  "in   FF 07 25 00 01 00 00  | junk (7 bytes outside any frame)",
                   "in   FF 0E 01 00 11 01 2D 32  | junk (8 bytes outside any frame)",
                   "in   FF 07 18 00 01 00 01  | sound units 0 value=1 (on)",
                   "--     | Buffer full: 96 bytes lost",

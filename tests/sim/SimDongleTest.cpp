@@ -259,12 +259,12 @@ TEST(SimDongle, JunkAndMalformedFramesAreIgnored) {
     const SimUnit before = *dongle.Unit(0, 0);
     Send(dongle, "00 11 13 FE", SimTime(0));              // junk
     Send(dongle, "FF 06 17 00 01 02", SimTime(0));        // setting one byte short
-    Send(dongle, "FF 07 25 00 01 00 02", SimTime(0));     // no such type
+    Send(dongle, "FF 07 25 00 01 00 02", SimTime(0));     // no such type: junk
     Send(dongle, "FF 07 19 00 01 00 02", SimTime(0));     // sub-code 9 is no setting
     Send(dongle, "FF 07 17 00 01 FF 07 17", SimTime(0));  // cut short by a start byte
     EXPECT_TRUE(RunUntil(dongle, seconds(1)).empty());
     EXPECT_EQ(dongle.Unit(0, 0)->cell, before.cell);
-    EXPECT_EQ(dongle.Stats().junkBytesIn, 4u + 5u);
+    EXPECT_EQ(dongle.Stats().junkBytesIn, 4u + 7u + 5u);
     // The start byte that cut the last frame begins one that can still complete.
     Send(dongle, "00 01 00 00", seconds(1));
     EXPECT_EQ(Frames(RunUntil(dongle, seconds(2))), (Strings{"FF 07 17 00 01 00 00"}));
