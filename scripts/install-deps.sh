@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils fonts-dejavu-core procps
+  # The install test reads the manual pages with man, which warns of any fault in them.
+  man-db
   # Liberation Sans answers "Arial" with Arial's metrics, which the panel layouts are drawn in.
   fonts-liberation2
   # Qt's platform headers: the accessibility test switches accessibility on as a screen
