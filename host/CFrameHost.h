@@ -4,6 +4,7 @@
 
 class QObject;
 class StudioManager;
+class CUnitControl;
 class CZbProtocol;
 class CXmlStore;
 
@@ -17,6 +18,8 @@ public:
     virtual StudioManager& Manager() = 0;
     virtual CZbProtocol& Protocol() = 0;
     virtual CXmlStore& XmlStore() = 0;
+    // The unit core: every change a view makes to a unit goes through it.
+    virtual CUnitControl& Control() = 0;
 
     // Receives WM_SET_TOOL_STATE and WM_SCAN_STUDIO.
     virtual QObject* FrameTarget() = 0;

@@ -29,15 +29,15 @@ QString SettingField::RangeText() const {
 
 const std::array<SettingField, 9>& SettingFields() {
     static const std::array<SettingField, 9> kFields{{
-        {"flash", &StrobeData::nFlashValue, POWER_MIN, POWER_MAX, true},
-        {"cell", &StrobeData::bFlashCell, kOff, kOn, false},
-        {"sound", &StrobeData::bFlashSnd, kOff, kOn, false},
-        {"charge", &StrobeData::bFlashCharge, kOff, kOn, false},
-        {"power", &StrobeData::bFlashPow, kOff, kOn, false},
-        {"model", &StrobeData::nModelValue, POWER_MIN, POWER_MAX, true},
-        {"mode1", &StrobeData::nModelMode1, kOff, kOn, false},
-        {"mode2", &StrobeData::nModelMode2, kOff, kOn, false},
-        {"model power", &StrobeData::bModelPow, kOff, kOn, false},
+        {"flash", &StrobeData::nFlashValue, POWER_MIN, POWER_MAX, true, kFieldFlashValue},
+        {"cell", &StrobeData::bFlashCell, kOff, kOn, false, kFieldFlashCell},
+        {"sound", &StrobeData::bFlashSnd, kOff, kOn, false, kFieldFlashSound},
+        {"charge", &StrobeData::bFlashCharge, kOff, kOn, false, kFieldFlashCharge},
+        {"power", &StrobeData::bFlashPow, kOff, kOn, false, kFieldFlashPow},
+        {"model", &StrobeData::nModelValue, POWER_MIN, POWER_MAX, true, kFieldModelValue},
+        {"mode1", &StrobeData::nModelMode1, kOff, kOn, false, kFieldModelMode1},
+        {"mode2", &StrobeData::nModelMode2, kOff, kOn, false, kFieldModelMode2},
+        {"model power", &StrobeData::bModelPow, kOff, kOn, false, kFieldModelPow},
     }};
     return kFields;
 }
@@ -49,4 +49,27 @@ const SettingField* FirstFaultyField(const StrobeData& unit) {
         }
     }
     return nullptr;
+}
+
+const SettingField* SettingFieldOf(FieldCode code) {
+    for (const SettingField& field : SettingFields()) {
+        if (field.code == code) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+SettingValues SettingValuesOf(const StrobeData& unit) {
+    SettingValues values{};
+    for (size_t i = 0; i < values.size(); ++i) {
+        values[i] = unit.*SettingFields()[i].member;
+    }
+    return values;
+}
+
+void SetSettingValues(StrobeData& unit, const SettingValues& values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        unit.*SettingFields()[i].member = values[i];
+    }
 }

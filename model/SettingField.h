@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 
+#include "model/FieldCode.h"
 #include "model/StrobeData.h"
 
 // What a setting field may hold: powers in tenths within POWER_MIN..POWER_MAX, switches and
@@ -13,7 +14,8 @@ struct SettingField {
     int StrobeData::*member;
     int min;
     int max;
-    bool power;  // shown in tenths ("25.6"), else as the plain code
+    bool power;      // shown in tenths ("25.6"), else as the plain code
+    FieldCode code;  // how a notice names the field
 
     bool Allows(int value) const { return value >= min && value <= max; }
     // The value as the operator reads it, whatever it is: "4.5", "-0.5", "25.6" or "7".
@@ -24,6 +26,14 @@ struct SettingField {
 
 // The nine setting fields in their order (nFlashValue .. bModelPow).
 const std::array<SettingField, 9>& SettingFields();
+
+// The field a notice names; null for a code that names no setting field.
+const SettingField* SettingFieldOf(FieldCode code);
+
+// A unit's nine setting values in the fields' order: what a change takes away and puts back.
+using SettingValues = std::array<int, 9>;
+SettingValues SettingValuesOf(const StrobeData& unit);
+void SetSettingValues(StrobeData& unit, const SettingValues& values);
 
 // The first setting field of unit whose value is outside its range; null when all are in.
 const SettingField* FirstFaultyField(const StrobeData& unit);

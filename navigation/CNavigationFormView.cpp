@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
 #include "model/StudioManager.h"
@@ -40,6 +41,13 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
     placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
     placeholder->setGeometry(units.Rect(5, 20, 155, 205));
     m_grid->hide();
+    const CUnitControl* control = &host.Control();
+    connect(control, &CUnitControl::unitEdited, this, &CNavigationFormView::OnUnitEdited,
+            Qt::QueuedConnection);
+    connect(control, &CUnitControl::tickedEdited, this, &CNavigationFormView::OnTickedEdited,
+            Qt::QueuedConnection);
+    // Sent: the grid's title of the unit shows the new name at once.
+    connect(control, &CUnitControl::unitRenamed, this, &CNavigationFormView::OnUnitRenamed);
 }
 
 void CNavigationFormView::OnInitialUpdate() {
@@ -80,6 +88,29 @@ void CNavigationFormView::resizeEvent(QResizeEvent* e) {
         std::min(m_titleWidthPx, width() - m_title->x() - kGridWidthMarginPx + kGridLeftPx),
         m_title->height());
     LayoutGrid();
+}
+
+void CNavigationFormView::OnTickedEdited(FieldCode field) {
+    const StudioData* studio = CurrentStudio(m_manager);
+    const auto units = m_manager.gridUnits;  // a copy: redrawing must not see it change
+    const int n =
+        studio == nullptr ? 0 : std::min<int>(studio->nChItemCnt, static_cast<int>(units.size()));
+    for (int k = 0; k < n; ++k) {
+        m_grid->UpdateUnitField(field, units[k]);
+    }
+}
+
+void CNavigationFormView::OnUnitEdited(const UnitRef& ref, FieldCode field) {
+    // Queued: the unit may be gone, or replaced, by now.
+    if (StrobeData* unit = m_manager.Resolve(ref)) {
+        m_grid->UpdateUnitField(field, unit);
+    }
+}
+
+void CNavigationFormView::OnUnitRenamed(const UnitRef& ref) {
+    if (StrobeData* unit = m_manager.Resolve(ref)) {
+        m_grid->RefreshUnitRows(unit);
+    }
 }
 
 bool CNavigationFormView::event(QEvent* e) {
@@ -130,17 +161,6 @@ bool CNavigationFormView::event(QEvent* e) {
                 m_grid->RefreshUnitRows(unit);
             }
             break;
-        case WM_SELECTION_EDITED: {
-            const StudioData* studio = CurrentStudio(m_manager);
-            const auto units = m_manager.gridUnits;  // a copy: redrawing must not see it change
-            const int n = studio == nullptr
-                              ? 0
-                              : std::min<int>(studio->nChItemCnt, static_cast<int>(units.size()));
-            for (int k = 0; k < n; ++k) {
-                m_grid->UpdateUnitField(static_cast<int>(m->wParam), units[k]);
-            }
-            break;
-        }
         default:
             return QWidget::event(e);
     }

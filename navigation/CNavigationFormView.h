@@ -2,14 +2,17 @@
 
 #include <QWidget>
 
+#include "model/FieldCode.h"
+#include "model/UnitRef.h"
+
 class CFrameHost;
 class CNavigationGrid;
 class CTitleSeparator;
 class StudioManager;
 
 // The right-hand pane: the title line and the navigation grid of the shown studio's units.
-// Receives WM_SHOW_STUDIO, WM_SHOW_NODE, WM_UNIT_ADDED, WM_UNIT_FIELD, WM_UNIT_REFRESH and
-// WM_SELECTION_EDITED.
+// Receives WM_SHOW_STUDIO, WM_SHOW_NODE, WM_UNIT_ADDED, WM_UNIT_FIELD and WM_UNIT_REFRESH, and
+// hears of the unit core's changes: each as a queued call, as the panels once posted them.
 class CNavigationFormView : public QWidget {
 public:
     explicit CNavigationFormView(CFrameHost& host, QWidget* parent = nullptr);
@@ -30,6 +33,11 @@ protected:
 
 private:
     void LayoutGrid();
+    // The core's notices: a unit's field, every grid unit's field (WM_SELECTION_EDITED), a
+    // unit's name.
+    void OnUnitEdited(const UnitRef& unit, FieldCode field);
+    void OnTickedEdited(FieldCode field);
+    void OnUnitRenamed(const UnitRef& unit);
 
     CFrameHost& m_host;
     StudioManager& m_manager;

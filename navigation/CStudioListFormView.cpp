@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
 #include "model/StudioManager.h"
@@ -57,6 +58,9 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
       m_host(host),
       m_manager(host.Manager()),
       m_delegate(new CStudioTreeDelegate(this)) {
+    connect(&host.Control(), &CUnitControl::memoryApplied, this,
+            &CStudioListFormView::OnMemoryApplied);
+    connect(&host.Control(), &CUnitControl::unitRenamed, this, &CStudioListFormView::OnUnitRenamed);
     // The header is never shown: it asks for no room, so the items alone size the column
     // (measuring its label would load a bold face for nothing). Before the font reaches it.
     m_tree->setHeaderHidden(true);
@@ -322,24 +326,37 @@ void CStudioListFormView::FollowCurrentUnit() {
 void CStudioListFormView::Rename() {
     const QString text = m_nameEdit->text();
     StudioNode* node = m_manager.currentNode;
+    // The tree and the grid's title of the unit show the new name at once.
     if (node != nullptr && node->RecordType() == kNodeUnit) {
-        auto* unit = static_cast<StrobeData*>(node);
-        unit->sModelName = text;
-        // The record that took the name gets the label, wherever the tree's selection is.
-        if (QTreeWidgetItem* item = ItemOf(unit)) {
-            item->setText(0, UnitLabel(unit));
-            ShowAnswerState(item, unit);
-        }
-        // The grid's title of the unit shows the new name at once.
-        SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit));
+        m_host.Control().Rename(*static_cast<StrobeData*>(node), text);
     } else if (node != nullptr && node->RecordType() == kNodeLight) {
         auto* light = static_cast<LightNode*>(node);
-        light->sLightName = text;
-        if (QTreeWidgetItem* item = ItemOf(light)) {
-            item->setText(0, text);
+        if (auto* unit = static_cast<StrobeData*>(light->pOwner)) {
+            m_host.Control().RenameLight(*unit, text);
         }
     }
     SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 0);
+}
+
+void CStudioListFormView::OnMemoryApplied() {
+    StudioData* studio = CurrentStudio(m_manager);
+    if (studio != nullptr) {
+        RefillStudio(studio->nStudioNum);
+        m_tree->viewport()->update();
+        SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
+    }
+}
+
+void CStudioListFormView::OnUnitRenamed(const UnitRef& ref) {
+    StrobeData* unit = m_manager.Resolve(ref);
+    if (QTreeWidgetItem* item = ItemOf(unit)) {
+        // The record that took the name gets the label, wherever the tree's selection is.
+        item->setText(0, UnitLabel(unit));
+        ShowAnswerState(item, unit);
+    }
+    if (QTreeWidgetItem* item = ItemOf(unit != nullptr ? &unit->lightNode : nullptr)) {
+        item->setText(0, unit->lightNode.sLightName);
+    }
 }
 
 bool CStudioListFormView::event(QEvent* e) {
@@ -359,15 +376,6 @@ bool CStudioListFormView::event(QEvent* e) {
             auto* studio = m->LParamAs<StudioData>();
             if (m_manager.Contains(studio)) {
                 RefillStudio(studio->nStudioNum);
-                SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
-            }
-            break;
-        }
-        case WM_BM_APPLIED: {
-            StudioData* studio = CurrentStudio(m_manager);
-            if (studio != nullptr) {
-                RefillStudio(studio->nStudioNum);
-                m_tree->viewport()->update();
                 SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
             }
             break;

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <array>
 
+#include "model/UnitRef.h"
+
 class CFrameHost;
 class CStudioTreeDelegate;
 class CTitleSeparator;
@@ -60,6 +62,10 @@ private:
     void FollowCurrentUnit();
     QTreeWidgetItem* SelectedItem() const;
     void Rename();
+    // A memory was applied to the current studio (WM_BM_APPLIED): its items are made anew.
+    void OnMemoryApplied();
+    // A unit's name or light name changed: its items show it.
+    void OnUnitRenamed(const UnitRef& unit);
     // The live record an item shows, or nullptr (no item, or its record is gone).
     StudioNode* RecordOf(QTreeWidgetItem* item) const;
     // The item a record's node header points at, when that item is still in the tree.

@@ -7,9 +7,9 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
-#include "link/CZbProtocol.h"
 #include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "store/CXmlStore.h"
@@ -124,6 +124,7 @@ void CBusinessMemoryGroup::OnFileListClick() {
     StudioManager& manager = m_host.Manager();
     ClearStudio(manager, *manager.memoryStudio);
     QString info;
+    m_loadedName = name;
     if (LoadBusinessMemory(m_host.XmlStore(), name)) {
         info = MemoryInfoText(*manager.memoryStudio);
     } else {
@@ -172,16 +173,9 @@ void CBusinessMemoryGroup::OnOpen() {
                             kMemoryCaption, true)) {
         return;
     }
-    if (!ApplyMemoryStudio(studio, *manager.memoryStudio)) {
-        return;
-    }
-    // The studio list rebuilds the studio's items and, through the grid, resets the panel.
-    SendAppMessage(m_host.StudioListPane(), WM_BM_APPLIED);
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (const StrobeData* unit = studio->UnitAt(slot)) {
-            m_host.Protocol().SendUnitSettings(0, unit);
-        }
-    }
+    // The studio list rebuilds the studio's items and, through the grid, resets the panel;
+    // then every unit of the studio is sent its settings.
+    m_host.Control().ApplyMemory(*studio, *manager.memoryStudio, m_loadedName);
 }
 
 void CBusinessMemoryGroup::SetToolState(int flag, int enabled) {

@@ -45,4 +45,5 @@ private:
     QTreeWidget* m_fileList;
     QLineEdit* m_nameEdit;
     QPlainTextEdit* m_infoEdit;
+    QString m_loadedName;  // the memory last clicked in the list, which Load applies
 };

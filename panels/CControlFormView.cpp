@@ -9,10 +9,9 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
-#include "link/CZbProtocol.h"
-#include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
@@ -67,10 +66,12 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     m_memory = std::make_unique<CBusinessMemoryGroup>(host, this, units);
 
     const CPowerControlSet& c = *m_controls;
-    connect(c.flashSpin, &CFlatSpinButtonCtrl::deltaPos, this,
-            [this](int change) { OnSpin(Power::Flash, change); });
-    connect(c.modelSpin, &CFlatSpinButtonCtrl::deltaPos, this,
-            [this](int change) { OnSpin(Power::Model, change); });
+    connect(c.flashSpin, &CFlatSpinButtonCtrl::deltaPos, this, [this](int change) {
+        OnSpin(Power::Flash, change, m_controls->flashSpin->HeldPress());
+    });
+    connect(c.modelSpin, &CFlatSpinButtonCtrl::deltaPos, this, [this](int change) {
+        OnSpin(Power::Model, change, m_controls->modelSpin->HeldPress());
+    });
     connect(c.flashSlider, &QSlider::sliderMoved, this,
             [this](int position) { OnSliderTrack(Power::Flash, position); });
     connect(c.modelSlider, &QSlider::sliderMoved, this,
@@ -94,22 +95,18 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     }
 
     // Cell and Sound: the box's tick is the unit's switch.
-    const auto connectSwitch = [this](QCheckBox* box, int& state, int StrobeData::*field,
-                                      quint8 subCode, int fieldCode) {
-        connect(box, &QCheckBox::clicked, this,
-                [this, &state, field, subCode, fieldCode](bool checked) {
-                    StrobeData* unit = Unit();
-                    if (unit == nullptr) {
-                        return;
-                    }
-                    state = checked ? 1 : 0;
-                    unit->*field = state;
-                    m_host.Protocol().SendUnitCommand(subCode, 0, unit);
-                    NotifyGrid(*unit, fieldCode);
-                });
+    const auto connectSwitch = [this](QCheckBox* box, int& state, FieldCode field) {
+        connect(box, &QCheckBox::clicked, this, [this, &state, field](bool checked) {
+            StrobeData* unit = Unit();
+            if (unit == nullptr) {
+                return;
+            }
+            state = checked ? 1 : 0;
+            Commit([&] { m_host.Control().SetSetting(*unit, field, state); });
+        });
     };
-    connectSwitch(c.cellCheck, m_bCell, &StrobeData::bFlashCell, ZB_FLASH_CELL, kFieldFlashCell);
-    connectSwitch(c.soundCheck, m_bSound, &StrobeData::bFlashSnd, ZB_FLASH_SOUND, kFieldFlashSound);
+    connectSwitch(c.cellCheck, m_bCell, kFieldFlashCell);
+    connectSwitch(c.soundCheck, m_bSound, kFieldFlashSound);
     connect(c.powerButton, &QPushButton::clicked, this, [this](bool checked) {
         StrobeData* unit = Unit();
         if (unit == nullptr) {
@@ -117,13 +114,11 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
         }
         m_bPower = checked ? 1 : 0;
         SetEnableMode(kModeFollowPower);
-        unit->bFlashPow = m_bPower;
-        m_host.Protocol().SendUnitCommand(ZB_FLASH_POW, 0, unit);
-        NotifyGrid(*unit, kFieldFlashPow);
+        Commit([&] { m_host.Control().SetSetting(*unit, kFieldFlashPow, m_bPower); });
     });
     connect(c.testButton, &QPushButton::clicked, this, [this] {
         if (StrobeData* unit = Unit()) {
-            m_host.Protocol().SendUnitCommand(ZB_TEST, 0, unit);
+            m_host.Control().Test(*unit);
         }
     });
     connect(c.offCheck, &QCheckBox::clicked, this, [this](bool checked) {
@@ -134,33 +129,37 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
         m_bModelOff = checked ? 1 : 0;
         ShowModelValue();
         SetEnableMode(kModeFollowPower);
-        unit->bModelPow = m_bModelOff ? 0 : 1;
-        m_host.Protocol().SendUnitCommand(ZB_MODEL_POW, 0, unit);
-        NotifyGrid(*unit, kFieldModelPow);
+        Commit([&] { m_host.Control().SetSetting(*unit, kFieldModelPow, m_bModelOff ? 0 : 1); });
     });
     // clicked, not toggled: a click on the ticked button sends the mode again.
-    const auto connectMode = [this](QRadioButton* radio, int& state, int value,
-                                    int StrobeData::*field, quint8 subCode, int fieldCode) {
-        connect(radio, &QRadioButton::clicked, this,
-                [this, &state, value, field, subCode, fieldCode] {
-                    StrobeData* unit = Unit();
-                    if (unit == nullptr) {
-                        return;
-                    }
-                    state = value;
-                    unit->*field = value;
-                    m_host.Protocol().SendUnitCommand(subCode, 0, unit);
-                    NotifyGrid(*unit, fieldCode);
-                });
+    const auto connectMode = [this](QRadioButton* radio, int& state, int value, FieldCode field) {
+        connect(radio, &QRadioButton::clicked, this, [this, &state, value, field] {
+            StrobeData* unit = Unit();
+            if (unit == nullptr) {
+                return;
+            }
+            state = value;
+            Commit([&] { m_host.Control().SetSetting(*unit, field, value); });
+        });
     };
-    connectMode(c.freeRadio, m_nMode1, 0, &StrobeData::nModelMode1, ZB_MODEL_MODE1,
-                kFieldModelMode1);
-    connectMode(c.propRadio, m_nMode1, 1, &StrobeData::nModelMode1, ZB_MODEL_MODE1,
-                kFieldModelMode1);
-    connectMode(c.continousRadio, m_nMode2, 1, &StrobeData::nModelMode2, ZB_MODEL_MODE2,
-                kFieldModelMode2);
-    connectMode(c.flashPropRadio, m_nMode2, 0, &StrobeData::nModelMode2, ZB_MODEL_MODE2,
-                kFieldModelMode2);
+    connectMode(c.freeRadio, m_nMode1, 0, kFieldModelMode1);
+    connectMode(c.propRadio, m_nMode1, 1, kFieldModelMode1);
+    connectMode(c.continousRadio, m_nMode2, 1, kFieldModelMode2);
+    connectMode(c.flashPropRadio, m_nMode2, 0, kFieldModelMode2);
+
+    // Changes made elsewhere (an undo, the selected-units panel): the panel shows them.
+    CUnitControl& control = host.Control();
+    connect(&control, &CUnitControl::unitEdited, this,
+            [this](const UnitRef& unit, FieldCode field) {
+                if (!m_committing && m_host.Manager().Resolve(unit) == Unit()) {
+                    RefreshField(field);
+                }
+            });
+    connect(&control, &CUnitControl::tickedEdited, this, [this] {
+        if (m_nComboIndex == 0) {
+            FullRefresh();
+        }
+    });
 
     connect(m_combo, &QComboBox::activated, this, &CControlFormView::OnCombo);
 }
@@ -443,12 +442,15 @@ void CControlFormView::ShowModes() {
     CPowerControlSet::CheckOnly(c.mode2Pair, m_nMode2 == 1 ? c.continousRadio : c.flashPropRadio);
 }
 
-void CControlFormView::NotifyGrid(const StrobeData& unit, int fieldCode) {
-    // Named, not "the current unit": another may be current by the time the grid reads it.
-    PostUnitMessage(m_host.NavigationPane(), WM_UNIT_FIELD, fieldCode, RefOf(&unit));
+template <class Command>
+void CControlFormView::Commit(Command command) {
+    // The panel already shows what it sends: its own notice is not shown again.
+    m_committing = true;
+    command();
+    m_committing = false;
 }
 
-void CControlFormView::OnSpin(Power power, int change) {
+void CControlFormView::OnSpin(Power power, int change, int heldPress) {
     StrobeData* unit = Unit();
     if (unit == nullptr) {
         return;
@@ -460,7 +462,10 @@ void CControlFormView::OnSpin(Power power, int change) {
     if (!StepPower(value, partner, SpinStep(change), propLink)) {
         return;
     }
+    // The steps of one held arrow are one change; the two spins' presses never share one.
+    m_gesture = heldPress == 0 ? 0 : heldPress * 2 + (flash ? 0 : 1);
     CommitPower(*unit, flash, propLink);
+    m_gesture = 0;
 }
 
 // The new value (and its partner under the Prop link) goes to the sliders, the labels and the
@@ -470,15 +475,16 @@ void CControlFormView::CommitPower(StrobeData& unit, bool flash, bool propLink) 
     if (flash || propLink) {
         c.flashSlider->setValue(m_nFlashValue);
         ShowFlashValue();
-        unit.nFlashValue = m_nFlashValue;
     }
     if (!flash || propLink) {
         c.modelSlider->setValue(m_nModelValue);
         ShowModelValue();
-        unit.nModelValue = m_nModelValue;
     }
-    m_host.Protocol().SendUnitCommand(flash ? ZB_FLASH_POWER : ZB_MODEL_POWER, 0, &unit);
-    NotifyGrid(unit, flash ? kFieldFlashValue : kFieldModelValue);
+    Commit([&] {
+        m_host.Control().SetPower(unit,
+                                  flash ? CUnitControl::Power::kFlash : CUnitControl::Power::kModel,
+                                  m_nFlashValue, m_nModelValue, propLink, m_gesture);
+    });
 }
 
 void CControlFormView::OnSliderTrack(Power power, int position) {

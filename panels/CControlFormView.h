@@ -62,11 +62,13 @@ private:
     void ShowFlashValue();
     void ShowModelValue();
     void ShowModes();
-    void NotifyGrid(const StrobeData& unit, int fieldCode);
+    // Runs a command of the unit core for the panel's own change.
+    template <class Command>
+    void Commit(Command command);
     // Whether a unit notice is about the unit shown (a notice naming no unit is).
     bool ShowsUnitOf(const CAppMessage& m) const;
 
-    void OnSpin(Power power, int change);
+    void OnSpin(Power power, int change, int heldPress);
     void OnSliderTrack(Power power, int position);
     void OnSliderRelease(Power power);
     void CommitPower(StrobeData& unit, bool flash, bool propLink);
@@ -93,4 +95,6 @@ private:
 
     std::unique_ptr<CBusinessMemoryGroup> m_memory;
     bool m_initialised = false;
+    bool m_committing = false;  // while the panel's own command runs
+    int m_gesture = 0;          // of the held arrow whose steps go out now; 0 for none
 };

@@ -7,11 +7,9 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
-#include "link/CZbProtocol.h"
 #include "link/UnitMask.h"
-#include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/StudioManager.h"
 #include "panels/CPowerControlSet.h"
@@ -70,26 +68,30 @@ CControlSelFormView::CControlSelFormView(CFrameHost& host, QWidget* parent)
 
     connect(c.cellCheck, &QCheckBox::clicked, this, [this](bool checked) {
         m_bCell = checked ? 1 : 0;
-        ApplySwitch(ZB_FLASH_CELL, kFieldFlashCell,
-                    [this](StrobeData& u) { u.bFlashCell = m_bCell; });
+        ApplySwitch(kFieldFlashCell, m_bCell);
     });
     connect(c.soundCheck, &QCheckBox::clicked, this, [this](bool checked) {
         m_bSound = checked ? 1 : 0;
-        ApplySwitch(ZB_FLASH_SOUND, kFieldFlashSound,
-                    [this](StrobeData& u) { u.bFlashSnd = m_bSound; });
+        ApplySwitch(kFieldFlashSound, m_bSound);
     });
     connect(c.powerButton, &QPushButton::clicked, this, [this](bool checked) {
         m_bPower = checked ? 1 : 0;
-        ApplySwitch(ZB_FLASH_POW, kFieldFlashPow,
-                    [this](StrobeData& u) { u.bFlashPow = m_bPower; });
+        ApplySwitch(kFieldFlashPow, m_bPower);
     });
     connect(c.offCheck, &QCheckBox::clicked, this, [this](bool checked) {
         m_bModelOff = checked ? 1 : 0;
-        ApplySwitch(ZB_MODEL_POW, kFieldModelPow,
-                    [this](StrobeData& u) { u.bModelPow = m_bModelOff ? 0 : 1; });
+        ApplySwitch(kFieldModelPow, m_bModelOff ? 0 : 1);
     });
-    connect(c.testButton, &QPushButton::clicked, this,
-            [this] { ApplySwitch(ZB_TEST, kFieldNone, [](StrobeData&) {}); });
+    connect(c.testButton, &QPushButton::clicked, this, [this] {
+        const std::vector<StrobeData*> units = SelectedUnits();
+        quint16 mask = 0;
+        for (const StrobeData* unit : units) {
+            mask |= UnitMaskOf(unit->nChNum);
+        }
+        if (!units.empty()) {
+            m_host.Control().Test(*units.back(), mask);
+        }
+    });
     for (QRadioButton* radio : {c.freeRadio, c.propRadio, c.continousRadio, c.flashPropRadio}) {
         // clicked, not toggled: a click on the ticked button sends again.
         connect(radio, &QRadioButton::clicked, this, [this, radio] { OnModeRadio(radio); });
@@ -220,21 +222,10 @@ void CControlSelFormView::Apply(Trigger trigger) {
     m_nLastFlashOffset = m_nFlashOffset;
     m_nLastModelOffset = m_nModelOffset;
 
-    const std::vector<StrobeData*> units = SelectedUnits();
-    for (StrobeData* unit : units) {
-        // A unit in Prop mode takes either control's change on both of its values.
-        const bool unitProp = unit->nModelMode1 == 1;
-        const int toFlash = unitProp && trigger == Trigger::Model ? modelChange : flashChange;
-        const int toModel = unitProp && trigger == Trigger::Flash ? flashChange : modelChange;
-        unit->nFlashValue = ApplyPowerOffset(unit->nFlashValue, toFlash);
-        unit->nModelValue = ApplyPowerOffset(unit->nModelValue, toModel);
-    }
-    if (units.empty()) {
-        return;
-    }
-    m_host.Protocol().SendPowerPairs(trigger == Trigger::Flash ? ZB_FLASH_TABLE : ZB_MODEL_TABLE,
-                                     CurrentStudio(m_host.Manager()));
-    PostAppMessage(m_host.NavigationPane(), WM_SELECTION_EDITED, kFieldModelValue, 0);
+    m_host.Control().ApplyOffsets(
+        SelectedUnits(),
+        trigger == Trigger::Flash ? CUnitControl::Power::kFlash : CUnitControl::Power::kModel,
+        flashChange, modelChange);
 }
 
 void CControlSelFormView::ShowOffsets() {
@@ -244,33 +235,18 @@ void CControlSelFormView::ShowOffsets() {
     m_controls->modelLabel->update();
 }
 
-template <class SetField>
-void CControlSelFormView::ApplySwitch(quint8 subCode, int fieldCode, SetField setField) {
-    const std::vector<StrobeData*> units = SelectedUnits();
-    if (units.empty()) {
-        return;
-    }
-    quint16 mask = 0;
-    for (StrobeData* unit : units) {
-        setField(*unit);
-        mask |= UnitMaskOf(unit->nChNum);
-    }
-    // Every ticked unit now holds the same value, so any one of them can supply it.
-    m_host.Protocol().SendUnitCommand(subCode, mask, units.back());
-    if (fieldCode != kFieldNone) {
-        PostAppMessage(m_host.NavigationPane(), WM_SELECTION_EDITED, fieldCode, 0);
-    }
+void CControlSelFormView::ApplySwitch(FieldCode field, int value) {
+    // Every ticked unit takes the same value, in one frame.
+    m_host.Control().SetTickedSetting(SelectedUnits(), field, value);
 }
 
 void CControlSelFormView::OnModeRadio(QAbstractButton* button) {
     const CPowerControlSet& c = *m_controls;
     if (button == c.freeRadio || button == c.propRadio) {
         m_nMode1 = button == c.propRadio ? 1 : 0;
-        ApplySwitch(ZB_MODEL_MODE1, kFieldModelMode1,
-                    [this](StrobeData& u) { u.nModelMode1 = m_nMode1; });
+        ApplySwitch(kFieldModelMode1, m_nMode1);
     } else {
         m_nMode2 = button == c.continousRadio ? 1 : 0;
-        ApplySwitch(ZB_MODEL_MODE2, kFieldModelMode2,
-                    [this](StrobeData& u) { u.nModelMode2 = m_nMode2; });
+        ApplySwitch(kFieldModelMode2, m_nMode2);
     }
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/FieldCode.h"
 #include "model/PowerValue.h"
 
 class CFrameHost;
@@ -50,8 +51,7 @@ private:
     void ShowOffsets();
 
     // A switch or mode: set the field on every ticked unit, then one frame to all of them.
-    template <class SetField>
-    void ApplySwitch(quint8 subCode, int fieldCode, SetField setField);
+    void ApplySwitch(FieldCode field, int value);
     void OnModeRadio(QAbstractButton* button);
 
     CFrameHost& m_host;

@@ -11,12 +11,13 @@ declare -A allowed=(
     [link]="link model"
     [store]="store model"
     [widgets]="widgets"
-    [host]="host link store model"
-    [navigation]="navigation host widgets link store model"
-    [panels]="panels host widgets link store model"
-    [shell]="shell panels navigation host widgets link store model"
+    [control]="control link store model"
+    [host]="host control link store model"
+    [navigation]="navigation host control widgets link store model"
+    [panels]="panels host control widgets link store model"
+    [shell]="shell panels navigation host control widgets link store model"
     [sim]="sim link model"
-    [tests/support]="support host link store model"
+    [tests/support]="support host control link store model"
 )
 
 status=0

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "control/CUnitControl.h"
 #include "host/UiMessages.h"
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
@@ -59,6 +60,7 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
       m_xmlStore(std::make_unique<CXmlStore>(baseFolder)),
       // Before anything that sends this window an event: event() hands the session its notices.
       m_session(std::make_unique<CRadioSession>(this, *m_manager)),
+      m_unitControl(std::make_unique<CUnitControl>(*m_manager)),
       m_scanTick(CWaitingDlg::kTickInterval),
       m_baseFolder(baseFolder) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
@@ -66,6 +68,7 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     // The tool bar's tips show while another window is active too.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     m_xmlStore->pManager = m_manager.get();
+    m_unitControl->SetProtocol(m_session->Protocol());
     m_xmlStore->showMessage = [this](const QString& text, const QString& caption) {
         AskOperator(text, caption, false);
     };

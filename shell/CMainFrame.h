@@ -24,6 +24,7 @@ class CCommThread;
 class CLinkObserver;
 class CRadioSession;
 class CStrobeSplitterWnd;
+class CUnitControl;
 class CZbProtocol;
 class CXmlStore;
 class StudioManager;
@@ -56,6 +57,7 @@ public:
     StudioManager& Manager() override { return *m_manager; }
     CZbProtocol& Protocol() override;
     CXmlStore& XmlStore() override { return *m_xmlStore; }
+    CUnitControl& Control() override { return *m_unitControl; }
     QObject* FrameTarget() override { return this; }
     QObject* StudioListPane() override;
     QObject* ControlPane() override;
@@ -138,6 +140,7 @@ private:
     std::unique_ptr<StudioManager> m_manager;
     std::unique_ptr<CXmlStore> m_xmlStore;
     std::unique_ptr<CRadioSession> m_session;
+    std::unique_ptr<CUnitControl> m_unitControl;
 
     ComSettings m_comSettings;
     CPortCatalog m_ports;

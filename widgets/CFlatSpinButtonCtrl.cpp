@@ -112,6 +112,7 @@ void CFlatSpinButtonCtrl::mousePressEvent(QMouseEvent* e) {
     }
     qApp->installEventFilter(this);
     update();
+    ++m_pressSerial;
     Step();
     m_repeatTimer.start(kAutoRepeatDelayMs);
 }

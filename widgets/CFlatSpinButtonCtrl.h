@@ -34,6 +34,9 @@ public:
     // the spin's value.
     void SetValueLabel(QLabel* label);
     QString ValueText() const;
+    // Which press of an arrow the steps now asked for belong to: the same number for every
+    // step of one held arrow, 0 for a step from a key or assistive technology.
+    int HeldPress() const { return m_pressed != Arrow::None ? m_pressSerial : 0; }
 
 signals:
     void deltaPos(int change);
@@ -63,5 +66,6 @@ private:
     CFlatCtrl m_flat{this};
     QTimer m_repeatTimer;
     Arrow m_pressed = Arrow::None;
+    int m_pressSerial = 0;
     QPointer<QLabel> m_valueLabel;
 };

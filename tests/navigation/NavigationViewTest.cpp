@@ -405,7 +405,7 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
     for (StrobeData* unit : units) {
         unit->nFlashValue = 33;
     }
-    PostAppMessage(&view, WM_SELECTION_EDITED, kFieldFlashValue, 0);
+    emit host.Control().tickedEdited(kFieldFlashValue);
     Settle();
     for (int k = 0; k < 3; ++k) {
         EXPECT_TRUE(StatusLabel(k).startsWith("Flash : F 3.3")) << k;
@@ -414,7 +414,7 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
     // A studio that holds more units than the grid lists yet (one just placed, its notice
     // still on the way): only the listed blocks are touched.
     AddUnit(0, 5);
-    PostAppMessage(&view, WM_SELECTION_EDITED, kFieldFlashValue, 0);
+    emit host.Control().tickedEdited(kFieldFlashValue);
     Settle();
     EXPECT_EQ(grid().ShownUnits(), 3);
 
@@ -440,7 +440,8 @@ TEST_F(NavigationViewTest, PostedMessagesForUnitsThatAreGoneAreIgnored) {
     ShowStudio(0);
     PostUnitMessage(&view, WM_UNIT_REFRESH, 0, RefOf(unit));
     PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashPow, RefOf(unit));
-    PostAppMessage(&view, WM_SELECTION_EDITED, kFieldFlashPow, 0);
+    emit host.Control().unitEdited(RefOf(unit), kFieldFlashPow);
+    emit host.Control().tickedEdited(kFieldFlashPow);
     ClearStudio(host.manager, Studio(0));  // destroys the unit before the posts arrive
     Settle();
     EXPECT_TRUE(host.manager.gridUnits.empty());

@@ -328,7 +328,7 @@ TEST_F(StudioListViewTest, AppliedMemoryRelabelsTheCurrentStudio) {
     Select(StudioItem(1));
     unit->sModelName = "Hair";
     nav().Clear();
-    SendAppMessage(&view, WM_BM_APPLIED);
+    emit host.Control().memoryApplied(&Studio(1));
     EXPECT_EQ(ChildLabels(StudioItem(1)), QStringList{"CH-03 Hair"});
     ASSERT_EQ(nav().Count(WM_SHOW_STUDIO), 1);
     EXPECT_EQ(nav().entries.last().lParam, ToLParam(&Studio(1)));

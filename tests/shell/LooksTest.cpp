@@ -26,6 +26,7 @@
 #include <set>
 
 #include "ShellTestSupport.h"
+#include "control/CUnitControl.h"
 #include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
@@ -257,7 +258,7 @@ protected:
             unit->nTemperature = l.temperature;
         }
         manager.currentNode = manager.StudioAt(0);
-        SendAppMessage(f.StudioListPane(), WM_BM_APPLIED);
+        emit f.Control().memoryApplied(manager.StudioAt(0));
         Tree().expandAll();
         PumpEvents(20ms);
         return f;

@@ -2,10 +2,35 @@
 
 #include <QDir>
 
+#include "host/UiMessages.h"
 #include "model/ComSettings.h"
 
 CTestFrameHost::CTestFrameHost() {
     xmlStore.pManager = &manager;
+    unitControl.SetProtocol(session.Protocol());
+    QObject::connect(&unitControl, &CUnitControl::unitEdited, &navigationRecorder,
+                     [this](const UnitRef& unit, FieldCode field) {
+                         if (navigation == nullptr) {
+                             PostUnitMessage(&navigationRecorder, WM_UNIT_FIELD, field, unit);
+                         }
+                     });
+    QObject::connect(&unitControl, &CUnitControl::tickedEdited, &navigationRecorder,
+                     [this](FieldCode field) {
+                         if (navigation == nullptr) {
+                             PostAppMessage(&navigationRecorder, WM_SELECTION_EDITED, field);
+                         }
+                     });
+    QObject::connect(
+        &unitControl, &CUnitControl::unitRenamed, &navigationRecorder, [this](const UnitRef& unit) {
+            if (navigation == nullptr) {
+                SendUnitMessage(&navigationRecorder, WM_UNIT_REFRESH, unit.nSlot, unit);
+            }
+        });
+    QObject::connect(&unitControl, &CUnitControl::memoryApplied, &studioListRecorder, [this] {
+        if (studioList == nullptr) {
+            SendAppMessage(&studioListRecorder, WM_BM_APPLIED);
+        }
+    });
     xmlStore.showMessage = [this](const QString& text, const QString& caption) {
         questions.push_back({text, caption, false});
     };

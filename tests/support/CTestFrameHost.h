@@ -5,6 +5,7 @@
 #include <QVector>
 #include <memory>
 
+#include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
 #include "link/CRadioSession.h"
 #include "model/StudioManager.h"
@@ -26,6 +27,7 @@ public:
     StudioManager& Manager() override { return manager; }
     CZbProtocol& Protocol() override { return session.Protocol(); }
     CXmlStore& XmlStore() override { return xmlStore; }
+    CUnitControl& Control() override { return unitControl; }
     QObject* FrameTarget() override { return &frame; }
     QObject* StudioListPane() override { return studioList ? studioList : &studioListRecorder; }
     QObject* ControlPane() override { return control ? control : &controlRecorder; }
@@ -60,6 +62,9 @@ public:
     CRadioSession session{&frame, manager};
     QTemporaryDir folder;  // the store's base folder
     CXmlStore xmlStore{folder.path()};
+    // The unit core; while no real grid or studio list is there, what it tells them reaches
+    // their recorders as the messages it replaces, posted or sent as they were.
+    CUnitControl unitControl{manager};
     QVector<Question> questions;  // every message box asked for, in order
     bool answerOk = true;         // the operator's answer to an OK/Cancel box
 };
