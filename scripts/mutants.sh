@@ -58,7 +58,7 @@ mode-2 code redraws the mode-1 icon @@ test_navigation @@ * @@ navigation/CNavig
 selection edit redraws past the grid's list @@ test_navigation @@ * @@ navigation/CNavigationFormView.cpp @@ 1 @@ : std::min<int>(studio->nChItemCnt, static_cast<int>(units.size())); @@ : studio->nChItemCnt;
 a notice resolves to a replacement unit @@ test_model @@ * @@ model/StudioManager.cpp @@ 1 @@ return unit != nullptr && unit->nSerial == ref.nSerial ? unit : nullptr; @@ return unit;
 placements share one serial number @@ test_model @@ * @@ model/StudioData.cpp @@ 1 @@ unit->nSerial = g_lastPlacement.fetch_add(1, std::memory_order_relaxed) + 1; @@ unit->nSerial = 1;
-the panel's notice means the current unit @@ test_shell @@ COperatorSeamTest.Notices* @@ panels/CControlFormView.cpp @@ 1 @@ fieldCode, RefOf(&unit)); @@ fieldCode, UnitRef{});
+the core's notice names the unit it changed @@ test_shell @@ COperatorSeamTest.Notices* @@ control/CUnitControl.cpp @@ 1 @@ emit unitEdited(RefOf(units.front()), change.field); @@ emit unitEdited(UnitRef{}, change.field);
 a Buffer full box per overflowing burst @@ test_link @@ CommThreadLife.* @@ link/CCommThread.cpp @@ 1 @@ if (!m_bufferFullAlert.exchange(true, std::memory_order_acq_rel)) { @@ if (true) {
 a full ring drops what does not fit @@ test_link @@ CommThreadLife.AFullRing* @@ link/CCommThread.cpp @@ 1 @@ const int room = std::min(m_ring.Free(), kReadChunk); @@ const int room = kReadChunk;
 a drain does not wake a watcher waiting for room @@ test_shell @@ COperatorSeamTest.AStalled* @@ link/CCommThread.cpp @@ 1 @@ if (m_ring.RoomMade() && hPort) { @@ if (false) {
@@ -75,7 +75,7 @@ a block already current in the grid is not picked again @@ test_navigation @@ * 
 a click where the grid's current cell already is picks nothing @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ PickBlock(row / kRowsPerUnit); @@ (void)row;
 a chosen light name gives way to its unit @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (CurrentUnit(m_manager) != unit) { @@ if (true) {
 the shown studio chosen again keeps a current block @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendAppMessage(navigation, WM_SHOW_NODE, 0, 0); @@ (void)navigation;
-a rename stays out of the grid @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendUnitMessage(m_host.NavigationPane(), WM_UNIT_REFRESH, unit->nChNum, RefOf(unit)); @@ (void)unit;
+a rename stays out of the grid @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationFormView.cpp @@ 1 @@ connect(control, &CUnitControl::unitRenamed, this, &CNavigationFormView::OnUnitRenamed); @@ (void)control;
 a rebuild leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ nCurrentUnit = -1;\n    SyncHeadingTick(); @@ nCurrentUnit = -1;\n    (void)0;
 a unit box leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ }\n        SyncHeadingTick(); @@ }\n        (void)0;
 tick boxes hit-tested after scrolling @@ test_shell @@ COperatorSeamTest.Tick* @@ widgets/CGridCtrl.cpp @@ 1 @@ if (onTickBox && CellType(col, row) == kCellTypeTickBox) { @@ if (CellType(col, row) == kCellTypeTickBox && CGridCellPainter::TickBoxRect(CellRect(col, row)).contains(pos)) {

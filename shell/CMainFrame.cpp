@@ -24,6 +24,7 @@
 #include "shell/CKeyCommands.h"
 #include "shell/CRollCall.h"
 #include "shell/CStrobeSplitterWnd.h"
+#include "shell/CUndoHistory.h"
 #include "shell/CWaitingDlg.h"
 #include "shell/ToolImages.h"
 #include "store/CXmlStore.h"
@@ -69,6 +70,11 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     setAttribute(Qt::WA_AlwaysShowToolTips);
     m_xmlStore->pManager = m_manager.get();
     m_unitControl->SetProtocol(m_session->Protocol());
+    m_history = std::make_unique<CUndoHistory>(
+        *m_manager, *m_unitControl,
+        CUndoHistory::Host{[this] { return IsConnected(); },
+                           [this](const QString& text) { SetReasonText(text); }},
+        this);
     m_xmlStore->showMessage = [this](const QString& text, const QString& caption) {
         AskOperator(text, caption, false);
     };
@@ -169,6 +175,14 @@ void CMainFrame::CreateToolBar() {
         m_toolBar->addAction(action);
         if (QWidget* button = m_toolBar->widgetForAction(action)) {
             button->setAccessibleName(label);
+        }
+    }
+    m_toolBar->addSeparator();
+    for (QAction* action : {m_history->UndoAction(), m_history->RedoAction()}) {
+        m_toolBar->addAction(action);
+        addAction(action);
+        if (QWidget* button = m_toolBar->widgetForAction(action)) {
+            button->setAccessibleName(action->text());
         }
     }
     // Help at the end, apart from the commands.
@@ -292,6 +306,8 @@ void CMainFrame::SetToolFlag(qintptr index, quintptr value) {
     m_toolFlags[i] = static_cast<int>(value);
     // Enabled exactly when the flag is 1; any other value disables.
     m_toolActions[i]->setEnabled(value == 1);
+    // The tree's choice moved: Undo and Redo follow the studio now worked in.
+    m_history->Refresh();
 }
 
 void CMainFrame::SetConnectionText(const QString& text) {
@@ -370,6 +386,7 @@ void CMainFrame::StartScan() {
     }
     SetReasonText(QString());
     ClearStudio(*m_manager, *studio);
+    m_history->Forget(studio->nStudioNum);
     SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
     m_session->Protocol().SelectStudio(studio->nStudioNum);
     m_manager->activeStudio = studio;

@@ -25,6 +25,7 @@ class CLinkObserver;
 class CRadioSession;
 class CStrobeSplitterWnd;
 class CUnitControl;
+class CUndoHistory;
 class CZbProtocol;
 class CXmlStore;
 class StudioManager;
@@ -80,6 +81,7 @@ public:
     void OnCheckUnits();
     QAction* CheckUnitsAction() const { return m_checkUnits; }
     CRollCall& RollCall() { return *m_rollCall; }
+    CUndoHistory& History() { return *m_history; }
 
     // The toolbar commands.
     void OnLoad();
@@ -141,6 +143,7 @@ private:
     std::unique_ptr<CXmlStore> m_xmlStore;
     std::unique_ptr<CRadioSession> m_session;
     std::unique_ptr<CUnitControl> m_unitControl;
+    std::unique_ptr<CUndoHistory> m_history;
 
     ComSettings m_comSettings;
     CPortCatalog m_ports;

@@ -145,6 +145,32 @@ void DrawHelp(QPainter& p) {
     p.drawEllipse(QPointF(15, 22.8), 1.9, 1.9);
 }
 
+// A curved arrow turning back to the left (undo), or, mirrored, on to the right (redo).
+void DrawTurn(QPainter& p, bool back) {
+    p.save();
+    if (!back) {
+        p.translate(kToolImagePx, 0);
+        p.scale(-1, 1);
+    }
+    p.setPen(QPen(QColor(20, 70, 40), 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath bend;
+    bend.moveTo(9, 12);
+    bend.lineTo(18, 12);
+    bend.cubicTo(25, 12, 25, 24, 18, 24);
+    bend.lineTo(12, 24);
+    p.drawPath(bend);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 140, 70));
+    QPainterPath head;
+    head.moveTo(3, 12);
+    head.lineTo(11, 5);
+    head.lineTo(11, 19);
+    head.closeSubpath();
+    p.drawPath(head);
+    p.restore();
+}
+
 void DrawTool(QPainter& p, int toolIndex) {
     switch (toolIndex) {
         case kToolLoad:
@@ -164,6 +190,10 @@ void DrawTool(QPainter& p, int toolIndex) {
             break;
         case kToolHelpImage:
             DrawHelp(p);
+            break;
+        case kToolUndoImage:
+        case kToolRedoImage:
+            DrawTurn(p, toolIndex == kToolUndoImage);
             break;
         default:
             break;

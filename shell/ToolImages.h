@@ -9,6 +9,9 @@
 inline constexpr int kToolImagePx = 30;
 // The Help button's picture, after the five commands'.
 inline constexpr int kToolHelpImage = 5;
+// Undo and Redo: an arrow turning back, and the same turning on.
+inline constexpr int kToolUndoImage = 6;
+inline constexpr int kToolRedoImage = 7;
 
 // The picture at a device pixel ratio: (30 x scale) pixels square, drawn at that resolution.
 QImage DrawToolImage(int toolIndex, qreal scale = 1.0);
