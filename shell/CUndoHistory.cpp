@@ -160,11 +160,12 @@ QString CUndoHistory::Refusal(const UnitChange& change) const {
     if (studio == nullptr) {
         return QStringLiteral("the studio is gone");
     }
-    if (sends && m_manager.activeStudio != studio) {
+    // Until a scan or a roll call switches it, the dongle listens to its first group.
+    const StudioData* dongle =
+        m_manager.activeStudio != nullptr ? m_manager.activeStudio : m_manager.StudioAt(0);
+    if (sends && dongle != studio) {
         return QStringLiteral("the dongle is on %1, not %2")
-            .arg(m_manager.activeStudio != nullptr ? m_manager.activeStudio->sStudioName
-                                                   : QStringLiteral("no studio"),
-                 studio->sStudioName);
+            .arg(dongle->sStudioName, studio->sStudioName);
     }
     for (const UnitChange::Unit& unit : change.units) {
         if (m_manager.Resolve(unit.ref) == nullptr) {
