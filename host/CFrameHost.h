@@ -30,6 +30,8 @@ public:
     // Whether the dongle's port is open: without it a command reaches no unit.
     virtual bool IsConnected() const = 0;
 
-    // A message box: OK only, or OK and Cancel. True for OK.
-    virtual bool AskOperator(const QString& text, const QString& caption, bool withCancel) = 0;
+    // A message box: OK only, or OK and Cancel. True for OK. detail, when given, is shown
+    // beneath text in smaller type: what the answer will lead to.
+    virtual bool AskOperator(const QString& text, const QString& caption, bool withCancel,
+                             const QString& detail = {}) = 0;
 };

@@ -9,6 +9,39 @@ namespace {
 constexpr int kOff = 0;
 constexpr int kOn = 1;
 
+// How the summaries of changes word one setting field (its place in SettingFields()): the
+// label before the values, empty for a mode, whose words name it; the words of codes 0 and 1,
+// none for a power.
+struct Wording {
+    int field;
+    const char* label;
+    const char* zero;
+    const char* one;
+    bool anyNonZeroIsOne;  // a switch, not a mode
+};
+
+// In the panel's order, charge last.
+constexpr std::array<Wording, 9> kWordings{{
+    {4, "power ", "off", "on", true},
+    {0, "flash ", nullptr, nullptr, false},
+    {5, "model ", nullptr, nullptr, false},
+    {1, "cell ", "off", "on", true},
+    {2, "sound ", "off", "on", true},
+    {6, "", "Free", "Prop", false},
+    {7, "", "Flash Prop", "Continous", false},
+    {8, "model lamp ", "off", "on", true},
+    {3, "charge ", "off", "on", true},
+}};
+constexpr int kChargeField = 3;
+
+QString Word(const Wording& wording, int value) {
+    if (wording.zero == nullptr) {
+        return SettingFields()[wording.field].Text(value);
+    }
+    const bool one = wording.anyNonZeroIsOne ? value != 0 : value == 1;
+    return QString(QLatin1StringView(one ? wording.one : wording.zero));
+}
+
 }  // namespace
 
 QString SettingField::Text(int value) const {
@@ -72,4 +105,20 @@ void SetSettingValues(StrobeData& unit, const SettingValues& values) {
     for (size_t i = 0; i < values.size(); ++i) {
         unit.*SettingFields()[i].member = values[i];
     }
+}
+
+QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge) {
+    QStringList out;
+    for (const Wording& wording : kWordings) {
+        if (wording.field == kChargeField && !withCharge) {
+            continue;
+        }
+        const auto member = SettingFields()[wording.field].member;
+        const QString from = Word(wording, before.*member);
+        const QString to = Word(wording, after.*member);
+        if (from != to) {
+            out << QStringLiteral("%1%2 -> %3").arg(QLatin1StringView(wording.label), from, to);
+        }
+    }
+    return out;
 }

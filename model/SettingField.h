@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 #include "model/FieldCode.h"
@@ -37,3 +38,11 @@ void SetSettingValues(StrobeData& unit, const SettingValues& values);
 
 // The first setting field of unit whose value is outside its range; null when all are in.
 const SettingField* FirstFaultyField(const StrobeData& unit);
+
+// The changes of a unit's settings as the operator's summaries word them, one entry per field
+// that reads differently in after: "power on -> off", "flash 4.5 -> 5.0", "model 3.0 -> 3.5",
+// "cell off -> on", "sound off -> on", "Free -> Prop", "Flash Prop -> Continous", "model lamp
+// on -> off", in the panel's order; then, withCharge, "charge on -> off", which the panel does
+// not show and units report only in part. A switch reads "on" at any code but 0, as its check
+// box shows it; a mode reads its second word only at 1.
+QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge);

@@ -12,6 +12,7 @@
 #include "host/UiMessages.h"
 #include "model/SettingField.h"
 #include "model/StudioManager.h"
+#include "panels/MemoryPreview.h"
 #include "store/CXmlStore.h"
 #include "widgets/CDialogUnits.h"
 
@@ -140,9 +141,25 @@ void CBusinessMemoryGroup::OnNameChanged() {
     SetToolState(kToolSave, 1);
 }
 
+QString CBusinessMemoryGroup::SaveOverPreview() {
+    const StudioData* studio = CurrentStudio(m_host.Manager());
+    // Without units to save the save writes nothing, and it says so itself.
+    if (studio == nullptr || studio->nChItemCnt == 0) {
+        return {};
+    }
+    const StoredMemory stored = ReadStoredMemory(m_host.XmlStore(), m_nameEdit->text());
+    if (!stored.exists) {
+        return {};
+    }
+    if (!stored.memory) {
+        return QStringLiteral("The stored file cannot be read; the current studio replaces it");
+    }
+    return MemoryPreview(*stored.memory, *studio, MemoryPreviewKind::kSaveOver).join(u'\n');
+}
+
 void CBusinessMemoryGroup::OnSave() {
     if (!m_host.AskOperator(QStringLiteral("Do you want to save current setting?"), kMemoryCaption,
-                            true)) {
+                            true, SaveOverPreview())) {
         return;
     }
     CXmlStore& store = m_host.XmlStore();
@@ -169,8 +186,10 @@ void CBusinessMemoryGroup::OnOpen() {
         m_host.AskOperator(fault + QStringLiteral("; nothing was sent"), kMemoryCaption, false);
         return;
     }
-    if (!m_host.AskOperator(QStringLiteral("Current settig is deleted. Do you want to open file?"),
-                            kMemoryCaption, true)) {
+    if (!m_host.AskOperator(
+            QStringLiteral("Current settig is deleted. Do you want to open file?"), kMemoryCaption,
+            true,
+            MemoryPreview(*studio, *manager.memoryStudio, MemoryPreviewKind::kApply).join(u'\n'))) {
         return;
     }
     // The studio list rebuilds the studio's items and, through the grid, resets the panel;

@@ -39,6 +39,8 @@ private:
     void OnFileListClick();
     void OnNameChanged();
     void SetToolState(int flag, int enabled);
+    // What saving over the file of the typed name changes; empty when no such file is there.
+    QString SaveOverPreview();
 
     CFrameHost& m_host;
     QGroupBox* m_group;

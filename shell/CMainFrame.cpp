@@ -286,16 +286,19 @@ QObject* CMainFrame::NavigationPane() {
     return m_navigation;
 }
 
-bool CMainFrame::AskOperator(const QString& text, const QString& caption, bool withCancel) {
+bool CMainFrame::AskOperator(const QString& text, const QString& caption, bool withCancel,
+                             const QString& detail) {
+    m_askedDetail = detail;
     if (m_messageBox) {
         return m_messageBox(text, caption, withCancel);
     }
-    if (withCancel) {
-        return QMessageBox::question(this, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
-                                     QMessageBox::Ok) == QMessageBox::Ok;
-    }
-    QMessageBox::information(this, caption, text, QMessageBox::Ok);
-    return true;
+    const auto buttons = withCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                    : QMessageBox::StandardButtons(QMessageBox::Ok);
+    QMessageBox box(withCancel ? QMessageBox::Question : QMessageBox::Information, caption, text,
+                    buttons, this);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(detail);
+    return box.exec() == QMessageBox::Ok || !withCancel;
 }
 
 void CMainFrame::SetToolFlag(qintptr index, quintptr value) {

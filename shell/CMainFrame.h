@@ -63,10 +63,14 @@ public:
     QObject* StudioListPane() override;
     QObject* ControlPane() override;
     QObject* NavigationPane() override;
-    bool AskOperator(const QString& text, const QString& caption, bool withCancel) override;
+    bool AskOperator(const QString& text, const QString& caption, bool withCancel,
+                     const QString& detail = {}) override;
 
     // Lets tests answer message boxes instead of an operator.
     void SetMessageBoxHandler(MessageBoxHandler handler) { m_messageBox = std::move(handler); }
+    // The detail of the message box asked for last (empty for one without); a handler reads
+    // that of the box it answers.
+    const QString& LastAskedDetail() const { return m_askedDetail; }
     // Who sees the link's frames and events (the frame log); null for none. The observer
     // must outlive the frame.
     void SetLinkObserver(CLinkObserver* observer);
@@ -159,6 +163,7 @@ private:
     CNavigationFormView* m_navigation = nullptr;
 
     MessageBoxHandler m_messageBox;
+    QString m_askedDetail;
     std::chrono::milliseconds m_scanTick;
     QAction* m_checkUnits = nullptr;
     QAction* m_helpAction = nullptr;

@@ -3,14 +3,22 @@
 #include <algorithm>
 
 #include "host/UiMessages.h"
-#include "model/PowerValue.h"
+#include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "shell/CRollCallHost.h"
 
 namespace {
 
-QString OnOff(int value) {
-    return value != 0 ? QStringLiteral("on") : QStringLiteral("off");
+// A unit that holds what the operator was shown, for the wording of its changes.
+void Showing(StrobeData& unit, const CRollCall::Shown& shown) {
+    unit.bFlashPow = shown.bFlashPow;
+    unit.nFlashValue = shown.nFlashValue;
+    unit.nModelValue = shown.nModelValue;
+    unit.bFlashCell = shown.bFlashCell;
+    unit.bFlashSnd = shown.bFlashSnd;
+    unit.nModelMode1 = shown.nModelMode1;
+    unit.nModelMode2 = shown.nModelMode2;
+    unit.bModelPow = shown.bModelPow;
 }
 
 bool IsUnitNotice(int type) {
@@ -33,26 +41,15 @@ CRollCall::Shown CRollCall::ShownOf(const StrobeData& unit) {
 }
 
 QStringList CRollCall::Differences(const QString& name, const Shown& before, const Shown& after) {
-    QStringList out;
-    const auto add = [&](const QString& what, const QString& from, const QString& to) {
-        if (from != to) {
-            out << QStringLiteral("%1 %2%3 -> %4").arg(name, what, from, to);
-        }
-    };
-    const auto mode1 = [](int v) {
-        return v == 1 ? QStringLiteral("Prop") : QStringLiteral("Free");
-    };
-    const auto mode2 = [](int v) {
-        return v == 1 ? QStringLiteral("Continous") : QStringLiteral("Flash Prop");
-    };
-    add(QStringLiteral("power "), OnOff(before.bFlashPow), OnOff(after.bFlashPow));
-    add(QStringLiteral("flash "), FormatPower(before.nFlashValue), FormatPower(after.nFlashValue));
-    add(QStringLiteral("model "), FormatPower(before.nModelValue), FormatPower(after.nModelValue));
-    add(QStringLiteral("cell "), OnOff(before.bFlashCell), OnOff(after.bFlashCell));
-    add(QStringLiteral("sound "), OnOff(before.bFlashSnd), OnOff(after.bFlashSnd));
-    add(QString(), mode1(before.nModelMode1), mode1(after.nModelMode1));
-    add(QString(), mode2(before.nModelMode2), mode2(after.nModelMode2));
-    add(QStringLiteral("model lamp "), OnOff(before.bModelPow), OnOff(after.bModelPow));
+    StrobeData from;
+    StrobeData to;
+    Showing(from, before);
+    Showing(to, after);
+    // The charge state is not shown, so the roll call never names it.
+    QStringList out = SettingChanges(from, to, false);
+    for (QString& change : out) {
+        change = QStringLiteral("%1 %2").arg(name, change);
+    }
     return out;
 }
 

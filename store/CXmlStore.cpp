@@ -125,6 +125,18 @@ bool ReadStudios(const QDomElement& root, StudioData& memory) {
     return true;
 }
 
+// The units of the memory file at path (resolved by MemoryFileInside) into memory, an empty
+// studio; false when the file cannot be read, with what was read before the fault left there.
+bool ReadMemoryFile(CXmlStore& store, const QString& path, StudioData& memory) {
+    QDomDocument document;
+    store.pDocument = &document;
+    const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
+    // The resolved path is read without following a link, so none swapped in since counts.
+    return !path.isEmpty() && ReadXmlDocument(path, document, XmlLinks::kRefused) &&
+           document.documentElement().tagName() == QLatin1StringView("StudioManage") &&
+           ReadStudios(document.documentElement(), memory);
+}
+
 QByteArray StudioText(const StudioData& studio) {
     CXmlTextWriter w;
     w.Layout(0);
@@ -288,20 +300,27 @@ bool LoadBusinessMemory(CXmlStore& store, const QString& name) {
         Show(store, kInvalidFileName, kBusinessMemoryCaption);
         return false;
     }
-    QDomDocument document;
-    store.pDocument = &document;
-    const auto releaseDocument = qScopeGuard([&store] { store.pDocument = nullptr; });
-    const QString path = MemoryFileInside(store, name);
-    // The resolved path is read without following a link, so none swapped in since counts.
-    const bool ok = !path.isEmpty() && ReadXmlDocument(path, document, XmlLinks::kRefused) &&
-                    document.documentElement().tagName() == QLatin1StringView("StudioManage") &&
-                    ReadStudios(document.documentElement(), memory);
+    const bool ok = ReadMemoryFile(store, MemoryFileInside(store, name), memory);
     if (!ok) {
         // Half a broken file must not reach the studio through a later Open.
         ClearStudio(*store.pManager, memory);
         Show(store, kFailToOpen, kBusinessMemoryCaption);
     }
     return ok;
+}
+
+StoredMemory ReadStoredMemory(CXmlStore& store, const QString& name) {
+    StoredMemory stored;
+    const QString path = IsValidMemoryName(name) ? MemoryFileInside(store, name) : QString();
+    stored.exists = !path.isEmpty() && QFileInfo::exists(path);
+    if (!stored.exists) {
+        return stored;
+    }
+    stored.memory = std::make_unique<StudioData>(-1, QString());
+    if (!ReadMemoryFile(store, path, *stored.memory)) {
+        stored.memory.reset();
+    }
+    return stored;
 }
 
 bool SaveBusinessMemory(CXmlStore& store, const QString& name) {

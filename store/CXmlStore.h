@@ -3,11 +3,13 @@
 #include <QString>
 #include <QStringView>
 #include <functional>
+#include <memory>
 #include <utility>
+
+#include "model/StudioData.h"
 
 class QDomDocument;
 class StudioManager;
-struct StudioData;
 struct ComSettings;
 
 // Reads and writes the Business Memory files ("Business Memory/N.xml") and Option.xml, both
@@ -58,6 +60,14 @@ bool LoadBusinessMemory(CXmlStore& store, const QString& name);
 // the file could not be written, or would be larger than a file that can be read back; a name
 // that is a link leading outside the folder or nowhere is refused with a message that says so.
 bool SaveBusinessMemory(CXmlStore& store, const QString& name);
+// What a save of memory name would replace. exists: a file of that name is there (for a
+// name that could be saved); memory: what it holds, read as a load reads it but into a studio
+// of its own, leaving memoryStudio and the operator alone; null when it cannot be read.
+struct StoredMemory {
+    bool exists = false;
+    std::unique_ptr<StudioData> memory;
+};
+StoredMemory ReadStoredMemory(CXmlStore& store, const QString& name);
 // The first value of a loaded memory that no unit can hold, for the operator: "CH-02 flash
 // 25.6 is outside 1.1 .. 8.1"; empty when every setting field of every unit is in range.
 QString MemoryFault(const StudioData& memory);

@@ -225,4 +225,48 @@ TEST_F(BusinessMemoryTest, OpenWithoutPreviewSendsTheStudioAsItIs) {
     EXPECT_EQ(Written(), "");
 }
 
+TEST_F(BusinessMemoryTest, SavingOverAFileTellsWhatItWillHold) {
+    MakeView();
+    SaveAs(QStringLiteral("kept"));
+    ASSERT_EQ(host->questions.size(), 1);
+    EXPECT_EQ(host->questions[0].detail, "");  // a new memory: nothing is replaced
+    const QString kept = Path(QStringLiteral("Business Memory/kept.xml"));
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    file.close();
+
+    key->nFlashValue = 70;
+    ClickTitle(QStringLiteral("kept"));
+    host->questions.clear();
+    host->answerOk = false;
+    SaveAs(QStringLiteral("kept"));
+    ASSERT_EQ(host->questions.size(), 1);
+    EXPECT_EQ(host->questions[0].text, "Do you want to save current setting?");
+    EXPECT_EQ(host->questions[0].detail, "CH-01 flash 4.5 -> 7.0");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), saved);
+    file.close();
+    // Reading the file for the box left the memory clicked before as it was.
+    host->answerOk = true;
+    SendAppMessage(view.get(), WM_BM_LOAD);
+    EXPECT_EQ(key->nFlashValue, 45);
+
+    // A file that cannot be read is said to be replaced, without a box of its own.
+    WriteFile(QStringLiteral("Business Memory/broken.xml"), "<StudioManage><Studio");
+    host->questions.clear();
+    host->answerOk = false;
+    SaveAs(QStringLiteral("broken"));
+    ASSERT_EQ(host->questions.size(), 1);
+    EXPECT_EQ(host->questions[0].detail,
+              "The stored file cannot be read; the current studio replaces it");
+
+    // Without a current studio nothing will be saved, and the save says so itself.
+    host->manager.currentNode = nullptr;
+    host->questions.clear();
+    SaveAs(QStringLiteral("kept"));
+    ASSERT_EQ(host->questions.size(), 1);
+    EXPECT_EQ(host->questions[0].detail, "");
+}
+
 }  // namespace

@@ -769,3 +769,96 @@ TEST_F(COperatorSeamTest, NoticesNameTheUnitTheyMeanWhenTheyArrive) {
     EXPECT_EQ(grid().CellLabel(0, CNavigationGrid::StatusRow(0)),
               "Flash : \nModel : ");  // the fresh unit as it is: no values yet
 }
+
+// The Business Memory confirmations say, beneath their question, what the answer OK will
+// change, unit by unit; Cancel changes and sends nothing. Saving over a memory tells what
+// the file will hold instead; saving a new one asks as ever, with nothing beneath.
+TEST_F(COperatorSeamTest, MemoryConfirmationsShowWhatOkWillChange) {
+    Start({0, 3});
+    bool answer = true;
+    QStringList details;
+    const auto answering = [&](const QString& text, const QString& caption, bool) {
+        boxes.push_back({text, caption});
+        details << frame->LastAskedDetail();
+        return answer;
+    };
+    frame->SetMessageBoxHandler(answering);
+    const auto save = [&](const QString& title) {
+        Retype(memoryName(), title);
+        QTest::keyClick(memoryName(), Qt::Key_S, Qt::ControlModifier);
+    };
+    save(QStringLiteral("shoot"));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].text, "Do you want to save current setting?");
+    EXPECT_EQ(details[0], "");
+    const QString file = Path(QStringLiteral("Business Memory/shoot.xml"));
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    const QByteArray saved = stored.readAll();
+    stored.close();
+
+    // The dongle reports CH-01 at flash 5.0 and a new unit CH-06; CH-04 is renamed.
+    ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(0), 50, 30)));
+    ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(5), 45, 30)));
+    ASSERT_TRUE(WaitUntil([&] { return unit(5) != nullptr && unit(0)->nFlashValue == 50; }));
+    unit(3)->sModelName = QStringLiteral("Back");
+    Sent();
+
+    answer = false;
+    save(QStringLiteral("shoot"));
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[1].text, "Do you want to save current setting?");
+    EXPECT_EQ(details[1],
+              "CH-01 flash 4.5 -> 5.0\nCH-04 name \"Not define\" -> \"Back\"\n"
+              "CH-06: not in the memory yet, added");
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), saved);
+    stored.close();
+
+    auto* files = panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
+    const auto items = files->findItems(QStringLiteral("shoot"), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                      files->visualItemRect(items[0]).center());
+    const QString applying =
+        "CH-01 flash 5.0 -> 4.5\nCH-04 name \"Back\" -> \"Not define\"\n"
+        "CH-06: not in the memory, unchanged";
+    QTest::keyClick(files, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(boxes.size(), 3);
+    EXPECT_EQ(boxes[2].text, "Current settig is deleted. Do you want to open file?");
+    EXPECT_EQ(boxes[2].caption, "Business Memory");
+    EXPECT_EQ(details[2], applying);
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(unit(0)->nFlashValue, 50);
+    EXPECT_EQ(unit(3)->sModelName, "Back");
+
+    // The operator's own box: the question as ever, the preview beneath it, Cancel pressed.
+    frame->SetMessageBoxHandler({});
+    QString shownText;
+    QString shownDetail;
+    WhenModal<QMessageBox>(frame.get(), [&](QMessageBox* box) {
+        shownText = box->text();
+        shownDetail = box->informativeText();
+        QTest::mouseClick(box->button(QMessageBox::Cancel), Qt::LeftButton);
+    });
+    QTest::keyClick(files, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(shownText, "Current settig is deleted. Do you want to open file?");
+    EXPECT_EQ(shownDetail, applying);
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(unit(0)->nFlashValue, 50);
+
+    // OK does what the box said, and no more.
+    frame->SetMessageBoxHandler(answering);
+    // The closed box leaves no window active offscreen; an operator's click would.
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    answer = true;
+    const auto untouched = Settings(unit(5));
+    QTest::keyClick(files, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(boxes.size(), 4);
+    EXPECT_EQ(details[3], applying);
+    EXPECT_EQ(unit(0)->nFlashValue, 45);
+    EXPECT_EQ(unit(3)->sModelName, "Not define");
+    EXPECT_EQ(Settings(unit(5)), untouched);
+    EXPECT_NE(Sent(), "");
+}

@@ -38,8 +38,9 @@ CTestFrameHost::CTestFrameHost() {
 
 CTestFrameHost::~CTestFrameHost() = default;
 
-bool CTestFrameHost::AskOperator(const QString& text, const QString& caption, bool withCancel) {
-    questions.push_back({text, caption, withCancel});
+bool CTestFrameHost::AskOperator(const QString& text, const QString& caption, bool withCancel,
+                                 const QString& detail) {
+    questions.push_back({text, caption, withCancel, detail});
     return withCancel ? answerOk : true;
 }
 

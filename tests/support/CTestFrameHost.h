@@ -32,7 +32,8 @@ public:
     QObject* StudioListPane() override { return studioList ? studioList : &studioListRecorder; }
     QObject* ControlPane() override { return control ? control : &controlRecorder; }
     QObject* NavigationPane() override { return navigation ? navigation : &navigationRecorder; }
-    bool AskOperator(const QString& text, const QString& caption, bool withCancel) override;
+    bool AskOperator(const QString& text, const QString& caption, bool withCancel,
+                     const QString& detail = {}) override;
     bool IsConnected() const override { return session.IsConnected(); }
 
     // A path taken from the store's base folder.
@@ -48,6 +49,7 @@ public:
         QString text;
         QString caption;
         bool withCancel;
+        QString detail = {};  // shown beneath the text
     };
 
     StudioManager manager;
