@@ -4,47 +4,6 @@
 
 namespace {
 
-QString OnOff(int value) {
-    return value != 0 ? QStringLiteral("on") : QStringLiteral("off");
-}
-
-// What the operator reads for a field and its value, as the panel labels them.
-QString FieldWords(FieldCode field) {
-    switch (field) {
-        case kFieldFlashValue:
-            return QStringLiteral("flash");
-        case kFieldModelValue:
-            return QStringLiteral("model");
-        case kFieldFlashCell:
-            return QStringLiteral("cell");
-        case kFieldFlashSound:
-            return QStringLiteral("sound");
-        case kFieldFlashPow:
-            return QStringLiteral("power");
-        case kFieldModelMode1:
-        case kFieldModelMode2:
-            return QStringLiteral("model mode");
-        case kFieldModelPow:
-            return QStringLiteral("model lamp");
-        default:
-            return {};
-    }
-}
-
-QString ValueWords(FieldCode field, int value) {
-    switch (field) {
-        case kFieldFlashValue:
-        case kFieldModelValue:
-            return SettingFieldOf(field)->Text(value);
-        case kFieldModelMode1:
-            return value == 1 ? QStringLiteral("Prop") : QStringLiteral("Free");
-        case kFieldModelMode2:
-            return value == 1 ? QStringLiteral("Continous") : QStringLiteral("Flash Prop");
-        default:
-            return OnOff(value);
-    }
-}
-
 size_t IndexOf(FieldCode field) {
     const auto& fields = SettingFields();
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -55,38 +14,50 @@ size_t IndexOf(FieldCode field) {
     return 0;
 }
 
-QString UnitText(const UnitChange& change) {
-    const UnitChange::Unit& unit = change.units.front();
-    if (change.kind == UnitChange::Kind::kRename) {
-        const bool light = unit.lightBefore != unit.lightAfter;
-        return QStringLiteral("%1 %2 \"%3\" -> \"%4\"")
-            .arg(unit.label, light ? QStringLiteral("light name") : QStringLiteral("name"),
-                 light ? unit.lightBefore : unit.nameBefore,
-                 light ? unit.lightAfter : unit.nameAfter);
+QString RenameText(const UnitChange::Unit& unit) {
+    const bool light = unit.lightBefore != unit.lightAfter;
+    return QStringLiteral("%1 %2 \"%3\" -> \"%4\"")
+        .arg(unit.label, light ? QStringLiteral("light") : QStringLiteral("name"),
+             light ? unit.lightBefore : unit.nameBefore, light ? unit.lightAfter : unit.nameAfter);
+}
+
+// "CH-01, CH-02 flash +0.5": the ticked units and what the control moved by.
+QString TickedText(const UnitChange& change) {
+    QStringList labels;
+    for (const UnitChange::Unit& unit : change.units) {
+        labels << unit.label;
     }
     const size_t i = IndexOf(change.field);
-    return QStringLiteral("%1 %2 %3 -> %4")
-        .arg(unit.label, FieldWords(change.field), ValueWords(change.field, unit.before[i]),
-             ValueWords(change.field, unit.after[i]));
+    const UnitChange::Unit& first = change.units.front();
+    QString what;
+    if (change.kind == UnitChange::Kind::kTickedPower) {
+        const int by = first.after[i] - first.before[i];
+        what = QStringLiteral("%1 %2%3").arg(QLatin1StringView(SettingFieldOf(change.field)->name),
+                                             by >= 0 ? QStringLiteral("+") : QString(),
+                                             SettingFieldOf(change.field)->Text(by));
+    } else {
+        what = SettingWord(change.field, first.after[i]);
+    }
+    return QStringLiteral("%1 %2").arg(labels.join(QStringLiteral(", ")), what);
 }
 
 }  // namespace
 
 QString UnitChange::Text() const {
     QString text;
-    switch (kind) {
-        case Kind::kPower:
-        case Kind::kSetting:
-        case Kind::kRename:
-            text = units.empty() ? QString() : UnitText(*this);
-            break;
-        case Kind::kTickedPower:
-        case Kind::kTickedSetting:
-            text = QStringLiteral("%1 ticked unit(s) %2").arg(units.size()).arg(FieldWords(field));
-            break;
-        case Kind::kMemory:
-            text = QStringLiteral("%1 applied").arg(memoryName);
-            break;
+    if (kind == Kind::kMemory) {
+        text = QStringLiteral("%1 applied").arg(memoryName);
+    } else if (units.empty()) {
+        return {};
+    } else if (kind == Kind::kRename) {
+        text = RenameText(units.front());
+    } else if (kind == Kind::kTickedPower || kind == Kind::kTickedSetting) {
+        text = TickedText(*this);
+    } else {
+        const size_t i = IndexOf(field);
+        text = QStringLiteral("%1 %2").arg(
+            units.front().label,
+            SettingChange(field, units.front().before[i], units.front().after[i]));
     }
     return origin.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, origin);
 }

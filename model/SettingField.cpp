@@ -107,6 +107,33 @@ void SetSettingValues(StrobeData& unit, const SettingValues& values) {
     }
 }
 
+namespace {
+
+const Wording* WordingOf(FieldCode code) {
+    for (const Wording& wording : kWordings) {
+        if (SettingFields()[wording.field].code == code) {
+            return &wording;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QString SettingWord(FieldCode field, int value) {
+    const Wording* wording = WordingOf(field);
+    return wording != nullptr ? Word(*wording, value) : QString();
+}
+
+QString SettingChange(FieldCode field, int before, int after) {
+    const Wording* wording = WordingOf(field);
+    if (wording == nullptr) {
+        return {};
+    }
+    return QStringLiteral("%1%2 -> %3")
+        .arg(QLatin1StringView(wording->label), Word(*wording, before), Word(*wording, after));
+}
+
 QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge) {
     QStringList out;
     for (const Wording& wording : kWordings) {

@@ -46,3 +46,8 @@ const SettingField* FirstFaultyField(const StrobeData& unit);
 // not show and units report only in part. A switch reads "on" at any code but 0, as its check
 // box shows it; a mode reads its second word only at 1.
 QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge);
+
+// One field's value as those summaries word it ("4.5", "on", "Prop"), and one field's change
+// ("flash 4.5 -> 5.0", "Free -> Prop"); empty for a code that names no setting field.
+QString SettingWord(FieldCode field, int value);
+QString SettingChange(FieldCode field, int before, int after);

@@ -85,7 +85,7 @@ TEST_F(CUndoTest, UndoAndRedoSendBackExactlyWhatTheChangeSent) {
         {"cell on", [&] { single().cellCheck->click(); }, "FF 07 17 00 01 00 02",
          "FF 07 17 00 01 00 00", "Undo CH-01 cell off -> on (Ctrl+Z)"},
         {"Prop mode", [&] { single().propRadio->click(); }, "FF 07 15 00 01 00 08",
-         "FF 07 15 00 01 00 00", "Undo CH-01 model mode Free -> Prop (Ctrl+Z)"},
+         "FF 07 15 00 01 00 00", "Undo CH-01 Free -> Prop (Ctrl+Z)"},
         {"power off", [&] { single().powerButton->click(); }, "FF 07 1D 00 01 00 00",
          "FF 07 1D 00 01 00 01", "Undo CH-01 power on -> off (Ctrl+Z)"},
         {"model lamp off", [&] { single().offCheck->click(); }, "FF 07 1C 00 01 00 00",
@@ -129,9 +129,10 @@ TEST_F(CUndoTest, UndoAndRedoSendBackExactlyWhatTheChangeSent) {
     ShowSelectionPanel();
     selection().flashSpin->StepArrow(true);
     EXPECT_EQ(Sent(), "FF 17 1E 2E 1E 2E 1E 2D 1E 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+    EXPECT_EQ(history().UndoAction()->toolTip(), "Undo CH-01, CH-02 flash +0.1 (Ctrl+Z)");
     selection().continousRadio->click();
     EXPECT_EQ(Sent(), "FF 07 16 00 03 00 10");
-    EXPECT_EQ(history().UndoAction()->toolTip(), "Undo 2 ticked unit(s) model mode (Ctrl+Z)");
+    EXPECT_EQ(history().UndoAction()->toolTip(), "Undo CH-01, CH-02 Continous (Ctrl+Z)");
     Undo();
     EXPECT_EQ(Sent(), "FF 07 16 00 01 00 00 FF 07 16 00 02 00 10");
     EXPECT_EQ(unit(0)->nModelMode2, 0);
