@@ -38,20 +38,22 @@ quint8 SubCodeOf(FieldCode field) {
 UnitChange::Unit Before(const StrobeData& unit) {
     UnitChange::Unit entry;
     entry.ref = RefOf(&unit);
-    entry.label = SlotLabelOf(unit.nChNum);
     entry.before = SettingValuesOf(unit);
     entry.after = entry.before;
-    entry.nameBefore = unit.sModelName;
-    entry.nameAfter = unit.sModelName;
-    entry.lightBefore = unit.lightNode.sLightName;
-    entry.lightAfter = unit.lightNode.sLightName;
     return entry;
 }
 
 void TakeAfter(UnitChange::Unit& entry, const StrobeData& unit) {
     entry.after = SettingValuesOf(unit);
-    entry.nameAfter = unit.sModelName;
-    entry.lightAfter = unit.lightNode.sLightName;
+}
+
+UnitChange::Names NamesBefore(const StrobeData& unit) {
+    return {unit.sModelName, unit.sModelName, unit.lightNode.sLightName, unit.lightNode.sLightName};
+}
+
+void TakeNamesAfter(UnitChange::Names& names, const StrobeData& unit) {
+    names.nameAfter = unit.sModelName;
+    names.lightAfter = unit.lightNode.sLightName;
 }
 
 int StudioNumOf(const StrobeData& unit) {
@@ -160,6 +162,7 @@ bool CUnitControl::ApplyMemory(StudioData& studio, const StudioData& memory,
     for (int slot = 0; slot < kSlotCount; ++slot) {
         if (StrobeData* unit = studio.UnitAt(slot)) {
             change.units.push_back(Before(*unit));
+            change.names.push_back(NamesBefore(*unit));
             units.push_back(unit);
         }
     }
@@ -168,6 +171,7 @@ bool CUnitControl::ApplyMemory(StudioData& studio, const StudioData& memory,
     }
     for (size_t i = 0; i < units.size(); ++i) {
         TakeAfter(change.units[i], *units[i]);
+        TakeNamesAfter(change.names[i], *units[i]);
     }
     // The views rebuild the studio before its frames go out.
     Tell(change, units);
@@ -181,8 +185,9 @@ void CUnitControl::Rename(StrobeData& unit, const QString& name) {
     change.kind = UnitChange::Kind::kRename;
     change.studioNum = StudioNumOf(unit);
     change.units.push_back(Before(unit));
+    change.names.push_back(NamesBefore(unit));
     unit.sModelName = name;
-    TakeAfter(change.units.front(), unit);
+    TakeNamesAfter(change.names.front(), unit);
     Tell(change, {&unit});
     emit changed(change);
 }
@@ -192,8 +197,9 @@ void CUnitControl::RenameLight(StrobeData& unit, const QString& lightName) {
     change.kind = UnitChange::Kind::kRename;
     change.studioNum = StudioNumOf(unit);
     change.units.push_back(Before(unit));
+    change.names.push_back(NamesBefore(unit));
     unit.lightNode.sLightName = lightName;
-    TakeAfter(change.units.front(), unit);
+    TakeNamesAfter(change.names.front(), unit);
     Tell(change, {&unit});
     emit changed(change);
 }
@@ -206,8 +212,11 @@ bool CUnitControl::Replay(const UnitChange& change, bool undo) {
     for (size_t i = 0; i < units.size(); ++i) {
         const UnitChange::Unit& entry = change.units[i];
         SetSettingValues(*units[i], undo ? entry.before : entry.after);
-        units[i]->sModelName = undo ? entry.nameBefore : entry.nameAfter;
-        units[i]->lightNode.sLightName = undo ? entry.lightBefore : entry.lightAfter;
+    }
+    for (size_t i = 0; i < change.names.size() && i < units.size(); ++i) {
+        const UnitChange::Names& names = change.names[i];
+        units[i]->sModelName = undo ? names.nameBefore : names.nameAfter;
+        units[i]->lightNode.sLightName = undo ? names.lightBefore : names.lightAfter;
     }
     if (change.kind == UnitChange::Kind::kMemory) {
         Tell(change, units);

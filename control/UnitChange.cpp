@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "model/StudioData.h"
+
 namespace {
 
 size_t IndexOf(FieldCode field) {
@@ -14,18 +16,20 @@ size_t IndexOf(FieldCode field) {
     return 0;
 }
 
-QString RenameText(const UnitChange::Unit& unit) {
-    const bool light = unit.lightBefore != unit.lightAfter;
+QString RenameText(const UnitChange& change) {
+    const UnitChange::Names& names = change.names.front();
+    const bool light = names.lightBefore != names.lightAfter;
     return QStringLiteral("%1 %2 \"%3\" -> \"%4\"")
-        .arg(unit.label, light ? QStringLiteral("light") : QStringLiteral("name"),
-             light ? unit.lightBefore : unit.nameBefore, light ? unit.lightAfter : unit.nameAfter);
+        .arg(change.units.front().Label(), light ? QStringLiteral("light") : QStringLiteral("name"),
+             light ? names.lightBefore : names.nameBefore,
+             light ? names.lightAfter : names.nameAfter);
 }
 
 // "CH-01, CH-02 flash +0.5": the ticked units and what the control moved by.
 QString TickedText(const UnitChange& change) {
     QStringList labels;
     for (const UnitChange::Unit& unit : change.units) {
-        labels << unit.label;
+        labels << unit.Label();
     }
     const size_t i = IndexOf(change.field);
     const UnitChange::Unit& first = change.units.front();
@@ -43,6 +47,10 @@ QString TickedText(const UnitChange& change) {
 
 }  // namespace
 
+QString UnitChange::Unit::Label() const {
+    return SlotLabelOf(ref.nSlot);
+}
+
 QString UnitChange::Text() const {
     QString text;
     if (kind == Kind::kMemory) {
@@ -50,13 +58,13 @@ QString UnitChange::Text() const {
     } else if (units.empty()) {
         return {};
     } else if (kind == Kind::kRename) {
-        text = RenameText(units.front());
+        text = names.empty() ? QString() : RenameText(*this);
     } else if (kind == Kind::kTickedPower || kind == Kind::kTickedSetting) {
         text = TickedText(*this);
     } else {
         const size_t i = IndexOf(field);
         text = QStringLiteral("%1 %2").arg(
-            units.front().label,
+            units.front().Label(),
             SettingChange(field, units.front().before[i], units.front().after[i]));
     }
     return origin.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, origin);

@@ -22,10 +22,14 @@ struct UnitChange {
 
     struct Unit {
         UnitRef ref;
-        QString label;  // "CH-03"
         SettingValues before{};
         SettingValues after{};
-        QString nameBefore;  // unit name, then light name: only a memory or a rename changes them
+        QString Label() const;  // "CH-03"
+    };
+    // A unit's name and light name before and after: kept only by the changes that can
+    // change them (a memory, a rename), in the order of units.
+    struct Names {
+        QString nameBefore;
         QString nameAfter;
         QString lightBefore;
         QString lightAfter;
@@ -40,6 +44,7 @@ struct UnitChange {
     QString memoryName;  // of a memory applied
     QString origin;      // who asked for it, when not the desktop: "phone", ...
     std::vector<Unit> units;
+    std::vector<Names> names;
 
     // "CH-03 flash 5.0 -> 4.5", "ticked units model mode Free -> Prop", "Portrait applied".
     QString Text() const;

@@ -169,7 +169,7 @@ QString CUndoHistory::Refusal(const UnitChange& change) const {
     }
     for (const UnitChange::Unit& unit : change.units) {
         if (m_manager.Resolve(unit.ref) == nullptr) {
-            return QStringLiteral("%1 is no longer in %2").arg(unit.label, studio->sStudioName);
+            return QStringLiteral("%1 is no longer in %2").arg(unit.Label(), studio->sStudioName);
         }
     }
     return {};
