@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/CCommThread.h"
+#include "link/CReceiveRing.h"
 #include "link/CZbProtocol.h"
 
 namespace {
@@ -33,7 +34,10 @@ void CZbFrameReader::FeedFromRing(CCommThread& link) {
     // Re-arms the watcher's notice first: bytes arriving while these are decoded bring the
     // next one.
     const int held = link.BeginDrain();
-    std::array<quint8, CCommThread::kRingSize> bytes;
+    // Exactly what a full ring holds: a copy that ran past the drain's count would take a byte
+    // meant for the next notice, and with the ring full it runs off this array, where a build
+    // with bounds checks stops it.
+    std::array<quint8, CReceiveRing::kCapacity> bytes;
     for (int i = 0; i < held; ++i) {
         bytes[static_cast<size_t>(i)] = link.TakeByte();
     }

@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "link/CCommThread.h"
+#include "link/CReceiveRing.h"
 #include "link/CZbFrameReader.h"
 #include "link/CZbFrameSplitter.h"
 #include "link/CZbFrameText.h"
 #include "link/CZbProtocol.h"
 #include "support/CCapturingPortWriter.h"
+#include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
 #include "support/CRecordingEventHandler.h"
 
@@ -237,6 +240,38 @@ TEST(FrameCutter, LengthsTheBufferCannotHoldDropTheFrame) {
             EXPECT_EQ(c.handler.Texts(), QStringList{"Event 11 0 0"}) << r.what;
         }
     }
+}
+
+// The reader takes exactly the bytes a drain counted, also from a ring filled to the last
+// slot: a byte more would be one the next notice announces, lost to it, and from a full ring
+// one more than the reader's copy holds. What the driver held meanwhile follows whole.
+TEST(FrameCutter, AFullRingIsDecodedWholeAndNothingBeyondItIsTaken) {
+    CPtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
+    CMessageRecorder target;
+    CCommThread link{&target};
+    ASSERT_TRUE(link.OpenPort(pty.SlavePath(), 9600, 8, 0, 0));
+    Cutters c;
+    const QByteArray event = FromHex("FF 07 6B 00 01 00 00");
+    constexpr int kEvents = CReceiveRing::kCapacity / 7;
+    static_assert(kEvents * 7 == CReceiveRing::kCapacity, "the ring fills with whole frames");
+    QByteArray stream;
+    for (int i = 0; i < kEvents; ++i) {
+        stream += event;
+    }
+    // One frame more than the ring holds: it waits in the driver until the drain makes room.
+    ASSERT_TRUE(pty.Write(stream + event));
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == CReceiveRing::kCapacity; }));
+
+    c.reader.FeedFromRing(link);
+    EXPECT_EQ(c.handler.calls.size(), kEvents);
+    EXPECT_EQ(c.reader.nState, 0) << "the ring ended with a whole frame";
+    ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 7; }));
+    c.reader.FeedFromRing(link);
+    EXPECT_EQ(c.handler.calls.size(), kEvents + 1);
+    EXPECT_EQ(c.handler.Texts().last(), "Event 11 0 0");
+    EXPECT_EQ(link.BytesHeld(), 0);
+    link.ClosePort();
 }
 
 }  // namespace

@@ -26,14 +26,16 @@ struct Told {
     QAccessible::Event type;
     QString name;
     QString value;
+    const QObject* object;  // whose interface told it
+    int child;              // which of its children, -1: the object itself
 };
 std::vector<Told>* g_told = nullptr;
 
 void Listen(QAccessibleEvent* event) {
     QAccessibleInterface* iface = event->accessibleInterface();
     if (g_told != nullptr && iface != nullptr) {
-        g_told->push_back(
-            {event->type(), iface->text(QAccessible::Name), iface->text(QAccessible::Value)});
+        g_told->push_back({event->type(), iface->text(QAccessible::Name),
+                           iface->text(QAccessible::Value), event->object(), event->child()});
     }
 }
 
@@ -79,6 +81,16 @@ protected:
     bool WasTold(QAccessible::Event type, const QString& name, const QString& value = {}) {
         return std::any_of(told.begin(), told.end(), [&](const Told& t) {
             return t.type == type && t.name == name && (value.isEmpty() || t.value == value);
+        });
+    }
+
+    // Focus on the grid's cell that names block k: a reader follows the current unit only
+    // from the grid's own event (the studio list tells of its item by the same name).
+    bool WasToldGridFocus(int k) {
+        const QObject* g = &grid();
+        const int cell = CNavigationGridAccessible::IndexOf(k, CNavigationGridAccessible::kColUnit);
+        return std::any_of(told.begin(), told.end(), [&](const Told& t) {
+            return t.type == QAccessible::Focus && t.object == g && t.child == cell;
         });
     }
 
@@ -191,9 +203,18 @@ TEST_F(CAccessibilityTest, AScreenReaderHearsAndWorksStatusSpinsAndGrid) {
     EXPECT_TRUE(table->cellAt(1, Table::kColUnit)->state().focused);
     EXPECT_EQ(gridIface->focusChild(), table->cellAt(1, Table::kColUnit));
     EXPECT_TRUE(WasTold(QAccessible::Focus, "CH-02 Not define"));
+    EXPECT_TRUE(WasToldGridFocus(1));
     // And a row chosen by the reader is the current unit.
     EXPECT_TRUE(table->selectRow(0));
     EXPECT_EQ(CurrentUnit(manager()), unit(0));
+    // A block picked with the mouse in the focused grid: the reader is told of it too.
+    told.clear();
+    ClickBlock(1);
+    ASSERT_EQ(CurrentUnit(manager()), unit(1));
+    ASSERT_TRUE(grid().hasFocus());
+    EXPECT_TRUE(WasToldGridFocus(1));
+    ClickBlock(0);
+    ASSERT_EQ(CurrentUnit(manager()), unit(0));
 
     // A roll call in which unit 1 stays silent: grid, tree and status bar say so.
     told.clear();

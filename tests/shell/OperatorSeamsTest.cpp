@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
@@ -230,6 +231,23 @@ TEST_F(COperatorSeamTest, HeldSpinArrowsRepeatOnlyWhileReallyHeld) {
                                              new CAlertMessage(QStringLiteral("Buffer full"),
                                                                QStringLiteral("CCommThread")));
              });
+         }},
+        {"press under a box", false,
+         [&] {
+             // The box opens and takes the window's activation; a press that was on its way
+             // still reaches the arrow. Nothing deactivates the window after it: only the box
+             // being up can end the repeat.
+             int deactivations = 0;
+             CEventTap tap(spin, [&](const QEvent& e) {
+                 deactivations += e.type() == QEvent::WindowDeactivate ? 1 : 0;
+             });
+             QDialog box(frame.get());
+             box.open();
+             ASSERT_EQ(QApplication::activeModalWidget(), &box);
+             ASSERT_TRUE(WaitUntil([&] { return deactivations == 1; }));
+             QTest::mousePress(spin, Qt::LeftButton, {}, UpArrow(spin));
+             steadyThenRelease();
+             EXPECT_EQ(deactivations, 1) << "a deactivation, not the box, ended the repeat";
          }},
         {"hidden", false,
          [&] {
@@ -560,7 +578,21 @@ TEST_F(COperatorSeamTest, TreeGridAndPanelAgreeOnTheCurrentUnitAndItsNames) {
     EXPECT_EQ(c.flashLabel->text(), "");
     EXPECT_TRUE(hint->isVisible());
 
-    // A click on that block picks it again, and the panel works on it.
+    // A click on the very cell that is still the grid's current one moves nothing in the grid,
+    // and picks its unit all the same; then the studio once more.
+    const int currentRow = grid().CurrentRow();
+    ASSERT_EQ(currentRow / CNavigationGrid::kRowsPerUnit, 2);
+    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {},
+                      grid().CellRect(grid().CurrentCol(), currentRow).center());
+    EXPECT_EQ(grid().CurrentRow(), currentRow);
+    ASSERT_EQ(CurrentUnit(manager()), unit(2));
+    EXPECT_EQ(grid().CurrentUnitPosition(), 2);
+    EXPECT_TRUE(c.flashSpin->isEnabled());
+    EXPECT_FALSE(hint->isVisible());
+    ClickItem(list().StudioItem(0));
+    ASSERT_LT(grid().CurrentUnitPosition(), 0);
+
+    // A click on another block picks it again, and the panel works on it.
     ClickBlock(1);
     ASSERT_EQ(CurrentUnit(manager()), unit(1));
     EXPECT_EQ(grid().CurrentUnitPosition(), 1);
