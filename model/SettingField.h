@@ -46,3 +46,8 @@ const SettingField* FirstFaultyField(const StrobeData& unit);
 // not show and units report only in part. A switch reads "on" at any code but 0, as its check
 // box shows it; a mode reads its second word only at 1.
 QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge);
+
+// The fields of reported that read differently from expected, worded as SettingChanges words
+// them but the reported value first: "flash 5.0, not 5.5", "cell on, not off", "Prop, not
+// Free". The charge is left out: the panel does not show it and units report it only in part.
+QStringList SettingMismatches(const StrobeData& reported, const StrobeData& expected);
