@@ -42,6 +42,26 @@ QString Word(const Wording& wording, int value) {
     return QString(QLatin1StringView(one ? wording.one : wording.zero));
 }
 
+// Each field that reads differently in second than in first, in the panel's order: its label,
+// then the words of first and of second with joint between them.
+QStringList Differing(const StrobeData& first, const StrobeData& second, bool withCharge,
+                      QLatin1StringView joint) {
+    QStringList out;
+    for (const Wording& wording : kWordings) {
+        if (wording.field == kChargeField && !withCharge) {
+            continue;
+        }
+        const auto member = SettingFields()[wording.field].member;
+        const QString from = Word(wording, first.*member);
+        const QString to = Word(wording, second.*member);
+        if (from != to) {
+            out << QStringLiteral("%1%2%3%4")
+                       .arg(QLatin1StringView(wording.label), from, joint, to);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 QString SettingField::Text(int value) const {
@@ -135,17 +155,9 @@ QString SettingChange(FieldCode field, int before, int after) {
 }
 
 QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge) {
-    QStringList out;
-    for (const Wording& wording : kWordings) {
-        if (wording.field == kChargeField && !withCharge) {
-            continue;
-        }
-        const auto member = SettingFields()[wording.field].member;
-        const QString from = Word(wording, before.*member);
-        const QString to = Word(wording, after.*member);
-        if (from != to) {
-            out << QStringLiteral("%1%2 -> %3").arg(QLatin1StringView(wording.label), from, to);
-        }
-    }
-    return out;
+    return Differing(before, after, withCharge, QLatin1StringView(" -> "));
+}
+
+QStringList SettingMismatches(const StrobeData& reported, const StrobeData& expected) {
+    return Differing(reported, expected, false, QLatin1StringView(", not "));
 }

@@ -51,3 +51,8 @@ QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bo
 // ("flash 4.5 -> 5.0", "Free -> Prop"); empty for a code that names no setting field.
 QString SettingWord(FieldCode field, int value);
 QString SettingChange(FieldCode field, int before, int after);
+
+// The fields of reported that read differently from expected, worded as SettingChanges words
+// them but the reported value first: "flash 5.0, not 5.5", "cell on, not off", "Prop, not
+// Free". The charge is left out: the panel does not show it and units report it only in part.
+QStringList SettingMismatches(const StrobeData& reported, const StrobeData& expected);

@@ -108,14 +108,7 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     m_control->OnInitialUpdate();
     FitPanes();
 
-    m_rollCall = std::make_unique<CRollCall>(*this);
-    m_checkUnits = new QAction(QStringLiteral("Check units"), this);
-    m_checkUnits->setObjectName(QStringLiteral("checkUnits"));
-    m_checkUnits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    m_checkUnits->setToolTip(QStringLiteral("Check units (%1)")
-                                 .arg(m_checkUnits->shortcut().toString(QKeySequence::NativeText)));
-    connect(m_checkUnits, &QAction::triggered, this, &CMainFrame::OnCheckUnits);
-    addAction(m_checkUnits);
+    CreateRollCall();
     m_keys = std::make_unique<CKeyCommands>(*this, *m_control, m_navigation->Grid(), *m_studioList,
                                             *m_manager);
 }
@@ -202,6 +195,28 @@ void CMainFrame::CreateToolBar() {
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(m_quit, &QAction::triggered, this, &QWidget::close);
     addAction(m_quit);
+}
+
+void CMainFrame::CreateRollCall() {
+    m_rollCall = std::make_unique<CRollCall>(*this);
+    m_checkUnits = new QAction(QStringLiteral("Check units"), this);
+    m_checkUnits->setObjectName(QStringLiteral("checkUnits"));
+    m_checkUnits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_checkUnits->setToolTip(QStringLiteral("Check units (%1)")
+                                 .arg(m_checkUnits->shortcut().toString(QKeySequence::NativeText)));
+    connect(m_checkUnits, &QAction::triggered, this, &CMainFrame::OnCheckUnits);
+    addAction(m_checkUnits);
+    // A frame sent is not a frame taken: once a memory's frames went out, its studio is called to
+    // see who took them. Queued, so that the Load command has finished before the wait begins; an
+    // undo or redo of the apply is not a change of the operator's and calls nobody.
+    connect(
+        m_unitControl.get(), &CUnitControl::changed, this,
+        [this](const UnitChange& change) {
+            if (change.kind == UnitChange::Kind::kMemory && m_rollCall) {
+                m_rollCall->Confirm(change);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::CreateStatusBar() {

@@ -132,6 +132,8 @@ private:
 
     void CreateToolBar();
     void CreateStatusBar();
+    // Check units (Ctrl+R), and the roll call after each memory applied.
+    void CreateRollCall();
     void CreateClientArea();
     void FitPanes();
     void SetToolFlag(qintptr index, quintptr value);

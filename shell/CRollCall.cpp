@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "control/UnitChange.h"
 #include "host/UiMessages.h"
 #include "model/SettingField.h"
 #include "model/StudioManager.h"
@@ -57,8 +58,7 @@ void CRollCall::Run() {
     if (m_running) {
         return;
     }
-    StudioManager& manager = m_host.Units();
-    StudioData* studio = CurrentStudio(manager);
+    StudioData* studio = CurrentStudio(m_host.Units());
     if (studio == nullptr) {
         m_host.SetStatusText(QStringLiteral("Check units: choose a studio first"));
         return;
@@ -67,17 +67,36 @@ void CRollCall::Run() {
         m_host.SetStatusText(QStringLiteral("Check units: not connected (Com)"));
         return;
     }
+    const bool waitedOut = Call(*studio);
+    m_host.SetStatusText(Summarise(*studio, waitedOut));
+}
+
+void CRollCall::Confirm(const UnitChange& change) {
+    StudioData* studio = m_host.Units().StudioAt(change.studioNum);
+    if (m_running || studio == nullptr || change.kind != UnitChange::Kind::kMemory) {
+        return;
+    }
+    if (!m_host.IsConnected()) {
+        m_host.SetStatusText(
+            QStringLiteral("%1: not connected (Com), nothing confirmed").arg(change.Text()));
+        return;
+    }
+    const bool waitedOut = Call(*studio);
+    m_host.SetStatusText(Confirmation(*studio, change, waitedOut));
+}
+
+bool CRollCall::Call(StudioData& studio) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* unit = studio->UnitAt(slot);
+        const StrobeData* unit = studio.UnitAt(slot);
         m_before[slot] = unit != nullptr ? std::optional<Shown>(ShownOf(*unit)) : std::nullopt;
     }
     m_answered.fill(false);
-    m_studio = studio;
+    m_studio = &studio;
     m_running = true;
     m_host.SetStatusText(QString());
-    m_host.SwitchDongleTo(studio->nStudioNum);
-    manager.activeStudio = studio;
-    const bool waitedOut = m_host.WaitForAnswers(studio->sStudioName, [this] {
+    m_host.SwitchDongleTo(studio.nStudioNum);
+    m_host.Units().activeStudio = &studio;
+    const bool waitedOut = m_host.WaitForAnswers(studio.sStudioName, [this] {
         return static_cast<int>(std::count(m_answered.begin(), m_answered.end(), true));
     });
     m_running = false;
@@ -85,14 +104,14 @@ void CRollCall::Run() {
 
     // Cancelled, the wait was too short to call anyone silent: only what answered counts.
     for (int slot = 0; slot < kSlotCount && waitedOut; ++slot) {
-        StrobeData* unit = studio->UnitAt(slot);
+        StrobeData* unit = studio.UnitAt(slot);
         if (unit == nullptr || !m_before[slot] || m_answered[slot] || unit->bNoAnswer != 0) {
             continue;
         }
         unit->bNoAnswer = 1;
         m_host.ShowAnswerMark(RefOf(unit));
     }
-    m_host.SetStatusText(Summarise(*studio, waitedOut));
+    return waitedOut;
 }
 
 QString CRollCall::Summarise(const StudioData& studio, bool waitedOut) const {
@@ -137,6 +156,47 @@ QString CRollCall::Summarise(const StudioData& studio, bool waitedOut) const {
         if (more > 0) {
             text += QStringLiteral(" and %1 more").arg(more);
         }
+    }
+    return text;
+}
+
+QString CRollCall::Confirmation(const StudioData& studio, const UnitChange& change,
+                                bool waitedOut) const {
+    int confirmed = 0;
+    QStringList notes;
+    for (const UnitChange::Unit& entry : change.units) {
+        const StrobeData* unit = m_host.Units().Resolve(entry.ref);
+        if (unit == nullptr || unit->Studio() != &studio) {
+            // Taken out of the studio before the roll call began: nobody could be asked.
+            notes << QStringLiteral("%1 is gone").arg(entry.Label());
+            continue;
+        }
+        if (!m_answered[static_cast<size_t>(unit->nChNum)]) {
+            if (waitedOut) {
+                notes << QStringLiteral("%1 did not answer").arg(entry.Label());
+            }
+            continue;
+        }
+        // The report has brought the record up to date: it holds what the unit reports.
+        StrobeData applied;
+        SetSettingValues(applied, entry.after);
+        const QStringList mismatches = SettingMismatches(*unit, applied);
+        if (mismatches.isEmpty()) {
+            ++confirmed;
+        }
+        for (const QString& mismatch : mismatches) {
+            notes << QStringLiteral("%1 %2").arg(entry.Label(), mismatch);
+        }
+    }
+    QString text = QStringLiteral("%1: %2 of %3 units confirmed")
+                       .arg(change.Text())
+                       .arg(confirmed)
+                       .arg(static_cast<qsizetype>(change.units.size()));
+    if (!waitedOut) {
+        text += QStringLiteral(" before Cancel");
+    }
+    for (const QString& note : notes) {
+        text += QStringLiteral("; ") + note;
     }
     return text;
 }

@@ -9,6 +9,7 @@
 #include "model/StudioData.h"
 
 class CRollCallHost;
+struct UnitChange;
 
 // "Check units": the dongle is switched to the current studio as a scan does, but the studio
 // keeps its units. For the scan's six seconds, with the same waiting dialog, every unit that
@@ -18,6 +19,9 @@ class CRollCallHost;
 // and was not in the studio is placed by its report, as in a scan) and the first settings
 // that differ from what was shown before (the reports have brought the records up to date).
 // Cancelled, nobody is marked: what answered so far is kept and summed up.
+// After a Business Memory was applied, the same roll call of its studio tells instead whether
+// each unit reports what the memory gave it: the frames went out, but only a report shows
+// that a unit took them.
 class CRollCall : public QObject {
 public:
     // What the operator sees of a unit's settings (the charge state is not reported in full).
@@ -43,6 +47,12 @@ public:
     // but the reason in status pane 0.
     void Run();
     bool IsRunning() const { return m_running; }
+    // The roll call of the studio change (a memory applied, its frames sent) went to, summed
+    // up as "Portrait applied: 2 of 3 units confirmed; CH-02 did not answer; CH-03 flash 5.0,
+    // not 5.5": each unit of the change that stayed silent or reports other shown settings
+    // than the change's after values, in the order of slots. Disconnected, the frames reached
+    // nobody: said, and no wait. Nothing while a roll call runs already.
+    void Confirm(const UnitChange& change);
 
     static Shown ShownOf(const StrobeData& unit);
     // "CH-03 flash 4.5 -> 5.0", one entry per differing setting, in the panel's order.
@@ -53,9 +63,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // The roll call proper: the dongle to studio, the wait, the silent marked when it was
+    // waited out. True when it was (not cancelled).
+    bool Call(StudioData& studio);
     void Heard(StrobeData& unit);
     // waitedOut: the six seconds passed (not cancelled), so the silent are named.
     QString Summarise(const StudioData& studio, bool waitedOut) const;
+    // What Confirm says once the roll call of change's studio is over.
+    QString Confirmation(const StudioData& studio, const UnitChange& change, bool waitedOut) const;
 
     CRollCallHost& m_host;
     QObject* m_notices;  // the host's, for the roll call's lifetime
