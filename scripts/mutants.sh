@@ -128,6 +128,12 @@ ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectio
 list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
 panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ mode == kModeAllEnabled && m_host.IsConnected() @@ mode == kModeAllEnabled
 tips: an icon's tip does not follow its state @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ UnitIconValue(static_cast<Icon>(icon), unit)), @@ 0),
+undo sends nothing back @@ test_shell @@ CUndoTest.* @@ control/CUnitControl.cpp @@ 1 @@ } else {\n        Send(change, units); @@ } else {\n        (void)0;
+a held arrow is a step per repeat @@ test_shell @@ CUndoTest.* @@ shell/CUndoHistory.cpp @@ 1 @@ return m_change.gesture != 0 ? kHeldArrowId : -1; @@ return -1;
+undo while the dongle is on another studio @@ test_shell @@ CUndoTest.* @@ shell/CUndoHistory.cpp @@ 1 @@ if (sends && dongle != studio) { @@ if (false) {
+undo of a ticked mode puts one value back on all @@ test_shell @@ CUndoTest.* @@ control/CUnitControl.cpp @@ 1 @@ masks[unit->*member] |= UnitMaskOf(unit->nChNum); @@ masks[0] |= UnitMaskOf(unit->nChNum);
+the panel does not show an undone change @@ test_shell @@ CUndoTest.* @@ panels/CControlFormView.cpp @@ 1 @@ if (!m_committing && m_host.Manager().Resolve(unit) == Unit()) { @@ if (false) {
+after an apply a differing unit counts as confirmed @@ test_shell @@ COperatorSeamTest.RollCallAfterAMemory* @@ shell/CRollCall.cpp @@ 1 @@ if (mismatches.isEmpty()) { @@ if (true) {
 EOF
 )
 

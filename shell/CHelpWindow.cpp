@@ -61,6 +61,8 @@ QString CHelpWindow::HelpHtml(const QString& baseFolder) {
                                                                   "Memory"));
     html += Row(QStringLiteral("F5"), QStringLiteral("Scan the chosen studio"));
     html += Row(QStringLiteral("Ctrl+R"), QStringLiteral("Check units of the chosen studio"));
+    html += Row(QStringLiteral("Ctrl+Z / Ctrl+Shift+Z, Ctrl+Y"),
+                QStringLiteral("undo / redo the last change to the units"));
     html += Row(QStringLiteral("F2"), QStringLiteral("Name: rename the chosen unit or light"));
     html += Row(QStringLiteral("Ctrl+K"), QStringLiteral("Com: the dongle's port"));
     html += Row(QStringLiteral("F1"), QStringLiteral("this help"));
