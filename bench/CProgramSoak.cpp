@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 
+#include "control/CUnitControl.h"
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
 #include "link/CZbProtocol.h"
@@ -106,7 +107,12 @@ CProgramSoak::CProgramSoak(CBenchSession& session, CMainFrame& frame, Options op
       m_frame(frame),
       m_options(options),
       m_linkPath(QDir(session.Folder()).filePath(QStringLiteral("strobe-sim/soak-dongle"))) {
-    m_frame.installEventFilter(this);
+    connect(&frame.Control(), &CUnitControl::unitChanged, this, [this] {
+        ++m_applied;
+        if (m_firstReportNs < 0) {
+            m_firstReportNs = m_clock.nsecsElapsed();
+        }
+    });
     m_frame.SetMessageBoxHandler([this](const QString& text, const QString&, bool) {
         m_alerts.push_back(text);
         return true;
@@ -114,19 +120,7 @@ CProgramSoak::CProgramSoak(CBenchSession& session, CMainFrame& frame, Options op
     m_clock.start();
 }
 
-CProgramSoak::~CProgramSoak() {
-    m_frame.removeEventFilter(this);
-}
-
-bool CProgramSoak::eventFilter(QObject*, QEvent* e) {
-    if (static_cast<int>(e->type()) == WM_ZB_UNIT_CHANGED) {
-        ++m_applied;
-        if (m_firstReportNs < 0) {
-            m_firstReportNs = m_clock.nsecsElapsed();
-        }
-    }
-    return false;
-}
+CProgramSoak::~CProgramSoak() = default;
 
 bool CProgramSoak::StartSim(int seed) {
     m_sim = std::make_unique<CSimProcess>();

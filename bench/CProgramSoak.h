@@ -33,9 +33,6 @@ public:
     // Runs the cycles; 0 when every check held.
     int Run();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
 private:
     struct Cycle {
         qint64 sent = -1;  // setting reports the simulator wrote between the two selects
@@ -68,7 +65,7 @@ private:
     std::unique_ptr<CTraceCount> m_trace;  // of the present simulator
     std::vector<Cycle> m_cycles;
     std::vector<QString> m_alerts;
-    qint64 m_applied = 0;         // WM_ZB_UNIT_CHANGED seen by the frame
+    qint64 m_applied = 0;         // reports the core said were applied
     qint64 m_appliedAtStart = 0;  // m_applied when the present simulator started
     QElapsedTimer m_clock;
     qint64 m_firstReportNs = -1;  // of the present simulator

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "control/CUnitControl.h"
 #include "link/AppMessages.h"
 #include "link/CPortWriter.h"
 #include "link/CRadioSession.h"
@@ -46,28 +47,29 @@ public:
     std::uint64_t sum = 0;
 };
 
-// Stands in for the main frame: takes every message, and for the posted ones checks that the
-// unit still lives before reading it, as the real receiver must.
+// Stands in for the views: hears every notice of the unit core, and checks that the unit
+// still lives before reading it, as the real views must.
 class CReceiver : public QObject {
 public:
-    explicit CReceiver(const StudioManager& manager) : m_manager(manager) {}
+    CReceiver(const StudioManager& manager, const CUnitControl& core) : m_manager(manager) {
+        // As the views listen: a change at once, the rest after a trip through the queue.
+        connect(&core, &CUnitControl::unitChanged, this, &CReceiver::Take);
+        connect(&core, &CUnitControl::unitRead, this, &CReceiver::Take, Qt::QueuedConnection);
+        for (auto signal : {&CUnitControl::unitAdded, &CUnitControl::unitReported}) {
+            connect(
+                &core, signal, this, [this](const UnitRef& unit) { Take(unit, kFieldNone); },
+                Qt::QueuedConnection);
+        }
+    }
     std::uint64_t sum = 0;
 
-protected:
-    bool event(QEvent* e) override {
-        const int type = static_cast<int>(e->type());
-        if (type < WM_ZB_NEW_UNIT || type > WM_ZB_UNIT_CHANGED) {
-            return QObject::event(e);
+private:
+    void Take(const UnitRef& ref, FieldCode field) {
+        if (const StrobeData* unit = m_manager.Resolve(ref)) {
+            sum += static_cast<std::uint64_t>(unit->nFlashValue + field);
         }
-        auto* m = static_cast<CAppMessage*>(e);
-        if (const StrobeData* unit = m_manager.Resolve(m->unit)) {
-            sum += static_cast<std::uint64_t>(unit->nFlashValue + m->wParam);
-        }
-        m->result = 1;
-        return true;
     }
 
-private:
     const StudioManager& m_manager;
 };
 
@@ -163,8 +165,9 @@ void BM_ReportRoadIntoTheModel(benchmark::State& state) {
     const auto& stream = Stream();
     StudioManager manager;
     manager.currentNode = manager.studios[0].get();
-    CReceiver frame(manager);
-    CRadioSession session(&frame, manager);
+    CUnitControl core(manager);
+    CReceiver frame(manager, core);
+    CRadioSession session(&frame, manager, core);
     CZbFrameReader& reader = session.Reader();
     // Deliveries as the link's ring would hand them over; the posted messages are delivered
     // after each, as the event loop would.

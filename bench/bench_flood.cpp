@@ -5,7 +5,7 @@
 // Each run has two windows of the same length. The first runs a 1 ms heartbeat timer on the
 // UI thread and takes its lateness (the UI thread's stalls); the second runs without it and
 // takes the program's CPU share. Both count the reports the simulator sent (from its trace)
-// against the ones the program applied (WM_ZB_UNIT_CHANGED), the "Buffer full" alerts, the
+// against the ones the program applied (the core's unitChanged), the "Buffer full" alerts, the
 // most WM_ZB_RECEIVED notices waiting at once, and how much of the grid each paint covers.
 // The simulator floods between a studio select of A (window start) and one of B, which has
 // no units (window end); after each window the program drains until quiet. At the end the
@@ -37,6 +37,7 @@
 #define CALLGRIND_TOGGLE_COLLECT
 #endif
 
+#include "control/CUnitControl.h"
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
 #include "link/CFrameTrace.h"
@@ -71,6 +72,8 @@ public:
     CFloodObserver(CMainFrame& frame, QWidget* gridViewport)
         : m_frame(frame), m_viewport(gridViewport) {
         frame.installEventFilter(this);
+        // Every report the program applied, as the core says it.
+        connect(&frame.Control(), &CUnitControl::unitChanged, this, [this] { ++changed; });
         if (m_viewport != nullptr) {
             m_viewport->installEventFilter(this);
         }
@@ -101,8 +104,6 @@ protected:
             const quint64 waiting = m_frame.Link().NoticesPosted() - m_delivered + 1;
             mostWaiting = std::max(mostWaiting, waiting);
             lastNoticeAt.restart();
-        } else if (watched == &m_frame && type == WM_ZB_UNIT_CHANGED) {
-            ++changed;
         } else if (watched == m_viewport && e->type() == QEvent::Paint) {
             const QRect all = m_viewport->rect();
             qint64 area = 0;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "CProgramSoak.h"
+#include "control/CUnitControl.h"
 #include "link/AppMessages.h"
 #include "link/CRadioSession.h"
 #include "link/CZbFrameReader.h"
@@ -36,29 +37,32 @@
 
 namespace {
 
-// Stands in for the main frame: takes every message and reads the unit it names when the
-// unit still lives, as the real receiver must for a posted message.
+// Stands in for the views: hears every notice of the unit core and reads the unit it names
+// when the unit still lives, as the real views must for a queued one.
 class CReceiver : public QObject {
 public:
-    explicit CReceiver(const StudioManager& manager) : m_manager(manager) {}
+    CReceiver(const StudioManager& manager, const CUnitControl& core) : m_manager(manager) {
+        // As the views listen: a change at once, the rest after a trip through the queue.
+        connect(&core, &CUnitControl::unitChanged, this,
+                [this](const UnitRef& unit) { Take(unit); });
+        connect(
+            &core, &CUnitControl::unitRead, this, [this](const UnitRef& unit) { Take(unit); },
+            Qt::QueuedConnection);
+        for (auto signal : {&CUnitControl::unitAdded, &CUnitControl::unitReported}) {
+            connect(&core, signal, this, &CReceiver::Take, Qt::QueuedConnection);
+        }
+    }
     quint64 messages = 0;
     quint64 sum = 0;
 
-protected:
-    bool event(QEvent* e) override {
-        const int type = static_cast<int>(e->type());
-        if (type < WM_ZB_NEW_UNIT || type > WM_ZB_UNIT_CHANGED) {
-            return QObject::event(e);
-        }
-        auto* m = static_cast<CAppMessage*>(e);
+private:
+    void Take(const UnitRef& ref) {
         ++messages;
-        if (const StrobeData* unit = m_manager.Resolve(m->unit)) {
+        if (const StrobeData* unit = m_manager.Resolve(ref)) {
             sum += static_cast<quint64>(unit->nFlashValue);
         }
-        return true;
     }
 
-private:
     const StudioManager& m_manager;
 };
 
@@ -149,8 +153,9 @@ int main(int argc, char** argv) {
     StudioManager manager;
     manager.currentNode = manager.studios[0].get();
     StudioData& studio = *manager.studios[0];
-    CReceiver frame(manager);
-    CRadioSession session(&frame, manager);
+    CUnitControl core(manager);
+    CReceiver frame(manager, core);
+    CRadioSession session(&frame, manager, core);
     CZbFrameReader& reader = session.Reader();
 
     int perBlock = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "control/UnitChange.h"
+#include "link/CUnitReportSink.h"
 #include "model/FieldCode.h"
 #include "model/UnitRef.h"
 
@@ -16,8 +17,9 @@ struct StudioData;
 // unit records, sends the frames through the protocol and says what changed, in that order.
 // The panels keep their own copy of what they show and their order of work; they call here
 // for the record, the radio and the notice. An undo sends a change back through the same
-// path, so it sends exactly the frames the command did. UI thread only.
-class CUnitControl : public QObject {
+// path, so it sends exactly the frames the command did. The report handler's changes come out
+// of its signals too: the views connect once, each as soon as it needs to hear. UI thread only.
+class CUnitControl : public QObject, public CUnitReportSink {
     Q_OBJECT
 public:
     enum class Power { kFlash, kModel };
@@ -58,7 +60,23 @@ public:
     // False, changing nothing, when a unit it names is gone.
     bool Replay(const UnitChange& change, bool undo);
 
+    // What the report handler did (see CUnitReportSink): said on at once by the signals below.
+    void UnitPlaced(const UnitRef& unit) override { emit unitAdded(unit); }
+    void UnitReported(const UnitRef& unit) override { emit unitReported(unit); }
+    void UnitChanged(const UnitRef& unit, FieldCode field) override {
+        emit unitChanged(unit, field);
+    }
+    void UnitRead(const UnitRef& unit, FieldCode field) override { emit unitRead(unit, field); }
+
 signals:
+    // A report placed a new unit (WM_ZB_NEW_UNIT); a status report brought a unit up to date
+    // (WM_ZB_UNIT_STATUS); a setting or event report changed a unit's field, kFieldNone for
+    // a test flash (WM_ZB_UNIT_CHANGED, sent); a reading arrived (the same, posted).
+    void unitAdded(const UnitRef& unit);
+    void unitReported(const UnitRef& unit);
+    void unitChanged(const UnitRef& unit, FieldCode field);
+    void unitRead(const UnitRef& unit, FieldCode field);
+
     // The operator changed change (not an undo or redo of it).
     void changed(const UnitChange& change);
     // One unit's field changed by a command (WM_UNIT_FIELD, once posted to the grid).

@@ -17,6 +17,7 @@
 #include "link/AppMessages.h"
 #include "link/CPortWriter.h"
 #include "link/CStrobeEventHandler.h"
+#include "link/CUnitReportSink.h"
 #include "link/CZbEventHandler.h"
 #include "link/CZbFrameReader.h"
 #include "link/CZbProtocol.h"
@@ -139,43 +140,34 @@ private:
     const StudioManager& m_manager;
 };
 
-// The main frame's side: every message must name a live unit of the current studio.
-class CFrameStandIn : public QObject {
+// The unit core's side: every notice must name a live unit of the current studio, at once.
+class CFrameStandIn : public CUnitReportSink {
 public:
     CFrameStandIn(const StudioManager& m, const StudioData* current)
         : m_manager(m), m_current(current) {}
     int messages = 0;
 
-protected:
-    bool event(QEvent* e) override {
-        const int type = static_cast<int>(e->type());
-        if (type < QEvent::User || type >= QEvent::MaxUser) {
-            return QObject::event(e);
-        }
-        ++messages;
-        Require(m_current != nullptr, "no message without a current studio");
-        auto* msg = static_cast<CAppMessage*>(e);
-        const StrobeData* unit = m_manager.Resolve(msg->unit);
-        Require(unit != nullptr, "message names a live unit");
-        Require(unit->pOwner == m_current, "message names a unit of the current studio");
-        switch (type) {
-            case WM_ZB_NEW_UNIT:
-            case WM_ZB_UNIT_STATUS:
-                Require(msg->wParam == unit->nChNum, "wParam is the unit index");
-                break;
-            case WM_ZB_UNIT_CHANGED:
-                Require(msg->wParam >= kFieldNone && msg->wParam <= kFieldTemperature &&
-                            msg->wParam != 3,
-                        "field code");
-                break;
-            default:
-                Fail("unexpected message");
-        }
-        msg->result = 1;
-        return true;
+    void UnitPlaced(const UnitRef& unit) override { Check(unit); }
+    void UnitReported(const UnitRef& unit) override { Check(unit); }
+    void UnitChanged(const UnitRef& unit, FieldCode field) override {
+        Check(unit);
+        Require(field >= kFieldNone && field <= kFieldFlashCharge && field != 3, "field code");
+    }
+    void UnitRead(const UnitRef& unit, FieldCode field) override {
+        Check(unit);
+        Require(field == kFieldTemperature, "a reading is the temperature");
     }
 
 private:
+    void Check(const UnitRef& ref) {
+        ++messages;
+        Require(m_current != nullptr, "no notice without a current studio");
+        const StrobeData* unit = m_manager.Resolve(ref);
+        Require(unit != nullptr, "notice names a live unit");
+        Require(unit->pOwner == m_current, "notice names a unit of the current studio");
+        Require(ref.nSlot == unit->nChNum, "the slot is the unit index");
+    }
+
     const StudioManager& m_manager;
     const StudioData* m_current;
 };
@@ -228,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CFrameStandIn frame(manager, current);
     CNullPort port;
-    CStrobeEventHandler real(&frame, manager);
+    CStrobeEventHandler real(frame, manager);
     CDigestHandler bulkDigest;
     CCheckingHandler checking(real, bulkDigest, manager);
     CZbProtocol protocol(checking, port);

@@ -26,8 +26,7 @@ enum UiMessageId : int {
 
 // The main frame takes its messages, the link's included, as the one range between these.
 static_assert(int{WM_SHOW_STUDIO} > int{QEvent::User} &&
-              int{WM_SHOW_STUDIO} < int{WM_ZB_RECEIVED} &&
-              int{WM_ZB_UNIT_CHANGED} < int{WM_BM_APPLIED} &&
+              int{WM_SHOW_STUDIO} < int{WM_ZB_RECEIVED} && int{WM_ZB_CLOSED} < int{WM_BM_APPLIED} &&
               int{WM_BM_APPLIED} < int{WM_SHOW_ALERT});
 
 // Tool flag indices of WM_SET_TOOL_STATE.

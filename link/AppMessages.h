@@ -13,14 +13,11 @@
 // is gone and another took its memory.
 inline constexpr int kWmUser = 0x400;
 
-// The messages the serial link and the report handler post (the views' own are in
+// The messages the serial link posts (the views' own are in
 // host/UiMessages.h; both sets are numbered from one table and never share a number).
 enum LinkMessageId : int {
-    WM_ZB_RECEIVED = kWmUser + 50,      // posted by the watcher
-    WM_ZB_CLOSED = kWmUser + 51,        // posted by the watcher, wParam opening generation
-    WM_ZB_NEW_UNIT = kWmUser + 60,      // posted, wParam unit index, unit
-    WM_ZB_UNIT_STATUS = kWmUser + 61,   // posted, wParam unit index, unit
-    WM_ZB_UNIT_CHANGED = kWmUser + 62,  // sent (posted for a temperature), wParam field code, unit
+    WM_ZB_RECEIVED = kWmUser + 50,  // posted by the watcher
+    WM_ZB_CLOSED = kWmUser + 51,    // posted by the watcher, wParam opening generation
 
     // Not a window message of the table: a request, from any thread, that the UI thread
     // show the operator a message box (the watcher must never wait for the operator).

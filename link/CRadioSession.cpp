@@ -9,10 +9,10 @@
 #include "model/ComSettings.h"
 #include "model/StudioManager.h"
 
-CRadioSession::CRadioSession(QObject* owner, StudioManager& manager)
+CRadioSession::CRadioSession(QObject* owner, StudioManager& manager, CUnitReportSink& reports)
     : m_manager(manager),
       m_link(std::make_unique<CCommThread>(owner)),
-      m_handler(std::make_unique<CStrobeEventHandler>(owner, manager)),
+      m_handler(std::make_unique<CStrobeEventHandler>(reports, manager)),
       m_protocol(std::make_unique<CZbProtocol>(*m_handler, *m_link)),
       m_reader(std::make_unique<CZbFrameReader>(*m_protocol)),
       m_reconnector(std::make_unique<CReconnector>([this] { return Reopen(); })) {}

@@ -16,13 +16,14 @@ class CStrobeEventHandler;
 class CZbFrameReader;
 class CZbProtocol;
 class CReconnector;
+class CUnitReportSink;
 class StudioManager;
 
 // The radio road of one owner, wired once: the serial link, the report handler that applies
 // reports to the owner's model, the protocol and the frame reader. The link posts its notices
-// (WM_ZB_RECEIVED, WM_ZB_CLOSED, alerts) and the handler its unit notices to the owner, which
-// hands the link's two notices to HandleNotice. UI thread only; the link's watcher is the one
-// other thread, and it touches nothing here but the link.
+// (WM_ZB_RECEIVED, WM_ZB_CLOSED, alerts) to the owner, which hands the link's two notices to
+// HandleNotice; the handler tells the report sink of every unit it changed. UI thread only; the
+// link's watcher is the one other thread, and it touches nothing here but the link.
 //
 // A device that goes away under an opening the owner made is opened again by itself when it
 // comes back at the same path (CReconnector), with the same settings; the dongle is then
@@ -37,7 +38,8 @@ public:
     // heard true); port is the name it was opened by.
     using ReconnectionListener = std::function<void(const QString& port)>;
 
-    CRadioSession(QObject* owner, StudioManager& manager);
+    // reports hears what the report handler did to the model; it must outlive the session.
+    CRadioSession(QObject* owner, StudioManager& manager, CUnitReportSink& reports);
     ~CRadioSession();
     CRadioSession(const CRadioSession&) = delete;
     CRadioSession& operator=(const CRadioSession&) = delete;

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "link/AppMessages.h"
 #include "link/CLinkObserver.h"
+#include "link/CUnitReportSink.h"
 #include "link/ZbConstants.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
@@ -20,8 +20,8 @@ constexpr int OnOff(int value) {
 
 }  // namespace
 
-CStrobeEventHandler::CStrobeEventHandler(QObject* frame, StudioManager& manager)
-    : pFrame(frame), pManager(&manager) {}
+CStrobeEventHandler::CStrobeEventHandler(CUnitReportSink& sink, StudioManager& manager)
+    : m_sink(sink), pManager(&manager) {}
 
 void CStrobeEventHandler::TakePower(int& field, int value, const char* name, int unitIndex,
                                     const char* report) {
@@ -61,7 +61,7 @@ int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
     }
     if (StrobeData* unit = studio->UnitAt(unitIndex)) {
         TakeStatus(*unit, status, unitIndex);
-        PostUnitMessage(pFrame, WM_ZB_UNIT_STATUS, unitIndex, RefOf(unit));
+        m_sink.UnitReported(RefOf(unit));
         return 1;
     }
     // A status report is the only way a unit makes itself known.
@@ -71,7 +71,7 @@ int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
     // 0..9; nothing may then be announced.
     if (StrobeData* placed =
             PlaceUnit(*pManager, studio->nStudioNum, unitIndex, std::move(fresh))) {
-        PostUnitMessage(pFrame, WM_ZB_NEW_UNIT, unitIndex, RefOf(placed));
+        m_sink.UnitPlaced(RefOf(placed));
     }
     return 1;
 }
@@ -87,7 +87,7 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
             return 1;
         }
         for (int j = 0; j < kSlotCount; ++j) {
-            // Looked up afresh each time: a view answering the sent message may change the model.
+            // Looked up afresh each time: a view told of the change may change the model.
             StrobeData* unit = studio->UnitAt(j);
             const quint8 flash = frame[3 + 2 * j];
             const quint8 model = frame[4 + 2 * j];
@@ -96,7 +96,7 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
             }
             TakePower(unit->nFlashValue, flash, "flash", j, "power pairs");
             TakePower(unit->nModelValue, model, "model", j, "power pairs");
-            SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashValue, RefOf(unit));
+            m_sink.UnitChanged(RefOf(unit), kFieldFlashValue);
         }
         return 1;
     }
@@ -107,7 +107,7 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
     }
     const int hi = value >> 8;
     const int lo = value & 0xFF;
-    int code = kFieldNone;
+    FieldCode code = kFieldNone;
     switch (subCode) {
         case ZB_FLASH_POWER:
             // The changed power decides whether the report counts; the other follows if it can.
@@ -155,7 +155,7 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
         default:
             return 1;
     }
-    SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, code, RefOf(unit));
+    m_sink.UnitChanged(RefOf(unit), code);
     return 1;
 }
 
@@ -168,11 +168,11 @@ int CStrobeEventHandler::OnEvent(quint8 subCode, quint8 unitIndex, quint8 value)
     switch (subCode) {
         case ZB_CHARGE:
             unit->bFlashCharge = OnOff(value);
-            SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldFlashCharge, RefOf(unit));
+            m_sink.UnitChanged(RefOf(unit), kFieldFlashCharge);
             break;
         case ZB_TEST:
             // The unit fired its test flash: nothing changed, but the views redraw it.
-            SendUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldNone, RefOf(unit));
+            m_sink.UnitChanged(RefOf(unit), kFieldNone);
             break;
         default:
             break;
@@ -187,6 +187,6 @@ int CStrobeEventHandler::OnReading(quint8 subCode, quint8 unitIndex, quint8 valu
         return 1;
     }
     unit->nTemperature = value;
-    PostUnitMessage(pFrame, WM_ZB_UNIT_CHANGED, kFieldTemperature, RefOf(unit));
+    m_sink.UnitRead(RefOf(unit), kFieldTemperature);
     return 1;
 }

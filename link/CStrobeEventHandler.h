@@ -3,17 +3,16 @@
 #include "link/CZbEventHandler.h"
 
 class CLinkObserver;
-class QObject;
+class CUnitReportSink;
 class StudioManager;
 
-// Applies reports to the units of the current studio and tells the main frame with
-// WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS (posted) and WM_ZB_UNIT_CHANGED (sent; posted for a
-// temperature reading). With no current studio every report is ignored. A power outside
-// POWER_MIN..POWER_MAX, in any report, is ignored and counted, and the frame log is told.
+// Applies reports to the units of the current studio and tells the sink of each unit placed,
+// reported, changed or read, as it happens. With no current studio every report is ignored. A power
+// outside POWER_MIN..POWER_MAX, in any report, is ignored and counted, and the frame log is told.
 // UI thread only.
 class CStrobeEventHandler : public CZbEventHandler {
 public:
-    CStrobeEventHandler(QObject* frame, StudioManager& manager);
+    CStrobeEventHandler(CUnitReportSink& sink, StudioManager& manager);
 
     int OnStatus(int unitIndex, const StrobeData& status) override;
     int OnSetting(quint8 subCode, quint8 unitIndex, quint16 value, const quint8* frame) override;
@@ -30,7 +29,7 @@ private:
     void TakePower(int& field, int value, const char* name, int unitIndex, const char* report);
     void TakeStatus(StrobeData& unit, const StrobeData& status, int unitIndex);
 
-    QObject* pFrame;
+    CUnitReportSink& m_sink;
     StudioManager* pManager;
     CLinkObserver* pObserver = nullptr;
     quint64 m_droppedValues = 0;

@@ -46,6 +46,13 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
             Qt::QueuedConnection);
     connect(control, &CUnitControl::tickedEdited, this, &CNavigationFormView::OnTickedEdited,
             Qt::QueuedConnection);
+    // A report's change at once, as the handler once sent it; a full status and a reading
+    // queued, so that a flood's reports are drawn together.
+    connect(control, &CUnitControl::unitChanged, this, &CNavigationFormView::OnUnitEdited);
+    connect(control, &CUnitControl::unitRead, this, &CNavigationFormView::OnUnitEdited,
+            Qt::QueuedConnection);
+    connect(control, &CUnitControl::unitReported, this, &CNavigationFormView::OnUnitReported,
+            Qt::QueuedConnection);
     // Sent: the grid's title of the unit shows the new name at once.
     connect(control, &CUnitControl::unitRenamed, this, &CNavigationFormView::OnUnitRenamed);
 }
@@ -104,6 +111,12 @@ void CNavigationFormView::OnUnitEdited(const UnitRef& ref, FieldCode field) {
     // Queued: the unit may be gone, or replaced, by now.
     if (StrobeData* unit = m_manager.Resolve(ref)) {
         m_grid->UpdateUnitField(field, unit);
+    }
+}
+
+void CNavigationFormView::OnUnitReported(const UnitRef& ref) {
+    if (StrobeData* unit = m_manager.Resolve(ref)) {
+        m_grid->RefreshUnitRows(unit);
     }
 }
 

@@ -38,6 +38,8 @@ private:
     void OnUnitEdited(const UnitRef& unit, FieldCode field);
     void OnTickedEdited(FieldCode field);
     void OnUnitRenamed(const UnitRef& unit);
+    // A status report brought a unit up to date: its rows are drawn anew.
+    void OnUnitReported(const UnitRef& unit);
 
     CFrameHost& m_host;
     StudioManager& m_manager;

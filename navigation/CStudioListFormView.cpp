@@ -61,6 +61,8 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     connect(&host.Control(), &CUnitControl::memoryApplied, this,
             &CStudioListFormView::OnMemoryApplied);
     connect(&host.Control(), &CUnitControl::unitRenamed, this, &CStudioListFormView::OnUnitRenamed);
+    connect(&host.Control(), &CUnitControl::unitAdded, this, &CStudioListFormView::OnUnitAdded,
+            Qt::QueuedConnection);
     // The header is never shown: it asks for no room, so the items alone size the column
     // (measuring its label would load a bold face for nothing). Before the font reaches it.
     m_tree->setHeaderHidden(true);
@@ -338,6 +340,20 @@ void CStudioListFormView::Rename() {
     SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 0);
 }
 
+void CStudioListFormView::OnUnitAdded(const UnitRef& ref) {
+    // Queued: the unit may have gone before this arrives; then nobody hears of it.
+    StrobeData* unit = m_manager.Resolve(ref);
+    if (unit == nullptr) {
+        return;
+    }
+    if (m_shownStudioItem != nullptr && ItemOf(unit) == nullptr) {
+        // Under the unit's own studio, so that a unit never shows under another.
+        const StudioData* studio = unit->Studio();
+        InsertUnitItems(unit, StudioItem(studio != nullptr ? studio->nStudioNum : -1));
+    }
+    SendUnitMessage(m_host.NavigationPane(), WM_UNIT_ADDED, ref.nSlot, ref);
+}
+
 void CStudioListFormView::OnMemoryApplied() {
     StudioData* studio = CurrentStudio(m_manager);
     if (studio != nullptr) {
@@ -380,17 +396,9 @@ bool CStudioListFormView::event(QEvent* e) {
             }
             break;
         }
-        case WM_UNIT_ADDED: {
-            // Posted by the frame: the unit may have gone before this arrives.
-            StrobeData* unit = m_manager.Resolve(m->unit);
-            if (m_shownStudioItem != nullptr && unit != nullptr && ItemOf(unit) == nullptr) {
-                // Under the unit's own studio, so that a unit never shows under another.
-                const StudioData* studio = unit->Studio();
-                InsertUnitItems(unit, StudioItem(studio != nullptr ? studio->nStudioNum : -1));
-            }
-            SendUnitMessage(m_host.NavigationPane(), WM_UNIT_ADDED, m->wParam, m->unit);
+        case WM_UNIT_ADDED:
+            OnUnitAdded(m->unit);
             break;
-        }
         case WM_UNIT_REFRESH: {
             // Whether the unit answers: the only thing of a refresh that the tree shows.
             const StrobeData* unit = m_manager.Resolve(m->unit);

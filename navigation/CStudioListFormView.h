@@ -62,6 +62,8 @@ private:
     void FollowCurrentUnit();
     QTreeWidgetItem* SelectedItem() const;
     void Rename();
+    // A report placed a unit (WM_UNIT_ADDED): its items join the tree, and the grid hears.
+    void OnUnitAdded(const UnitRef& unit);
     // A memory was applied to the current studio (WM_BM_APPLIED): its items are made anew.
     void OnMemoryApplied();
     // A unit's name or light name changed: its items show it.

@@ -155,6 +155,22 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
                     RefreshField(field);
                 }
             });
+    // What a unit reports, when it is the unit shown: a change at once, a full status queued
+    // (it may be gone, or no longer shown, by then).
+    connect(&control, &CUnitControl::unitChanged, this,
+            [this](const UnitRef& unit, FieldCode field) {
+                if (m_host.Manager().Resolve(unit) == Unit()) {
+                    RefreshField(field);
+                }
+            });
+    connect(
+        &control, &CUnitControl::unitReported, this,
+        [this](const UnitRef& unit) {
+            if (m_host.Manager().Resolve(unit) == Unit()) {
+                FullRefresh();
+            }
+        },
+        Qt::QueuedConnection);
     connect(&control, &CUnitControl::tickedEdited, this, [this] {
         if (m_nComboIndex == 0) {
             FullRefresh();

@@ -60,8 +60,8 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
       m_manager(std::make_unique<StudioManager>()),
       m_xmlStore(std::make_unique<CXmlStore>(baseFolder)),
       // Before anything that sends this window an event: event() hands the session its notices.
-      m_session(std::make_unique<CRadioSession>(this, *m_manager)),
       m_unitControl(std::make_unique<CUnitControl>(*m_manager)),
+      m_session(std::make_unique<CRadioSession>(this, *m_manager, *m_unitControl)),
       m_scanTick(CWaitingDlg::kTickInterval),
       m_baseFolder(baseFolder) {
     setWindowTitle(QStringLiteral("Tarnel Remote Control"));
@@ -411,6 +411,7 @@ void CMainFrame::StartScan() {
     // Cancelled, the units that answered so far stay.
     CWaitingDlg dialog(studio->sStudioName, this, m_scanTick,
                        [studio] { return studio->nChItemCnt; });
+    dialog.RecountOn(*m_unitControl);
     dialog.exec();
 }
 
@@ -426,12 +427,14 @@ bool CMainFrame::WaitForAnswers(const QString& studioName, AnswerCount answered)
     bool waitedOut = false;
     {
         CWaitingDlg dialog(studioName, this, m_scanTick, std::move(answered));
+        dialog.RecountOn(*m_unitControl);
         waitedOut = dialog.exec() == QDialog::Accepted;
     }
     // What arrived within the six seconds counts, though some of it waits in the queue yet.
     QCoreApplication::sendPostedEvents(this, WM_ZB_RECEIVED);
-    for (const int type : {WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS, WM_ZB_UNIT_CHANGED}) {
-        QCoreApplication::sendPostedEvents(this, type);
+    // The views' queued hearing of those reports (a unit added, a unit brought up to date).
+    for (QObject* pane : {StudioListPane(), NavigationPane(), ControlPane()}) {
+        QCoreApplication::sendPostedEvents(pane, QEvent::MetaCall);
     }
     return waitedOut;
 }
@@ -439,36 +442,6 @@ bool CMainFrame::WaitForAnswers(const QString& studioName, AnswerCount answered)
 void CMainFrame::ShowAnswerMark(const UnitRef& unit) {
     SendUnitMessage(NavigationPane(), WM_UNIT_REFRESH, unit.nSlot, unit);
     SendUnitMessage(StudioListPane(), WM_UNIT_REFRESH, unit.nSlot, unit);
-}
-
-void CMainFrame::RelayNewUnit(const CAppMessage& m) {
-    // Posted: the unit may have been destroyed meanwhile by a scan.
-    if (m_manager->Resolve(m.unit) == nullptr) {
-        return;
-    }
-    PostUnitMessage(StudioListPane(), WM_UNIT_ADDED, m.wParam, m.unit);
-}
-
-void CMainFrame::RelayUnitStatus(const CAppMessage& m) {
-    const StrobeData* unit = m_manager->Resolve(m.unit);
-    if (unit == nullptr) {
-        return;
-    }
-    PostUnitMessage(NavigationPane(), WM_UNIT_REFRESH, m.wParam, m.unit);
-    if (unit == CurrentUnit(*m_manager)) {
-        PostUnitMessage(ControlPane(), WM_UNIT_REFRESH, m.wParam, m.unit);
-    }
-}
-
-void CMainFrame::RelayUnitChanged(const CAppMessage& m) {
-    const StrobeData* unit = m_manager->Resolve(m.unit);
-    if (unit == nullptr) {
-        return;
-    }
-    SendUnitMessage(NavigationPane(), WM_UNIT_FIELD, m.wParam, m.unit);
-    if (unit == CurrentUnit(*m_manager)) {
-        SendUnitMessage(ControlPane(), WM_UNIT_FIELD, m.wParam, m.unit);
-    }
 }
 
 bool CMainFrame::event(QEvent* e) {
@@ -491,15 +464,6 @@ bool CMainFrame::event(QEvent* e) {
     switch (type) {
         case WM_SET_TOOL_STATE:
             SetToolFlag(m->wParam, m->lParam);
-            break;
-        case WM_ZB_NEW_UNIT:
-            RelayNewUnit(*m);
-            break;
-        case WM_ZB_UNIT_STATUS:
-            RelayUnitStatus(*m);
-            break;
-        case WM_ZB_UNIT_CHANGED:
-            RelayUnitChanged(*m);
             break;
         case WM_SCAN_STUDIO:
             StartScan();

@@ -35,8 +35,8 @@ class CControlFormView;
 
 // The main window. Owns, for the whole run, the unit model, the radio session and the XML
 // store; lays out the three views in two splitters; routes the toolbar commands to the views;
-// hands the link's notices to the radio session and relays the report handler's notifications
-// to the views.
+// hands the link's notices to the radio session. The views hear of the units from the unit
+// core, to which the report handler reports.
 class CMainFrame : public QMainWindow, public CFrameHost, public CRollCallHost {
     Q_OBJECT
 public:
@@ -125,7 +125,7 @@ protected:
 private:
     // The roll call's view of the frame (see CRollCallHost).
     StudioManager& Units() override { return *m_manager; }
-    QObject& UnitNotices() override { return *this; }
+    CUnitControl& UnitCore() override { return *m_unitControl; }
     void SwitchDongleTo(int studioNum) override;
     bool WaitForAnswers(const QString& studioName, AnswerCount answered) override;
     void ShowAnswerMark(const UnitRef& unit) override;
@@ -140,15 +140,13 @@ private:
     void SetConnectionText(const QString& text);
     // Pane 0: why the last connection failed, or nothing.
     void SetReasonText(const QString& text);
-    void RelayNewUnit(const CAppMessage& m);
-    void RelayUnitStatus(const CAppMessage& m);
-    void RelayUnitChanged(const CAppMessage& m);
 
     // Owned for the whole run; destroyed after the views (see the destructor).
     std::unique_ptr<StudioManager> m_manager;
     std::unique_ptr<CXmlStore> m_xmlStore;
-    std::unique_ptr<CRadioSession> m_session;
+    // The core before the session: the session's report handler tells it what it did.
     std::unique_ptr<CUnitControl> m_unitControl;
+    std::unique_ptr<CRadioSession> m_session;
     std::unique_ptr<CUndoHistory> m_history;
 
     ComSettings m_comSettings;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "control/CUnitControl.h"
 #include "control/UnitChange.h"
 #include "host/UiMessages.h"
 #include "model/SettingField.h"
@@ -22,19 +23,19 @@ void Showing(StrobeData& unit, const CRollCall::Shown& shown) {
     unit.bModelPow = shown.bModelPow;
 }
 
-bool IsUnitNotice(int type) {
-    return type == WM_ZB_NEW_UNIT || type == WM_ZB_UNIT_STATUS || type == WM_ZB_UNIT_CHANGED;
-}
-
 }  // namespace
 
-CRollCall::CRollCall(CRollCallHost& host) : m_host(host), m_notices(&host.UnitNotices()) {
-    m_notices->installEventFilter(this);
+CRollCall::CRollCall(CRollCallHost& host) : m_host(host) {
+    // Whoever reports is heard: a report of any kind is an answer.
+    CUnitControl& core = host.UnitCore();
+    connect(&core, &CUnitControl::unitAdded, this, &CRollCall::HeardOf);
+    connect(&core, &CUnitControl::unitReported, this, &CRollCall::HeardOf);
+    connect(&core, &CUnitControl::unitChanged, this,
+            [this](const UnitRef& unit) { HeardOf(unit); });
+    connect(&core, &CUnitControl::unitRead, this, [this](const UnitRef& unit) { HeardOf(unit); });
 }
 
-CRollCall::~CRollCall() {
-    m_notices->removeEventFilter(this);
-}
+CRollCall::~CRollCall() = default;
 
 CRollCall::Shown CRollCall::ShownOf(const StrobeData& unit) {
     return {unit.bFlashPow, unit.nFlashValue, unit.nModelValue, unit.bFlashCell,
@@ -213,12 +214,8 @@ void CRollCall::Heard(StrobeData& unit) {
     m_host.ShowAnswerMark(RefOf(&unit));
 }
 
-bool CRollCall::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == m_notices && IsUnitNotice(static_cast<int>(e->type()))) {
-        // Looked up by its identity: a posted notice may outlive its unit.
-        if (StrobeData* unit = m_host.Units().Resolve(static_cast<CAppMessage*>(e)->unit)) {
-            Heard(*unit);
-        }
+void CRollCall::HeardOf(const UnitRef& ref) {
+    if (StrobeData* unit = m_host.Units().Resolve(ref)) {
+        Heard(*unit);
     }
-    return QObject::eventFilter(watched, e);
 }

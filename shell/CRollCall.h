@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "model/StudioData.h"
+#include "model/UnitRef.h"
 
 class CRollCallHost;
 struct UnitChange;
@@ -59,13 +60,12 @@ public:
     static QStringList Differences(const QString& name, const Shown& before, const Shown& after);
 
 protected:
-    // The host's unit notices: who reports during a roll call, and who is heard again.
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
 private:
     // The roll call proper: the dongle to studio, the wait, the silent marked when it was
     // waited out. True when it was (not cancelled).
     bool Call(StudioData& studio);
+    // The unit core's notices: who reports during a roll call, and who is heard again.
+    void HeardOf(const UnitRef& unit);
     void Heard(StrobeData& unit);
     // waitedOut: the six seconds passed (not cancelled), so the silent are named.
     QString Summarise(const StudioData& studio, bool waitedOut) const;
@@ -73,7 +73,6 @@ private:
     QString Confirmation(const StudioData& studio, const UnitChange& change, bool waitedOut) const;
 
     CRollCallHost& m_host;
-    QObject* m_notices;  // the host's, for the roll call's lifetime
     bool m_running = false;
     const StudioData* m_studio = nullptr;  // while running
     std::array<std::optional<Shown>, kSlotCount> m_before{};

@@ -5,12 +5,12 @@
 
 #include "model/UnitRef.h"
 
-class QObject;
+class CUnitControl;
 class StudioManager;
 
 // What the roll call needs of the window that runs it, and nothing more: the units, the
 // dongle, the wait with its dialog, a line for what it found and the views that show a unit's
-// no-answer mark. A test can stand in for the window with a plain QObject.
+// no-answer mark.
 class CRollCallHost {
 public:
     // How many units have answered so far; asked again while the wait goes on.
@@ -20,9 +20,8 @@ public:
 
     // The studios and their units; the current studio is the one called.
     virtual StudioManager& Units() = 0;
-    // Where the unit notices (WM_ZB_NEW_UNIT, WM_ZB_UNIT_STATUS, WM_ZB_UNIT_CHANGED) arrive:
-    // the roll call watches them there to learn who reports.
-    virtual QObject& UnitNotices() = 0;
+    // The unit core, whose notices of what the units reported tell who answers.
+    virtual CUnitControl& UnitCore() = 0;
     // Whether the dongle's port is open: without it nobody could answer.
     virtual bool IsConnected() const = 0;
     // Switches the dongle to the studio; its units report from then on.

@@ -7,6 +7,7 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
+#include "control/CUnitControl.h"
 #include "link/AppMessages.h"
 
 CWaitingDlg::CWaitingDlg(const QString& studioName, QWidget* parent,
@@ -41,8 +42,15 @@ CWaitingDlg::CWaitingDlg(const QString& studioName, QWidget* parent,
     layout->addWidget(buttons);
     setAccessibleName(windowTitle());
     Recount();
-    if (parent != nullptr && m_answered) {
-        parent->installEventFilter(this);
+}
+
+void CWaitingDlg::RecountOn(const CUnitControl& core) {
+    // Asked again once the report is handled, whatever its kind: each is an answer.
+    for (auto signal : {&CUnitControl::unitAdded, &CUnitControl::unitReported}) {
+        connect(&core, signal, this, &CWaitingDlg::Recount, Qt::QueuedConnection);
+    }
+    for (auto signal : {&CUnitControl::unitChanged, &CUnitControl::unitRead}) {
+        connect(&core, signal, this, &CWaitingDlg::Recount, Qt::QueuedConnection);
     }
 }
 
@@ -54,15 +62,6 @@ void CWaitingDlg::Recount() {
     const int n = m_answered ? m_answered() : 0;
     m_count->setText(n == 1 ? QStringLiteral("1 unit answered")
                             : QStringLiteral("%1 units answered").arg(n));
-}
-
-bool CWaitingDlg::eventFilter(QObject* watched, QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    if (watched == parent() &&
-        (type == WM_ZB_NEW_UNIT || type == WM_ZB_UNIT_STATUS || type == WM_ZB_UNIT_CHANGED)) {
-        QMetaObject::invokeMethod(this, &CWaitingDlg::Recount, Qt::QueuedConnection);
-    }
-    return QDialog::eventFilter(watched, e);
 }
 
 void CWaitingDlg::showEvent(QShowEvent* e) {

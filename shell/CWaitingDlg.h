@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 
+class CUnitControl;
 class QLabel;
 class QProgressBar;
 
@@ -17,7 +18,7 @@ class CWaitingDlg : public QDialog {
 public:
     static constexpr int kTickLimit = 6;
     static constexpr std::chrono::milliseconds kTickInterval{1000};
-    // How many units have answered so far; asked again after each unit notice to the parent.
+    // How many units have answered so far; asked again after each report (RecountOn).
     using AnswerCount = std::function<int()>;
 
     CWaitingDlg(const QString& studioName, QWidget* parent = nullptr,
@@ -32,6 +33,8 @@ public:
     void Tick();
     // Shows the answer count anew.
     void Recount();
+    // The count is asked again after each report the core hears of.
+    void RecountOn(const CUnitControl& core);
 
 signals:
     void textChanged(const QString& text);
@@ -40,8 +43,6 @@ protected:
     void showEvent(QShowEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
     void done(int result) override;
-    // The parent's unit notices: the count is asked again once the parent has handled them.
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QString m_text;

@@ -10,10 +10,12 @@
 #include "model/FieldCode.h"
 #include "model/StudioManager.h"
 #include "support/CMessageRecorder.h"
+#include "support/CNoticeSink.h"
 
 namespace {
 
-// The report handler on a real model, with a recorder standing in for the main frame.
+// The report handler on a real model; what it tells reaches a recorder as the messages it
+// once sent and posted.
 class EventHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override { manager.currentNode = Studio(1); }
@@ -45,7 +47,8 @@ protected:
     StrobeData scratch;
     StudioManager manager;
     CMessageRecorder frame;
-    CStrobeEventHandler handler{&frame, manager};
+    CNoticeSink notices{&frame};
+    CStrobeEventHandler handler{notices, manager};
 };
 
 TEST_F(EventHandlerTest, StatusForAnEmptySlotCreatesTheUnitThenRefreshesIt) {

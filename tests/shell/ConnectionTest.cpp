@@ -370,6 +370,7 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     StrobeData* old = PlaceUnit(m, 2, 3, std::make_unique<StrobeData>());
     m.currentNode = old;  // a unit current: its studio is scanned
     CPaneRecorder list(f.StudioListPane());
+    CPaneRecorder grid(f.NavigationPane());
 
     QStringList texts;
     bool closedItself = false;
@@ -406,7 +407,8 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     ASSERT_NE(studioC->UnitAt(0), nullptr);
     ASSERT_NE(studioC->UnitAt(4), nullptr);
     EXPECT_EQ(studioC->UnitAt(4)->nFlashValue, 45);
-    EXPECT_EQ(list.Count(WM_UNIT_ADDED), 2);
+    // The studio list heard of both, and told the grid.
+    EXPECT_EQ(grid.Count(WM_UNIT_ADDED), 2);
     EXPECT_EQ(counts, QStringList({"0 units answered", "2 units answered"}));
     EXPECT_EQ(progress, CWaitingDlg::kTickLimit);
 

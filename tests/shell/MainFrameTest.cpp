@@ -5,11 +5,16 @@
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include "ShellTestSupport.h"
+#include "control/CUnitControl.h"
 #include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "model/StudioManager.h"
+#include "navigation/CNavigationFormView.h"
+#include "navigation/CNavigationGrid.h"
+#include "navigation/CStudioListFormView.h"
 #include "shell/CHelpWindow.h"
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/ToolImages.h"
@@ -160,43 +165,57 @@ TEST_F(CShellTest, HelpAndAboutTellWhatANewcomerLooksFor) {
     EXPECT_TRUE(first->isVisible());
 }
 
-TEST_F(CShellTest, ReportsAreRelayedToTheViewsThatShowTheUnit) {
+// What the report handler tells the unit core reaches the views that show the unit, each as
+// soon as it needs it: a changed field before the handler's call returns, a full status and a
+// new unit after one trip through the event queue.
+TEST_F(CShellTest, ReportsReachTheViewsThatShowTheUnit) {
     CMainFrame& f = MakeFrame();
     StudioManager& m = f.Manager();
     StudioData* studio = m.StudioAt(0);
     StrobeData* unit2 = PlaceUnit(m, 0, 2, std::make_unique<StrobeData>());
     StrobeData* unit5 = PlaceUnit(m, 0, 5, std::make_unique<StrobeData>());
     m.currentNode = studio;
-    CPaneRecorder list(f.StudioListPane());
+    SendAppMessage(f.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
     CPaneRecorder grid(f.NavigationPane());
-    CPaneRecorder panel(f.ControlPane());
+    auto& navigation = *dynamic_cast<CNavigationFormView*>(f.NavigationPane());
+    const auto gridFlash = [&](int block) {
+        return navigation.Grid().CellLabel(0, CNavigationGrid::StatusRow(block)).left(13);
+    };
+    auto* panelFlash = f.ControlPane()->findChild<QLabel*>(QStringLiteral("flashLabel"));
+    ASSERT_NE(panelFlash, nullptr);
 
-    // A new unit: posted on to the studio list.
-    PostUnitMessage(&f, WM_ZB_NEW_UNIT, 2, RefOf(unit2));
-    ASSERT_TRUE(WaitUntil([&] { return list.Count(WM_UNIT_ADDED) == 1; }));
-    EXPECT_EQ(list.entries.last().wParam, 2);
-    EXPECT_EQ(list.entries.last().unit, RefOf(unit2));
+    // A new unit: the studio list hears of it queued, and tells the grid.
+    f.Control().UnitPlaced(RefOf(unit2));
+    EXPECT_EQ(grid.Count(WM_UNIT_ADDED), 0);
+    ASSERT_TRUE(WaitUntil([&] { return grid.Count(WM_UNIT_ADDED) == 1; }));
+    EXPECT_EQ(grid.entries.last().wParam, 2);
+    EXPECT_EQ(grid.entries.last().unit, RefOf(unit2));
 
     // A change of a unit that is not the current one reaches the grid only, before the
-    // sender's call returns.
+    // handler's call returns; one of the current unit the panel too.
     m.currentNode = unit5;
-    SendUnitMessage(&f, WM_ZB_UNIT_CHANGED, 0, RefOf(unit2));
-    EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 1);
-    EXPECT_EQ(panel.Count(WM_UNIT_FIELD), 0);
-    SendUnitMessage(&f, WM_ZB_UNIT_CHANGED, 5, RefOf(unit5));
-    EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 2);
-    EXPECT_EQ(panel.Count(WM_UNIT_FIELD), 1);
-    EXPECT_EQ(panel.entries.last().wParam, 5);
+    SendAppMessage(f.ControlPane(), WM_UNIT_PICKED);
+    unit2->nFlashValue = 60;
+    f.Control().UnitChanged(RefOf(unit2), kFieldFlashValue);
+    EXPECT_EQ(gridFlash(0), "Flash : F 6.0");
+    EXPECT_EQ(panelFlash->text(), "0.0");
+    unit5->nFlashValue = 70;
+    f.Control().UnitChanged(RefOf(unit5), kFieldFlashValue);
+    EXPECT_EQ(gridFlash(1), "Flash : F 7.0");
+    EXPECT_EQ(panelFlash->text(), "7.0");
 
-    // A full status while the current node is the unit's light-name line: the panel too.
+    // A full status while the current node is the unit's light-name line: the panel too,
+    // after one trip through the queue; one of another unit leaves the panel alone.
     m.currentNode = &unit2->lightNode;
-    PostUnitMessage(&f, WM_ZB_UNIT_STATUS, 2, RefOf(unit2));
-    ASSERT_TRUE(WaitUntil([&] { return panel.Count(WM_UNIT_REFRESH) == 1; }));
-    EXPECT_EQ(grid.Count(WM_UNIT_REFRESH), 1);
-    PostUnitMessage(&f, WM_ZB_UNIT_STATUS, 5, RefOf(unit5));
-    ASSERT_TRUE(WaitUntil([&] { return grid.Count(WM_UNIT_REFRESH) == 2; }));
-    PumpEvents(20ms);
-    EXPECT_EQ(panel.Count(WM_UNIT_REFRESH), 1);
+    unit2->nFlashValue = 65;
+    f.Control().UnitReported(RefOf(unit2));
+    EXPECT_EQ(gridFlash(0), "Flash : F 6.0");
+    ASSERT_TRUE(WaitUntil([&] { return panelFlash->text() == "6.5"; }));
+    EXPECT_EQ(gridFlash(0), "Flash : F 6.5");
+    unit5->nFlashValue = 75;
+    f.Control().UnitReported(RefOf(unit5));
+    ASSERT_TRUE(WaitUntil([&] { return gridFlash(1) == "Flash : F 7.5"; }));
+    EXPECT_EQ(panelFlash->text(), "6.5");
 }
 
 TEST_F(CShellTest, NoticesAboutUnitsDestroyedMeanwhileAreDropped) {
@@ -204,20 +223,19 @@ TEST_F(CShellTest, NoticesAboutUnitsDestroyedMeanwhileAreDropped) {
     StudioManager& m = f.Manager();
     StrobeData* unit = PlaceUnit(m, 1, 4, std::make_unique<StrobeData>());
     m.currentNode = unit;
-    CPaneRecorder list(f.StudioListPane());
     CPaneRecorder grid(f.NavigationPane());
-    CPaneRecorder panel(f.ControlPane());
+    auto* panelFlash = f.ControlPane()->findChild<QLabel*>(QStringLiteral("flashLabel"));
+    ASSERT_NE(panelFlash, nullptr);
+    const QString shown = panelFlash->text();
 
-    // Queued while the unit lived, delivered after the studio was cleared.
-    PostUnitMessage(&f, WM_ZB_NEW_UNIT, 4, RefOf(unit));
-    PostUnitMessage(&f, WM_ZB_UNIT_STATUS, 4, RefOf(unit));
-    PostUnitMessage(&f, WM_ZB_UNIT_CHANGED, 10, RefOf(unit));  // a temperature is posted
+    // Queued while the unit lived, delivered after the studio was cleared: nobody acts.
+    f.Control().UnitPlaced(RefOf(unit));
+    f.Control().UnitReported(RefOf(unit));
+    f.Control().UnitRead(RefOf(unit), kFieldTemperature);
     ClearStudio(m, *m.StudioAt(1));
     PumpEvents(50ms);
-    EXPECT_EQ(list.Count(WM_UNIT_ADDED), 0);
-    EXPECT_EQ(grid.Count(WM_UNIT_REFRESH), 0);
-    EXPECT_EQ(grid.Count(WM_UNIT_FIELD), 0);
-    EXPECT_EQ(panel.Count(WM_UNIT_REFRESH) + panel.Count(WM_UNIT_FIELD), 0);
+    EXPECT_EQ(grid.Count(WM_UNIT_ADDED), 0);
+    EXPECT_EQ(panelFlash->text(), shown);
 }
 
 TEST_F(CShellTest, AlertsFromOtherThreadsBecomeMessageBoxes) {

@@ -27,6 +27,7 @@
 #include "../panels/PanelTestKit.h"
 #include "OperatorSeamFixture.h"
 #include "ShellTestSupport.h"
+#include "control/CUnitControl.h"
 #include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "link/CRadioSession.h"
@@ -336,11 +337,8 @@ TEST_F(COperatorSeamTest, AStalledUiThreadLosesNoReportAndShowsNoBox) {
         return true;
     });
     std::vector<int> applied;
-    CEventTap tap(frame.get(), [&](const QEvent& e) {
-        if (static_cast<int>(e.type()) == WM_ZB_UNIT_CHANGED) {
-            applied.push_back(unit(0)->nFlashValue);
-        }
-    });
+    QObject::connect(&frame->Control(), &CUnitControl::unitChanged, frame.get(),
+                     [&] { applied.push_back(unit(0)->nFlashValue); });
     constexpr int kReports = 8192 / 7;
     std::vector<int> sent;
     QByteArray bytes;

@@ -7,6 +7,7 @@
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
 #include "support/CMessageRecorder.h"
+#include "support/CNoticeSink.h"
 
 // The main frame's share of the radio road, for tests against the simulator or a
 // pseudo-terminal: the program's radio session over a real model. It hands the link's notices
@@ -24,7 +25,8 @@ public:
     StudioData& Studio(int studioNum) { return *manager.studios[studioNum]; }
 
     StudioManager manager;
-    CRadioSession session{this, manager};
+    CNoticeSink notices{this};
+    CRadioSession session{this, manager, notices};
     CCommThread& link = session.Link();
     CZbProtocol& protocol = session.Protocol();
 

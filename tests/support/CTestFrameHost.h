@@ -11,6 +11,7 @@
 #include "model/StudioManager.h"
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
+#include "support/CNoticeSink.h"
 #include "support/CPtyPair.h"
 
 // Stands in for the main frame around a view under test: a real model, a real radio session
@@ -61,7 +62,8 @@ public:
     QObject* control = nullptr;
     QObject* navigation = nullptr;
     CPtyPair pty;
-    CRadioSession session{&frame, manager};
+    CNoticeSink frameNotices{&frame};
+    CRadioSession session{&frame, manager, frameNotices};
     QTemporaryDir folder;  // the store's base folder
     CXmlStore xmlStore{folder.path()};
     // The unit core; while no real grid or studio list is there, what it tells them reaches
