@@ -103,7 +103,7 @@ keys: Tab finds the selected-units panel last @@ test_shell @@ CKeyboardTest.Tab
 keys: a focused list wears no frame @@ test_shell @@ CKeyboardTest.Tab* @@ shell/CKeyCommands.cpp @@ 1 @@ m_focusFrame->setWidget(view != nullptr @@ m_focusFrame->setWidget(false && view != nullptr
 roll call: a silent unit is not marked @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ unit->bNoAnswer = 1; @@ (void)unit;
 roll call: a unit heard again stays marked @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ unit.bNoAnswer = 0; @@ (void)unit;
-roll call: the dongle's studio is not the active one @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ manager.activeStudio = studio; @@ (void)manager;
+roll call: the dongle's studio is not the active one @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ m_host.Units().activeStudio = &studio; @@ (void)studio;
 roll call: a right click chooses the studio @@ test_shell @@ *RollCall* @@ navigation/CStudioListFormView.cpp @@ 1 @@ Qt::RightButton) {\n            return true; @@ Qt::RightButton) {\n            (void)0;
 roll call: the studio called from its menu is scanned first @@ test_shell @@ *RollCall* @@ navigation/CStudioListFormView.cpp @@ 1 @@ return !m_checkFollows && @@ return
 roll call: a silent unit shows what it last said @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit->bNoAnswer != 0) { @@ if (false) {
@@ -134,6 +134,9 @@ undo while the dongle is on another studio @@ test_shell @@ CUndoTest.* @@ shell
 undo of a ticked mode puts one value back on all @@ test_shell @@ CUndoTest.* @@ control/CUnitControl.cpp @@ 1 @@ masks[unit->*member] |= UnitMaskOf(unit->nChNum); @@ masks[0] |= UnitMaskOf(unit->nChNum);
 the panel does not show an undone change @@ test_shell @@ CUndoTest.* @@ panels/CControlFormView.cpp @@ 1 @@ if (!m_committing && m_host.Manager().Resolve(unit) == Unit()) { @@ if (false) {
 after an apply a differing unit counts as confirmed @@ test_shell @@ COperatorSeamTest.RollCallAfterAMemory* @@ shell/CRollCall.cpp @@ 1 @@ if (mismatches.isEmpty()) { @@ if (true) {
+a report's change waits for the event queue @@ test_shell @@ CShellTest.Reports* @@ navigation/CNavigationFormView.cpp @@ 1 @@ connect(control, &CUnitControl::unitChanged, this, &CNavigationFormView::OnUnitEdited); @@ connect(control, &CUnitControl::unitChanged, this, &CNavigationFormView::OnUnitEdited, Qt::QueuedConnection);
+a unit added after it was gone is still announced @@ test_shell @@ CShellTest.Notices* @@ navigation/CStudioListFormView.cpp @@ 1 @@ if (unit == nullptr) {\n        return;\n    }\n    if (m_shownStudioItem @@ if (false) {\n        return;\n    }\n    if (m_shownStudioItem
+the roll call hears no status report @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ connect(&core, &CUnitControl::unitReported, this, &CRollCall::HeardOf); @@ (void)core;
 EOF
 )
 
