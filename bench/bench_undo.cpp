@@ -15,16 +15,20 @@
 #include <vector>
 
 #include "control/CUnitControl.h"
+#include "host/UiMessages.h"
 #include "link/CRadioSession.h"
 #include "link/UnitMask.h"
 #include "model/ComSettings.h"
 #include "model/StudioManager.h"
 #include "navigation/CStudioListFormView.h"
+#include "panels/CControlFormView.h"
+#include "panels/CPowerControlSet.h"
 #include "shell/CMainFrame.h"
 #include "shell/CUndoHistory.h"
 #include "support/BenchStats.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
+#include "widgets/CFlatSpinButtonCtrl.h"
 
 namespace {
 
@@ -165,6 +169,35 @@ void BM_HistoryHeap(benchmark::State& state) {
     state.counters["heap_kB"] = kB;
 }
 
+// A flash spin step of the real frame's panel, through the unit core and the history to the
+// frame read at the peer: run under callgrind with --toggle-collect on the panel's handler,
+// it counts what one step costs with the history recording it.
+void BM_SpinStepInTheFrame(benchmark::State& state) {
+    Stage stage;
+    if (!stage.SetUp()) {
+        state.SkipWithError("the stage did not come up");
+        return;
+    }
+    CMainFrame& frame = *stage.frame;
+    frame.Manager().currentNode = frame.Manager().StudioAt(0)->UnitAt(0);
+    SendAppMessage(frame.ControlPane(), WM_UNIT_PICKED);
+    auto* panel = dynamic_cast<CControlFormView*>(frame.ControlPane());
+    CFlatSpinButtonCtrl* spin = panel->Controls().flashSpin;
+    int change = -1;
+    for (auto _ : state) {
+        emit spin->deltaPos(change);
+        if (stage.pty.Read(kCommandFrameBytes).size() != kCommandFrameBytes) {
+            state.SkipWithError("the frame did not arrive");
+            break;
+        }
+        change = -change;
+        state.PauseTiming();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(BM_SpinStepInTheFrame)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UndoWholeApply)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);
 BENCHMARK(BM_HistoryHeap)->Arg(0)->Arg(1)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -74,7 +74,7 @@ void CUnitControl::SetPower(StrobeData& unit, Power moved, int flash, int model,
     change.studioNum = StudioNumOf(unit);
     change.field = isFlash ? kFieldFlashValue : kFieldModelValue;
     change.gesture = gesture;
-    change.units.push_back(Before(unit));
+    UnitChange::Unit entry = Before(unit);
     // Only what the control moved, and its partner under the Prop link.
     if (isFlash || propLink) {
         unit.nFlashValue = flash;
@@ -82,9 +82,12 @@ void CUnitControl::SetPower(StrobeData& unit, Power moved, int flash, int model,
     if (!isFlash || propLink) {
         unit.nModelValue = model;
     }
-    TakeAfter(change.units.front(), unit);
-    Send(change, {&unit});
-    Tell(change, {&unit});
+    // The frame first: what the change keeps for its history is made after the write.
+    StrobeData* const one[] = {&unit};
+    Send(change, one);
+    TakeAfter(entry, unit);
+    change.units.push_back(entry);
+    Tell(change, one);
     emit changed(change);
 }
 
@@ -97,11 +100,13 @@ void CUnitControl::SetSetting(StrobeData& unit, FieldCode field, int value) {
     change.kind = UnitChange::Kind::kSetting;
     change.studioNum = StudioNumOf(unit);
     change.field = field;
-    change.units.push_back(Before(unit));
+    UnitChange::Unit entry = Before(unit);
     unit.*setting->member = value;
-    TakeAfter(change.units.front(), unit);
-    Send(change, {&unit});
-    Tell(change, {&unit});
+    StrobeData* const one[] = {&unit};
+    Send(change, one);
+    TakeAfter(entry, unit);
+    change.units.push_back(entry);
+    Tell(change, one);
     emit changed(change);
 }
 
@@ -188,7 +193,8 @@ void CUnitControl::Rename(StrobeData& unit, const QString& name) {
     change.names.push_back(NamesBefore(unit));
     unit.sModelName = name;
     TakeNamesAfter(change.names.front(), unit);
-    Tell(change, {&unit});
+    StrobeData* const one[] = {&unit};
+    Tell(change, one);
     emit changed(change);
 }
 
@@ -200,7 +206,8 @@ void CUnitControl::RenameLight(StrobeData& unit, const QString& lightName) {
     change.names.push_back(NamesBefore(unit));
     unit.lightNode.sLightName = lightName;
     TakeNamesAfter(change.names.front(), unit);
-    Tell(change, {&unit});
+    StrobeData* const one[] = {&unit};
+    Tell(change, one);
     emit changed(change);
 }
 
@@ -240,7 +247,7 @@ bool CUnitControl::Resolve(const UnitChange& change, std::vector<StrobeData*>& u
     return m_manager.StudioAt(change.studioNum) != nullptr;
 }
 
-void CUnitControl::Send(const UnitChange& change, const std::vector<StrobeData*>& units) {
+void CUnitControl::Send(const UnitChange& change, Units units) {
     switch (change.kind) {
         case UnitChange::Kind::kPower:
         case UnitChange::Kind::kSetting:
@@ -276,7 +283,7 @@ void CUnitControl::Send(const UnitChange& change, const std::vector<StrobeData*>
     }
 }
 
-void CUnitControl::Tell(const UnitChange& change, const std::vector<StrobeData*>& units) {
+void CUnitControl::Tell(const UnitChange& change, Units units) {
     switch (change.kind) {
         case UnitChange::Kind::kPower:
         case UnitChange::Kind::kSetting:

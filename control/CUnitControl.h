@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <span>
 #include <vector>
 
 #include "control/UnitChange.h"
@@ -91,8 +92,9 @@ signals:
 private:
     // Writes values into the units, sends the frames of change and tells the views.
     bool Perform(const UnitChange& change, bool undo);
-    void Send(const UnitChange& change, const std::vector<StrobeData*>& units);
-    void Tell(const UnitChange& change, const std::vector<StrobeData*>& units);
+    using Units = std::span<StrobeData* const>;
+    void Send(const UnitChange& change, Units units);
+    void Tell(const UnitChange& change, Units units);
     // The change's units as they sit now; false when any of them, or its studio, is gone.
     bool Resolve(const UnitChange& change, std::vector<StrobeData*>& units) const;
 

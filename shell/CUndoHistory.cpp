@@ -1,6 +1,7 @@
 #include "shell/CUndoHistory.h"
 
 #include <QAction>
+#include <QTimer>
 #include <QUndoCommand>
 #include <QUndoStack>
 
@@ -17,9 +18,17 @@ public:
     static constexpr int kHeldArrowId = 1;
 
     CUnitChangeStep(CUnitControl& control, UnitChange change)
-        : QUndoCommand(change.Text()), m_control(control), m_change(std::move(change)) {}
+        : m_control(control), m_change(std::move(change)) {}
 
     const UnitChange& Change() const { return m_change; }
+    // The words of the step, made when the tips first need them rather than at every step
+    // of a held arrow.
+    void Word() {
+        if (!m_worded) {
+            setText(m_change.Text());
+            m_worded = true;
+        }
+    }
 
     void undo() override { m_control.Replay(m_change, true); }
     void redo() override {
@@ -38,7 +47,7 @@ public:
             return false;
         }
         m_change.units.front().after = next.units.front().after;
-        setText(m_change.Text());
+        m_worded = false;
         return true;
     }
 
@@ -46,11 +55,13 @@ private:
     CUnitControl& m_control;
     UnitChange m_change;
     bool m_done = false;
+    bool m_worded = false;
 };
 
-QString WithShortcut(const QString& text, const QAction* action) {
-    return QStringLiteral("%1 (%2)").arg(text,
-                                         action->shortcut().toString(QKeySequence::NativeText));
+void WordStep(QUndoStack& stack, int index) {
+    if (index >= 0 && index < stack.count()) {
+        static_cast<CUnitChangeStep*>(const_cast<QUndoCommand*>(stack.command(index)))->Word();
+    }
 }
 
 }  // namespace
@@ -65,6 +76,8 @@ CUndoHistory::CUndoHistory(StudioManager& manager, CUnitControl& control, Host h
     m_redo->setObjectName(QStringLiteral("toolRedo"));
     m_redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    m_undoKeys = m_undo->shortcut().toString(QKeySequence::NativeText);
+    m_redoKeys = m_redo->shortcut().toString(QKeySequence::NativeText);
     connect(m_undo, &QAction::triggered, this, &CUndoHistory::Undo);
     connect(m_redo, &QAction::triggered, this, &CUndoHistory::Redo);
     for (auto& stack : m_stacks) {
@@ -74,6 +87,7 @@ CUndoHistory::CUndoHistory(StudioManager& manager, CUnitControl& control, Host h
     }
     connect(&control, &CUnitControl::changed, this, &CUndoHistory::Record);
     Refresh();
+    RefreshTips();
 }
 
 CUndoHistory::~CUndoHistory() = default;
@@ -107,17 +121,36 @@ void CUndoHistory::Forget(int studioNum) {
 }
 
 void CUndoHistory::Refresh() {
-    const QUndoStack* stack = WorkedStack();
+    QUndoStack* stack = WorkedStack();
     const bool canUndo = stack != nullptr && stack->canUndo();
     const bool canRedo = stack != nullptr && stack->canRedo();
+    // At once: a key pressed next finds the actions as they are.
     m_undo->setEnabled(canUndo);
     m_redo->setEnabled(canRedo);
-    m_undo->setToolTip(WithShortcut(
-        canUndo ? QStringLiteral("Undo %1").arg(stack->undoText()) : QStringLiteral("Undo"),
-        m_undo));
-    m_redo->setToolTip(WithShortcut(
-        canRedo ? QStringLiteral("Redo %1").arg(stack->redoText()) : QStringLiteral("Redo"),
-        m_redo));
+    // The tips once the event loop comes round: a held arrow's steps are worded once.
+    if (!m_tipsDue) {
+        m_tipsDue = true;
+        QTimer::singleShot(0, this, &CUndoHistory::RefreshTips);
+    }
+}
+
+void CUndoHistory::RefreshTips() {
+    m_tipsDue = false;
+    QUndoStack* stack = WorkedStack();
+    const bool canUndo = stack != nullptr && stack->canUndo();
+    const bool canRedo = stack != nullptr && stack->canRedo();
+    if (canUndo) {
+        WordStep(*stack, stack->index() - 1);
+    }
+    if (canRedo) {
+        WordStep(*stack, stack->index());
+    }
+    const QString undo =
+        canUndo ? QStringLiteral("Undo %1").arg(stack->undoText()) : QStringLiteral("Undo");
+    const QString redo =
+        canRedo ? QStringLiteral("Redo %1").arg(stack->redoText()) : QStringLiteral("Redo");
+    m_undo->setToolTip(QStringLiteral("%1 (%2)").arg(undo, m_undoKeys));
+    m_redo->setToolTip(QStringLiteral("%1 (%2)").arg(redo, m_redoKeys));
 }
 
 bool CUndoHistory::Undo() {

@@ -42,8 +42,8 @@ public:
     bool Redo();
     // The studio's steps name units that a scan destroyed: they are dropped.
     void Forget(int studioNum);
-    // The actions' state and tips for the studio worked in now (the operator may have picked
-    // another).
+    // The actions' state for the studio worked in now (the operator may have picked another),
+    // and their tips once the event loop comes round.
     void Refresh();
 
     // The studio's history, for tests and the benchmark; null outside 0..4.
@@ -55,6 +55,7 @@ private:
     // Why the step cannot be taken now; empty when it can.
     QString Refusal(const UnitChange& change) const;
     QUndoStack* WorkedStack() const;
+    void RefreshTips();
 
     StudioManager& m_manager;
     CUnitControl& m_control;
@@ -62,4 +63,7 @@ private:
     std::array<std::unique_ptr<QUndoStack>, kStudioCount> m_stacks;
     QAction* m_undo;
     QAction* m_redo;
+    QString m_undoKeys;  // "Ctrl+Z", as the tips name the keys
+    QString m_redoKeys;
+    bool m_tipsDue = false;
 };
