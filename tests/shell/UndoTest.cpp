@@ -154,6 +154,22 @@ TEST_F(CUndoTest, UndoAndRedoSendBackExactlyWhatTheChangeSent) {
     EXPECT_EQ(Sent(), "FF 17 1E 2D 1E 2D 1E 2D 1E 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
     EXPECT_EQ(unit(0)->nFlashValue, 45);
     EXPECT_EQ(unit(1)->nFlashValue, 45);
+
+    // A rename is a step too, and reaches no unit: undone, the tree and the grid show the
+    // old name again and nothing is sent.
+    QTest::keyClick(combo(), Qt::Key_Up);
+    ClickItem(ItemOf(*unit(2)));
+    Retype(list().findChild<QLineEdit*>(), QStringLiteral("Rim"));
+    frame->OnName();
+    ASSERT_EQ(unit(2)->sModelName, "Rim");
+    EXPECT_EQ(UndoTip(), "Undo CH-03 name \"Not define\" -> \"Rim\" (Ctrl+Z)");
+    // In the name field the keys undo its typing; from the grid, the rename.
+    grid().setFocus();
+    Undo();
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(unit(2)->sModelName, "Not define");
+    EXPECT_EQ(ItemOf(*unit(2))->text(0), "CH-03 Not define");
+    EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(2)), "  CH-03  Not define");
 }
 
 // A held arrow is one step however long it repeats; a whole Business Memory apply is one
