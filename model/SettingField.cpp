@@ -15,6 +15,7 @@ constexpr int kOn = 1;
 struct Wording {
     int field;
     const char* label;
+    const char* named;  // the label where a mode is named too ("model mode Free -> Prop")
     const char* zero;
     const char* one;
     bool anyNonZeroIsOne;  // a switch, not a mode
@@ -22,15 +23,15 @@ struct Wording {
 
 // In the panel's order, charge last.
 constexpr std::array<Wording, 9> kWordings{{
-    {4, "power ", "off", "on", true},
-    {0, "flash ", nullptr, nullptr, false},
-    {5, "model ", nullptr, nullptr, false},
-    {1, "cell ", "off", "on", true},
-    {2, "sound ", "off", "on", true},
-    {6, "", "Free", "Prop", false},
-    {7, "", "Flash Prop", "Continous", false},
-    {8, "model lamp ", "off", "on", true},
-    {3, "charge ", "off", "on", true},
+    {4, "power ", "power ", "off", "on", true},
+    {0, "flash ", "flash ", nullptr, nullptr, false},
+    {5, "model ", "model ", nullptr, nullptr, false},
+    {1, "cell ", "cell ", "off", "on", true},
+    {2, "sound ", "sound ", "off", "on", true},
+    {6, "", "model mode ", "Free", "Prop", false},
+    {7, "", "model lamp mode ", "Flash Prop", "Continous", false},
+    {8, "model lamp ", "model lamp ", "off", "on", true},
+    {3, "charge ", "charge ", "off", "on", true},
 }};
 constexpr int kChargeField = 3;
 
@@ -45,7 +46,7 @@ QString Word(const Wording& wording, int value) {
 // Each field that reads differently in second than in first, in the panel's order: its label,
 // then the words of first and of second with joint between them.
 QStringList Differing(const StrobeData& first, const StrobeData& second, bool withCharge,
-                      QLatin1StringView joint) {
+                      bool namedModes, QLatin1StringView joint) {
     QStringList out;
     for (const Wording& wording : kWordings) {
         if (wording.field == kChargeField && !withCharge) {
@@ -56,7 +57,8 @@ QStringList Differing(const StrobeData& first, const StrobeData& second, bool wi
         const QString to = Word(wording, second.*member);
         if (from != to) {
             out << QStringLiteral("%1%2%3%4")
-                       .arg(QLatin1StringView(wording.label), from, joint, to);
+                       .arg(QLatin1StringView(namedModes ? wording.named : wording.label), from,
+                            joint, to);
         }
     }
     return out;
@@ -151,13 +153,14 @@ QString SettingChange(FieldCode field, int before, int after) {
         return {};
     }
     return QStringLiteral("%1%2 -> %3")
-        .arg(QLatin1StringView(wording->label), Word(*wording, before), Word(*wording, after));
+        .arg(QLatin1StringView(wording->named), Word(*wording, before), Word(*wording, after));
 }
 
-QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge) {
-    return Differing(before, after, withCharge, QLatin1StringView(" -> "));
+QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge,
+                           bool namedModes) {
+    return Differing(before, after, withCharge, namedModes, QLatin1StringView(" -> "));
 }
 
 QStringList SettingMismatches(const StrobeData& reported, const StrobeData& expected) {
-    return Differing(reported, expected, false, QLatin1StringView(", not "));
+    return Differing(reported, expected, false, true, QLatin1StringView(", not "));
 }

@@ -44,15 +44,20 @@ const SettingField* FirstFaultyField(const StrobeData& unit);
 // "cell off -> on", "sound off -> on", "Free -> Prop", "Flash Prop -> Continous", "model lamp
 // on -> off", in the panel's order; then, withCharge, "charge on -> off", which the panel does
 // not show and units report only in part. A switch reads "on" at any code but 0, as its check
-// box shows it; a mode reads its second word only at 1.
-QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge);
+// box shows it; a mode reads its second word only at 1. namedModes names the modes too:
+// "model mode Free -> Prop", "model lamp mode Flash Prop -> Continous" (the roll call's summary
+// keeps its shorter words).
+QStringList SettingChanges(const StrobeData& before, const StrobeData& after, bool withCharge,
+                           bool namedModes = false);
 
 // One field's value as those summaries word it ("4.5", "on", "Prop"), and one field's change
-// ("flash 4.5 -> 5.0", "Free -> Prop"); empty for a code that names no setting field.
+// with its modes named ("flash 4.5 -> 5.0", "model mode Free -> Prop"); empty for a code that
+// names no setting field.
 QString SettingWord(FieldCode field, int value);
 QString SettingChange(FieldCode field, int before, int after);
 
 // The fields of reported that read differently from expected, worded as SettingChanges words
-// them but the reported value first: "flash 5.0, not 5.5", "cell on, not off", "Prop, not
-// Free". The charge is left out: the panel does not show it and units report it only in part.
+// them (modes named) but the reported value first: "flash 5.0, not 5.5", "cell on, not off",
+// "model mode Prop, not Free". The charge is left out: the panel does not show it and units report
+// it only in part.
 QStringList SettingMismatches(const StrobeData& reported, const StrobeData& expected);

@@ -34,7 +34,7 @@ QStringList UnitChanges(const StrobeData& from, const StrobeData& to) {
     QStringList changes;
     AddNameChange(changes, "name", from.sModelName, to.sModelName);
     AddNameChange(changes, "light", from.lightNode.sLightName, to.lightNode.sLightName);
-    changes << SettingChanges(from, to, true);
+    changes << SettingChanges(from, to, true, true);
     return changes;
 }
 

@@ -37,7 +37,7 @@ TEST(MemoryPreviewTest, TellsPerSlotWhatTheActionChanges) {
              m.nFlashValue = 50;
              m.nModelMode1 = 1;
          },
-         {"CH-03 flash 4.5 -> 5.0, Free -> Prop"}},
+         {"CH-03 flash 4.5 -> 5.0, model mode Free -> Prop"}},
         // The names first, then the fields in the panel's order, charge last.
         {"apply: every copied value",
          kApply,
@@ -57,7 +57,8 @@ TEST(MemoryPreviewTest, TellsPerSlotWhatTheActionChanges) {
          },
          {"CH-10 name \"Not define\" -> \"Key, left\", light \"Not define\" -> \"Soft -> "
           "box\", power on -> off, flash 4.5 -> 8.1, model 3.0 -> 1.1, cell off -> on, sound "
-          "off -> on, Flash Prop -> Continous, model lamp on -> off, charge on -> off"}},
+          "off -> on, model lamp mode Flash Prop -> Continous, model lamp on -> off, charge on -> "
+          "off"}},
         // Units only on one side are matched by slot, not by order: nothing moves.
         {"apply: units on one side only",
          kApply,
@@ -80,7 +81,7 @@ TEST(MemoryPreviewTest, TellsPerSlotWhatTheActionChanges) {
              Put(to, 7);
          },
          {"CH-01 sound on -> off", "CH-05: not in this studio, left out",
-          "CH-06: not in the memory, unchanged", "CH-08 Continous -> Flash Prop"}},
+          "CH-06: not in the memory, unchanged", "CH-08 model lamp mode Continous -> Flash Prop"}},
         // A name from a file made elsewhere stays on its line and within bounds.
         {"apply: a long name over lines",
          kApply,

@@ -98,7 +98,7 @@ TEST_F(CUndoTest, UndoAndRedoSendBackExactlyWhatTheChangeSent) {
         {"cell on", [&] { single().cellCheck->click(); }, "FF 07 17 00 01 00 02",
          "FF 07 17 00 01 00 00", "Undo CH-01 cell off -> on (Ctrl+Z)"},
         {"Prop mode", [&] { single().propRadio->click(); }, "FF 07 15 00 01 00 08",
-         "FF 07 15 00 01 00 00", "Undo CH-01 Free -> Prop (Ctrl+Z)"},
+         "FF 07 15 00 01 00 00", "Undo CH-01 model mode Free -> Prop (Ctrl+Z)"},
         {"power off", [&] { single().powerButton->click(); }, "FF 07 1D 00 01 00 00",
          "FF 07 1D 00 01 00 01", "Undo CH-01 power on -> off (Ctrl+Z)"},
         {"model lamp off", [&] { single().offCheck->click(); }, "FF 07 1C 00 01 00 00",
