@@ -6,8 +6,6 @@
 // CAppMessage like the link's own. Their numbers come from the same table as the link's
 // (link/AppMessages.h), so no two messages share one.
 enum UiMessageId : int {
-    WM_SHOW_STUDIO = kWmUser + 10,       // sent, lParam StudioData*
-    WM_SHOW_NODE = kWmUser + 11,         // sent, wParam rebuild flag, lParam StrobeData*
     WM_UNIT_PICKED = kWmUser + 20,       // sent
     WM_PANEL_RESET = kWmUser + 21,       // sent
     WM_UNIT_ADDED = kWmUser + 30,        // posted/sent, wParam unit index, unit
@@ -18,15 +16,14 @@ enum UiMessageId : int {
     WM_BM_SAVE = kWmUser + 41,           // sent
     WM_BM_LOAD = kWmUser + 42,           // sent
     WM_RENAME_NODE = kWmUser + 43,       // sent
-    WM_STUDIO_CLEARED = kWmUser + 44,    // sent, lParam StudioData*
     WM_SCAN_STUDIO = kWmUser + 63,       // posted
     WM_CHECK_UNITS = kWmUser + 64,       // posted: a roll call of the current studio
     WM_BM_APPLIED = kWmUser + 70,        // sent
 };
 
 // The main frame takes its messages, the link's included, as the one range between these.
-static_assert(int{WM_SHOW_STUDIO} > int{QEvent::User} &&
-              int{WM_SHOW_STUDIO} < int{WM_ZB_RECEIVED} && int{WM_ZB_CLOSED} < int{WM_BM_APPLIED} &&
+static_assert(int{WM_UNIT_PICKED} > int{QEvent::User} &&
+              int{WM_UNIT_PICKED} < int{WM_ZB_RECEIVED} && int{WM_ZB_CLOSED} < int{WM_BM_APPLIED} &&
               int{WM_BM_APPLIED} < int{WM_SHOW_ALERT});
 
 // Tool flag indices of WM_SET_TOOL_STATE.

@@ -97,6 +97,24 @@ void CNavigationFormView::resizeEvent(QResizeEvent* e) {
     LayoutGrid();
 }
 
+void CNavigationFormView::ShowStudio(StudioData* studio) {
+    if (m_manager.Contains(studio)) {
+        m_grid->ShowStudio(studio);
+    }
+    SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
+}
+
+void CNavigationFormView::ShowNode(StrobeData* unit, bool rebuild) {
+    if (rebuild) {
+        m_grid->ShowStudio(CurrentStudio(m_manager));
+    } else if (unit == nullptr) {
+        // The shown studio itself was chosen: no unit is current any more.
+        m_grid->DropCurrentUnit();
+        return;
+    }
+    m_grid->GoToUnit(m_manager.Contains(unit) ? unit : nullptr);
+}
+
 void CNavigationFormView::OnTickedEdited(FieldCode field) {
     const StudioData* studio = CurrentStudio(m_manager);
     const auto units = m_manager.gridUnits;  // a copy: redrawing must not see it change
@@ -138,26 +156,6 @@ bool CNavigationFormView::event(QEvent* e) {
         return ref.IsNull() ? CurrentUnit(m_manager) : m_manager.Resolve(ref);
     };
     switch (type) {
-        case WM_SHOW_STUDIO: {
-            auto* studio = m->LParamAs<StudioData>();
-            if (m_manager.Contains(studio)) {
-                m_grid->ShowStudio(studio);
-            }
-            SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
-            break;
-        }
-        case WM_SHOW_NODE: {
-            auto* unit = m->LParamAs<StrobeData>();
-            if (m->wParam != 0) {
-                m_grid->ShowStudio(CurrentStudio(m_manager));
-            } else if (unit == nullptr) {
-                // The shown studio itself was chosen: no unit is current any more.
-                m_grid->DropCurrentUnit();
-                break;
-            }
-            m_grid->GoToUnit(m_manager.Contains(unit) ? unit : nullptr);
-            break;
-        }
         case WM_UNIT_ADDED: {
             StrobeData* current = m_grid->CurrentGridUnit();
             m_grid->ShowStudio(CurrentStudio(m_manager));

@@ -9,10 +9,12 @@ class CFrameHost;
 class CNavigationGrid;
 class CTitleSeparator;
 class StudioManager;
+struct StrobeData;
+struct StudioData;
 
 // The right-hand pane: the title line and the navigation grid of the shown studio's units.
-// Receives WM_SHOW_STUDIO, WM_SHOW_NODE, WM_UNIT_ADDED, WM_UNIT_FIELD and WM_UNIT_REFRESH, and
-// hears of the unit core's changes: each as a queued call, as the panels once posted them.
+// Receives WM_UNIT_ADDED, WM_UNIT_FIELD and WM_UNIT_REFRESH, is shown the studio list's
+// choice, and hears of the unit core's changes, each as soon as it needs to.
 class CNavigationFormView : public QWidget {
 public:
     explicit CNavigationFormView(CFrameHost& host, QWidget* parent = nullptr);
@@ -21,6 +23,12 @@ public:
     void OnInitialUpdate();
 
     CNavigationGrid& Grid() { return *m_grid; }
+
+    // The studio list's choice (WM_SHOW_STUDIO, WM_SHOW_NODE): the studio shown, then the panel
+    // reset; a unit gone to (after the studio is shown anew when rebuild), or, for none, no
+    // unit current any more. A studio or unit that is gone is not shown.
+    void ShowStudio(StudioData* studio);
+    void ShowNode(StrobeData* unit, bool rebuild);
     CTitleSeparator& Title() { return *m_title; }
 
     // As narrow as the view can be with every grid column and the grid's vertical scroll

@@ -268,7 +268,6 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
         m_shownStudioItem = nullptr;
         return;
     }
-    QObject* navigation = m_host.NavigationPane();
     // A studio with units that the dongle is not switched to is reached by a scan.
     auto needsScan = [this](const StudioData* studio) {
         return !m_checkFollows && studio->nChItemCnt > 0 && m_manager.activeStudio != nullptr &&
@@ -280,11 +279,11 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
             if (needsScan(studio)) {
                 PostAppMessage(m_host.FrameTarget(), WM_SCAN_STUDIO);
             } else {
-                SendAppMessage(navigation, WM_SHOW_STUDIO, 0, ToLParam(studio));
+                emit studioShown(studio);
             }
         } else {
             // The grid stays as it is, but no unit of it is current any more.
-            SendAppMessage(navigation, WM_SHOW_NODE, 0, 0);
+            emit nodeShown(nullptr, false);
         }
         m_nameEdit->setText(studio->sStudioName);
         m_nameEdit->setEnabled(false);
@@ -296,11 +295,11 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
         StudioData* studio = unit->Studio();
         QTreeWidgetItem* studioItem = ItemOf(studio);
         if (studioItem != nullptr && studioItem == m_shownStudioItem) {
-            SendAppMessage(navigation, WM_SHOW_NODE, 0, ToLParam(unit));
+            emit nodeShown(unit, false);
         } else if (studio != nullptr && needsScan(studio)) {
             PostAppMessage(m_host.FrameTarget(), WM_SCAN_STUDIO);
         } else {
-            SendAppMessage(navigation, WM_SHOW_NODE, 1, ToLParam(unit));
+            emit nodeShown(unit, true);
         }
         m_nameEdit->setText(isUnit ? unit->sModelName : unit->lightNode.sLightName);
         m_nameEdit->setEnabled(true);
@@ -354,12 +353,19 @@ void CStudioListFormView::OnUnitAdded(const UnitRef& ref) {
     SendUnitMessage(m_host.NavigationPane(), WM_UNIT_ADDED, ref.nSlot, ref);
 }
 
+void CStudioListFormView::OnStudioCleared(StudioData* studio) {
+    if (m_manager.Contains(studio)) {
+        RefillStudio(studio->nStudioNum);
+        emit studioShown(studio);
+    }
+}
+
 void CStudioListFormView::OnMemoryApplied() {
     StudioData* studio = CurrentStudio(m_manager);
     if (studio != nullptr) {
         RefillStudio(studio->nStudioNum);
         m_tree->viewport()->update();
-        SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
+        emit studioShown(studio);
     }
 }
 
@@ -388,14 +394,6 @@ bool CStudioListFormView::event(QEvent* e) {
         case WM_UNIT_PICKED:
             FollowCurrentUnit();
             break;
-        case WM_STUDIO_CLEARED: {
-            auto* studio = m->LParamAs<StudioData>();
-            if (m_manager.Contains(studio)) {
-                RefillStudio(studio->nStudioNum);
-                SendAppMessage(m_host.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
-            }
-            break;
-        }
         case WM_UNIT_ADDED:
             OnUnitAdded(m->unit);
             break;

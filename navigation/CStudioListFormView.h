@@ -14,6 +14,7 @@ class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 class StudioManager;
+struct StudioData;
 struct StudioNode;
 struct StrobeData;
 
@@ -21,6 +22,7 @@ struct StrobeData;
 // Choosing a node drives the navigation grid (or asks the frame to switch the dongle to the
 // studio); the name edit under the tree renames units and light names.
 class CStudioListFormView : public QWidget {
+    Q_OBJECT
 public:
     static constexpr int kImageStudio = 0;
     static constexpr int kImageUnit = 1;
@@ -49,6 +51,16 @@ public:
     // scan its choice would otherwise start: the roll call switches the dongle to it) and the
     // frame is asked for a roll call.
     void CheckUnitsOf(QTreeWidgetItem* studioItem);
+
+    // A scan emptied studio (WM_STUDIO_CLEARED): its items are made anew and the grid shows it.
+    void OnStudioCleared(StudioData* studio);
+
+signals:
+    // The operator's choice, for the grid: a studio to show (WM_SHOW_STUDIO); a unit to go to,
+    // with the studio shown anew first when rebuild, or none when the shown studio itself was
+    // chosen (WM_SHOW_NODE). Sent: the grid follows before the choice's handling goes on.
+    void studioShown(StudioData* studio);
+    void nodeShown(StrobeData* unit, bool rebuild);
 
 protected:
     bool event(QEvent* e) override;

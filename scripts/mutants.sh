@@ -74,7 +74,7 @@ a greyed slider commits its release @@ test_shell @@ COperatorSeamTest.Controls*
 a block already current in the grid is not picked again @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit == nullptr || (k == nCurrentUnit && CurrentUnit(m_manager) == unit)) { @@ if (unit == nullptr || k == nCurrentUnit) {
 a click where the grid's current cell already is picks nothing @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ PickBlock(row / kRowsPerUnit); @@ (void)row;
 a chosen light name gives way to its unit @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (CurrentUnit(m_manager) != unit) { @@ if (true) {
-the shown studio chosen again keeps a current block @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ SendAppMessage(navigation, WM_SHOW_NODE, 0, 0); @@ (void)navigation;
+the shown studio chosen again keeps a current block @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CStudioListFormView.cpp @@ 1 @@ emit nodeShown(nullptr, false); @@ (void)0;
 a rename stays out of the grid @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationFormView.cpp @@ 1 @@ connect(control, &CUnitControl::unitRenamed, this, &CNavigationFormView::OnUnitRenamed); @@ (void)control;
 a rebuild leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ nCurrentUnit = -1;\n    SyncHeadingTick(); @@ nCurrentUnit = -1;\n    (void)0;
 a unit box leaves the heading box as it was @@ test_shell @@ COperatorSeamTest.Tick* @@ navigation/CNavigationGrid.cpp @@ 1 @@ }\n        SyncHeadingTick(); @@ }\n        (void)0;
@@ -137,6 +137,7 @@ after an apply a differing unit counts as confirmed @@ test_shell @@ COperatorSe
 a report's change waits for the event queue @@ test_shell @@ CShellTest.Reports* @@ navigation/CNavigationFormView.cpp @@ 1 @@ connect(control, &CUnitControl::unitChanged, this, &CNavigationFormView::OnUnitEdited); @@ connect(control, &CUnitControl::unitChanged, this, &CNavigationFormView::OnUnitEdited, Qt::QueuedConnection);
 a unit added after it was gone is still announced @@ test_shell @@ CShellTest.Notices* @@ navigation/CStudioListFormView.cpp @@ 1 @@ if (unit == nullptr) {\n        return;\n    }\n    if (m_shownStudioItem @@ if (false) {\n        return;\n    }\n    if (m_shownStudioItem
 the roll call hears no status report @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ connect(&core, &CUnitControl::unitReported, this, &CRollCall::HeardOf); @@ (void)core;
+the list's choice of a studio shows a gone one @@ test_navigation @@ * @@ navigation/CNavigationFormView.cpp @@ 1 @@ if (m_manager.Contains(studio)) {\n        m_grid->ShowStudio(studio); @@ if (true) {\n        m_grid->ShowStudio(studio);
 EOF
 )
 

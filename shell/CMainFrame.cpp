@@ -241,6 +241,11 @@ void CMainFrame::CreateClientArea() {
     m_navigation = new CNavigationFormView(*this);
     m_studioList = new CStudioListFormView(*this);
     m_control = new CControlFormView(*this);
+    // The studio list's choice reaches the grid before its handling goes on.
+    connect(m_studioList, &CStudioListFormView::studioShown, m_navigation,
+            &CNavigationFormView::ShowStudio);
+    connect(m_studioList, &CStudioListFormView::nodeShown, m_navigation,
+            &CNavigationFormView::ShowNode);
     m_navigation->setAccessibleName(QStringLiteral("Navigation"));
     m_studioList->setAccessibleName(QStringLiteral("Studio List"));
     m_control->setAccessibleName(QStringLiteral("Remote Control"));
@@ -405,7 +410,7 @@ void CMainFrame::StartScan() {
     SetReasonText(QString());
     ClearStudio(*m_manager, *studio);
     m_history->Forget(studio->nStudioNum);
-    SendAppMessage(StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(studio));
+    m_studioList->OnStudioCleared(studio);
     m_session->Protocol().SelectStudio(studio->nStudioNum);
     m_manager->activeStudio = studio;
     // Cancelled, the units that answered so far stay.
@@ -457,7 +462,7 @@ bool CMainFrame::event(QEvent* e) {
         }
         return true;
     }
-    if (type < WM_SHOW_STUDIO || type > WM_BM_APPLIED) {
+    if (type < WM_UNIT_PICKED || type > WM_BM_APPLIED) {
         return QMainWindow::event(e);
     }
     auto* m = static_cast<CAppMessage*>(e);

@@ -54,7 +54,7 @@ protected:
     // The studio list's way of showing a studio: its node becomes current first.
     void ShowStudio(int n) {
         host.manager.currentNode = &Studio(n);
-        SendAppMessage(&view, WM_SHOW_STUDIO, 0, ToLParam(&Studio(n)));
+        view.ShowStudio(&Studio(n));
     }
     void Field(int code, StrobeData* unit) {
         SendUnitMessage(&view, WM_UNIT_FIELD, code, RefOf(unit));
@@ -189,7 +189,7 @@ TEST_F(NavigationViewTest, ClickingAnotherBlockMakesItsUnitCurrentOnce) {
     StrobeData* u0 = AddUnit(0, 0);
     StrobeData* u1 = AddUnit(0, 4);
     ShowStudio(0);
-    SendAppMessage(&view, WM_SHOW_NODE, 0, ToLParam(u0));
+    view.ShowNode(u0, false);
     EXPECT_EQ(StatusBack(0), kCurrentNormal);
     EXPECT_EQ(grid().CurrentRow(), CNavigationGrid::TitleRow(0));
     host.controlRecorder.Clear();
@@ -257,19 +257,19 @@ TEST_F(NavigationViewTest, ShowNodeSelectsTheUnitsRowOrRebuildsFirst) {
     ShowStudio(0);
     host.controlRecorder.Clear();
 
-    SendAppMessage(&view, WM_SHOW_NODE, 0, ToLParam(a5));
+    view.ShowNode(a5, false);
     EXPECT_EQ(grid().CurrentRow(), CNavigationGrid::TitleRow(1));
     EXPECT_EQ(host.manager.currentNode, a5);
     EXPECT_EQ(Picks(), 1);
 
     // A unit that the grid does not list: nothing.
-    SendAppMessage(&view, WM_SHOW_NODE, 0, ToLParam(b2));
+    view.ShowNode(b2, false);
     EXPECT_EQ(grid().CurrentRow(), CNavigationGrid::TitleRow(1));
     EXPECT_EQ(Picks(), 1);
 
     // With the rebuild flag the grid shows the current node's studio first.
     host.manager.currentNode = b2;
-    SendAppMessage(&view, WM_SHOW_NODE, 1, ToLParam(b2));
+    view.ShowNode(b2, true);
     EXPECT_EQ(grid().CellLabel(0, -1), "Channel Select [ Studio B ]");
     EXPECT_EQ(grid().CurrentUnitPosition(), 0);
     EXPECT_EQ(host.manager.currentNode, b2);

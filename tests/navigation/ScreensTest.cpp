@@ -35,6 +35,11 @@ TEST(ScreensTest, PopulatedGridAndTreeDrawTheirColours) {
     CNavigationFormView navigation(host);
     host.studioList = &list;
     host.navigation = &navigation;
+    // As the main frame wires them: the list's choice reaches the grid.
+    QObject::connect(&list, &CStudioListFormView::studioShown, &navigation,
+                     &CNavigationFormView::ShowStudio);
+    QObject::connect(&list, &CStudioListFormView::nodeShown, &navigation,
+                     &CNavigationFormView::ShowNode);
     list.resize(220, 420);
     navigation.resize(300, 420);
     list.show();

@@ -11,6 +11,7 @@
 #include "navigation/CStudioListFormView.h"
 #include "navigation/CStudioTreeDelegate.h"
 #include "support/CTestFrameHost.h"
+#include "support/ViewMessages.h"
 
 namespace {
 
@@ -41,6 +42,14 @@ class StudioListViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         host.studioList = &view;
+        // The grid's recorder keeps the list's choices in order with what the list sends it.
+        QObject::connect(&view, &CStudioListFormView::studioShown, &nav(), [this](StudioData* s) {
+            nav().entries.push_back({WM_SHOW_STUDIO, 0, ToLParam(s), {}});
+        });
+        QObject::connect(
+            &view, &CStudioListFormView::nodeShown, &nav(), [this](StrobeData* unit, bool rebuild) {
+                nav().entries.push_back({WM_SHOW_NODE, rebuild ? 1 : 0, ToLParam(unit), {}});
+            });
         view.resize(260, 460);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -313,7 +322,7 @@ TEST_F(StudioListViewTest, ClearedStudioIsRefilledWithoutTouchingDestroyedUnits)
     StrobeData* fresh = AddUnit(0, 6);
     nav().Clear();
 
-    SendAppMessage(&view, WM_STUDIO_CLEARED, 0, ToLParam(&Studio(0)));
+    view.OnStudioCleared(&Studio(0));
     EXPECT_EQ(ChildLabels(StudioItem(0)), QStringList{"CH-07 Not define"});
     EXPECT_EQ(tree().selectedItems(), QList<QTreeWidgetItem*>{StudioItem(0)});
     EXPECT_EQ(host.manager.currentNode, &Studio(0));
@@ -341,6 +350,11 @@ TEST(StudioListAndGridTest, ChoosingAUnitInTheTreeMakesItCurrentInTheGrid) {
     CNavigationFormView navigation(host);
     host.studioList = &list;
     host.navigation = &navigation;
+    // As the main frame wires them: the list's choice reaches the grid.
+    QObject::connect(&list, &CStudioListFormView::studioShown, &navigation,
+                     &CNavigationFormView::ShowStudio);
+    QObject::connect(&list, &CStudioListFormView::nodeShown, &navigation,
+                     &CNavigationFormView::ShowNode);
     list.show();
     navigation.resize(300, 500);
     navigation.show();

@@ -16,6 +16,7 @@
 #include "link/CTraceFile.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
+#include "navigation/CStudioListFormView.h"
 #include "shell/CComSettingDlg.h"
 #include "shell/CWaitingDlg.h"
 #include "store/CXmlStore.h"
@@ -371,6 +372,11 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     m.currentNode = old;  // a unit current: its studio is scanned
     CPaneRecorder list(f.StudioListPane());
     CPaneRecorder grid(f.NavigationPane());
+    // The emptied studio is shown anew, before anything else the list hears of.
+    QVector<StudioData*> shown;
+    QObject::connect(dynamic_cast<CStudioListFormView*>(f.StudioListPane()),
+                     &CStudioListFormView::studioShown, &f,
+                     [&](StudioData* studio) { shown << studio; });
 
     QStringList texts;
     bool closedItself = false;
@@ -400,9 +406,8 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
                            "Studio C scanning .....", "Studio C scanning ......"}));
     EXPECT_EQ(m.activeStudio, studioC);
     EXPECT_EQ(m.currentNode, studioC);
-    ASSERT_GE(list.Count(WM_STUDIO_CLEARED), 1);
-    EXPECT_EQ(list.entries.first().message, WM_STUDIO_CLEARED);
-    EXPECT_EQ(list.entries.first().lParam, ToLParam(studioC));
+    ASSERT_GE(shown.size(), 1);
+    EXPECT_EQ(shown.first(), studioC);
     EXPECT_EQ(studioC->UnitAt(3), nullptr);
     ASSERT_NE(studioC->UnitAt(0), nullptr);
     ASSERT_NE(studioC->UnitAt(4), nullptr);
@@ -433,7 +438,9 @@ TEST_F(CConnectionTest, ScanWithoutCurrentStudioDoesNothing) {
     const QString link = PublishPty();
     CMainFrame& f = MakeFrame();
     Com(link, true);
-    CPaneRecorder list(f.StudioListPane());
+    int cleared = 0;
+    QObject::connect(dynamic_cast<CStudioListFormView*>(f.StudioListPane()),
+                     &CStudioListFormView::studioShown, &f, [&] { ++cleared; });
     bool dialogShown = false;
     WhenModal<CWaitingDlg>(&f, [&](CWaitingDlg* dialog) {
         dialogShown = true;
@@ -444,7 +451,7 @@ TEST_F(CConnectionTest, ScanWithoutCurrentStudioDoesNothing) {
     PumpEvents(50ms);
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(pty.ReadAvailable(100ms).size(), 0);
-    EXPECT_EQ(list.Count(WM_STUDIO_CLEARED), 0);
+    EXPECT_EQ(cleared, 0);
     EXPECT_EQ(f.Manager().activeStudio, nullptr);
 }
 

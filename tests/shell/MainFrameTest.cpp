@@ -175,9 +175,9 @@ TEST_F(CShellTest, ReportsReachTheViewsThatShowTheUnit) {
     StrobeData* unit2 = PlaceUnit(m, 0, 2, std::make_unique<StrobeData>());
     StrobeData* unit5 = PlaceUnit(m, 0, 5, std::make_unique<StrobeData>());
     m.currentNode = studio;
-    SendAppMessage(f.NavigationPane(), WM_SHOW_STUDIO, 0, ToLParam(studio));
-    CPaneRecorder grid(f.NavigationPane());
     auto& navigation = *dynamic_cast<CNavigationFormView*>(f.NavigationPane());
+    navigation.ShowStudio(studio);
+    CPaneRecorder grid(f.NavigationPane());
     const auto gridFlash = [&](int block) {
         return navigation.Grid().CellLabel(0, CNavigationGrid::StatusRow(block)).left(13);
     };

@@ -442,6 +442,8 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
     });
     answer.start(5);
 
+    int scans = 0;  // a scan empties the studio, and the list shows it anew
+    QObject::connect(&list(), &CStudioListFormView::studioShown, frame.get(), [&] { ++scans; });
     int helpShown = 0;
     QObject::connect(frame->HelpAction(), &QAction::triggered, frame.get(), [&] {
         helpShown += frame->HelpWindow() != nullptr && frame->HelpWindow()->isVisible();
@@ -456,7 +458,7 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
         {"Save", Qt::CTRL | Qt::Key_S, [&] { return control.Count(WM_BM_SAVE); }},
         {"Name", QKeyCombination(Qt::Key_F2), [&] { return studioList.Count(WM_RENAME_NODE); }},
         {"Com", Qt::CTRL | Qt::Key_K, [&] { return comDialogs; }},
-        {"Scan", QKeyCombination(Qt::Key_F5), [&] { return studioList.Count(WM_STUDIO_CLEARED); }},
+        {"Scan", QKeyCombination(Qt::Key_F5), [&] { return scans; }},
         {"Help", QKeyCombination(Qt::Key_F1), [&] { return helpShown; }},
     };
     struct Focus {
@@ -790,7 +792,7 @@ TEST_F(COperatorSeamTest, NoticesNameTheUnitTheyMeanWhenTheyArrive) {
     const StrobeData* old = unit(1);
     ClearStudio(manager(), studioA());
     StrobeData* fresh = PlaceUnit(manager(), 0, 1, std::make_unique<StrobeData>());
-    SendAppMessage(frame->StudioListPane(), WM_STUDIO_CLEARED, 0, ToLParam(&studioA()));
+    list().OnStudioCleared(&studioA());
     CPaneRecorder gridMessages(frame->NavigationPane());
     CPaneRecorder panelMessages(frame->ControlPane());
     PumpEvents(50ms);

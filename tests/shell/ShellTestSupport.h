@@ -19,6 +19,7 @@
 #include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "support/CPtyPair.h"
+#include "support/ViewMessages.h"
 #include "support/WhenModal.h"
 
 // Watches a real view for the application messages it receives, without taking them.
