@@ -448,6 +448,17 @@ TEST_F(NavigationViewTest, PostedMessagesForUnitsThatAreGoneAreIgnored) {
     // The blocks still on screen belong to no unit: picking one does nothing.
     Click(StatusLabelPoint(0));
     EXPECT_EQ(Picks(), 0);
+
+    // A studio that is not the model's (gone, or never one) is not shown: the grid keeps what
+    // it shows, and the panel is reset all the same.
+    AddUnit(0, 1);
+    ShowStudio(0);
+    ASSERT_EQ(grid().ShownUnits(), 1);
+    StudioData stranger(0, QStringLiteral("Studio A"));
+    host.controlRecorder.Clear();
+    view.ShowStudio(&stranger);
+    EXPECT_EQ(grid().ShownUnits(), 1);
+    EXPECT_EQ(host.controlRecorder.Count(WM_PANEL_RESET), 1);
 }
 
 }  // namespace
