@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "host/UiMessages.h"
+
 class QObject;
 class StudioManager;
 class CUnitControl;
@@ -21,11 +23,14 @@ public:
     // The unit core: every change a view makes to a unit goes through it.
     virtual CUnitControl& Control() = 0;
 
-    // Receives WM_SET_TOOL_STATE and WM_SCAN_STUDIO.
+    // Receives WM_SCAN_STUDIO and WM_CHECK_UNITS.
     virtual QObject* FrameTarget() = 0;
     virtual QObject* StudioListPane() = 0;
     virtual QObject* ControlPane() = 0;
     virtual QObject* NavigationPane() = 0;
+
+    // Load, Save, Scan, Name or Com offered on the tool bar (WM_SET_TOOL_STATE).
+    virtual void SetToolAvailable(ToolFlag tool, bool available) = 0;
 
     // Whether the dongle's port is open: without it a command reaches no unit.
     virtual bool IsConnected() const = 0;

@@ -12,7 +12,6 @@ enum UiMessageId : int {
     WM_UNIT_FIELD = kWmUser + 31,        // wParam field code, unit (none: the current unit)
     WM_UNIT_REFRESH = kWmUser + 32,      // posted/sent, wParam unit index, unit (or none)
     WM_SELECTION_EDITED = kWmUser + 33,  // posted, wParam field code
-    WM_SET_TOOL_STATE = kWmUser + 40,    // sent, wParam flag index, lParam 0 or 1
     WM_BM_SAVE = kWmUser + 41,           // sent
     WM_BM_LOAD = kWmUser + 42,           // sent
     WM_RENAME_NODE = kWmUser + 43,       // sent
@@ -26,5 +25,5 @@ static_assert(int{WM_UNIT_PICKED} > int{QEvent::User} &&
               int{WM_UNIT_PICKED} < int{WM_ZB_RECEIVED} && int{WM_ZB_CLOSED} < int{WM_BM_APPLIED} &&
               int{WM_BM_APPLIED} < int{WM_SHOW_ALERT});
 
-// Tool flag indices of WM_SET_TOOL_STATE.
+// The tool bar's commands, by their tool flag index.
 enum ToolFlag : int { kToolLoad = 0, kToolSave = 1, kToolScan = 2, kToolName = 3, kToolCom = 4 };

@@ -110,9 +110,8 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     connect(m_tree, &QTreeWidget::customContextMenuRequested, this,
             &CStudioListFormView::ShowContextMenu);
     // Any change of the edit's text, typed or set, enables the Name command.
-    connect(m_nameEdit, &QLineEdit::textChanged, this, [this](const QString&) {
-        SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 1);
-    });
+    connect(m_nameEdit, &QLineEdit::textChanged, this,
+            [this](const QString&) { m_host.SetToolAvailable(kToolName, true); });
 }
 
 void CStudioListFormView::OnInitialUpdate() {
@@ -305,7 +304,7 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
         m_nameEdit->setEnabled(true);
         m_shownStudioItem = studioItem;
     }
-    SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 0);
+    m_host.SetToolAvailable(kToolName, false);
     m_lastSelectedItem = item;
 }
 
@@ -336,7 +335,7 @@ void CStudioListFormView::Rename() {
             m_host.Control().RenameLight(*unit, text);
         }
     }
-    SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, kToolName, 0);
+    m_host.SetToolAvailable(kToolName, false);
 }
 
 void CStudioListFormView::OnUnitAdded(const UnitRef& ref) {

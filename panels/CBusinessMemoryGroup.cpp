@@ -134,11 +134,11 @@ void CBusinessMemoryGroup::OnFileListClick() {
         ClearStudio(manager, *manager.memoryStudio);
     }
     m_infoEdit->setPlainText(info.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    SetToolState(kToolLoad, 1);
+    m_host.SetToolAvailable(kToolLoad, true);
 }
 
 void CBusinessMemoryGroup::OnNameChanged() {
-    SetToolState(kToolSave, 1);
+    m_host.SetToolAvailable(kToolSave, true);
 }
 
 QString CBusinessMemoryGroup::SaveOverPreview() {
@@ -170,8 +170,8 @@ void CBusinessMemoryGroup::OnSave() {
     m_infoEdit->clear();
     m_nameEdit->clear();
     OnNameChanged();
-    SetToolState(kToolLoad, 0);
-    SetToolState(kToolSave, 0);
+    m_host.SetToolAvailable(kToolLoad, false);
+    m_host.SetToolAvailable(kToolSave, false);
 }
 
 void CBusinessMemoryGroup::OnOpen() {
@@ -195,8 +195,4 @@ void CBusinessMemoryGroup::OnOpen() {
     // The studio list rebuilds the studio's items and, through the grid, resets the panel;
     // then every unit of the studio is sent its settings.
     m_host.Control().ApplyMemory(*studio, *manager.memoryStudio, m_loadedName);
-}
-
-void CBusinessMemoryGroup::SetToolState(int flag, int enabled) {
-    SendAppMessage(m_host.FrameTarget(), WM_SET_TOOL_STATE, flag, static_cast<quintptr>(enabled));
 }

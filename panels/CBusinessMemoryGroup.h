@@ -38,7 +38,6 @@ protected:
 private:
     void OnFileListClick();
     void OnNameChanged();
-    void SetToolState(int flag, int enabled);
     // What saving over the file of the typed name changes; empty when no such file is there.
     QString SaveOverPreview();
 

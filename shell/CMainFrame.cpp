@@ -467,9 +467,6 @@ bool CMainFrame::event(QEvent* e) {
     }
     auto* m = static_cast<CAppMessage*>(e);
     switch (type) {
-        case WM_SET_TOOL_STATE:
-            SetToolFlag(m->wParam, m->lParam);
-            break;
         case WM_SCAN_STUDIO:
             StartScan();
             break;

@@ -106,6 +106,12 @@ public:
 
     bool IsConnected() const override;
     int ToolFlag(int index) const { return m_toolFlags.at(static_cast<size_t>(index)); }
+    void SetToolAvailable(::ToolFlag tool, bool available) override {
+        SetToolFlag(tool, available ? 1 : 0);
+    }
+    // The command's action is enabled exactly when its flag is 1; an index outside the tool
+    // bar changes nothing.
+    void SetToolFlag(qintptr index, quintptr value);
     QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
     QToolBar* ToolBar() const { return m_toolBar; }
     QLabel* StatusPane(int index) const { return index == 0 ? m_statusText : m_statusLink; }
@@ -136,7 +142,6 @@ private:
     void CreateRollCall();
     void CreateClientArea();
     void FitPanes();
-    void SetToolFlag(qintptr index, quintptr value);
     void SetConnectionText(const QString& text);
     // Pane 0: why the last connection failed, or nothing.
     void SetReasonText(const QString& text);

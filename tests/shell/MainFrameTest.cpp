@@ -60,32 +60,32 @@ TEST_F(CShellTest, StartsDisconnectedWithLoadAndSaveDisabled) {
 
 TEST_F(CShellTest, ToolStateEnablesExactlyOnFlagOne) {
     CMainFrame& f = MakeFrame();
-    EXPECT_EQ(SendAppMessage(&f, WM_SET_TOOL_STATE, kToolSave, 1), 0);
+    f.SetToolFlag(kToolSave, 1);
     EXPECT_TRUE(f.ToolAction(kToolSave)->isEnabled());
 
     // An index outside 0..4 changes nothing.
-    SendAppMessage(&f, WM_SET_TOOL_STATE, 7, 1);
-    SendAppMessage(&f, WM_SET_TOOL_STATE, -1, 0);
+    f.SetToolFlag(7, 1);
+    f.SetToolFlag(-1, 0);
     const bool expected[] = {false, true, true, true, true};
     for (int i = 0; i < CMainFrame::kToolCount; ++i) {
         EXPECT_EQ(f.ToolAction(i)->isEnabled(), expected[i]) << i;
     }
 
     // A flag must be exactly 1.
-    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolScan, 2);
+    f.SetToolFlag(kToolScan, 2);
     EXPECT_FALSE(f.ToolAction(kToolScan)->isEnabled());
     EXPECT_EQ(f.ToolFlag(kToolScan), 2);
-    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolScan, 1);
+    f.SetToolFlag(kToolScan, 1);
     EXPECT_TRUE(f.ToolAction(kToolScan)->isEnabled());
 
     // A disabled command's key does nothing; an enabled one reaches the studio list.
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
     CPaneRecorder studioList(f.StudioListPane());
-    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolName, 0);
+    f.SetToolFlag(kToolName, 0);
     QTest::keyClick(&f, Qt::Key_F2);
     EXPECT_EQ(studioList.Count(WM_RENAME_NODE), 0);
-    SendAppMessage(&f, WM_SET_TOOL_STATE, kToolName, 1);
+    f.SetToolFlag(kToolName, 1);
     f.ToolAction(kToolName)->trigger();
     EXPECT_EQ(studioList.Count(WM_RENAME_NODE), 1);
 }

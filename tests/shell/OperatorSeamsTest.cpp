@@ -502,7 +502,7 @@ TEST_F(COperatorSeamTest, TheToolBarStaysAndItsKeysWorkWhereverTheFocusIs) {
             target->setFocus();
             ASSERT_EQ(QApplication::focusWidget(), target);
             for (int flag = 0; flag < CMainFrame::kToolCount; ++flag) {
-                SendAppMessage(frame.get(), WM_SET_TOOL_STATE, flag, 1);
+                frame->SetToolFlag(flag, 1);
             }
             const int before = command.count();
             QTest::keyClick(target, command.key.key(), command.key.keyboardModifiers());

@@ -13,6 +13,7 @@
 #include "support/CMessageRecorder.h"
 #include "support/CNoticeSink.h"
 #include "support/CPtyPair.h"
+#include "support/ViewMessages.h"
 
 // Stands in for the main frame around a view under test: a real model, a real radio session
 // whose protocol writes through a real serial link to a pseudo-terminal (OpenLink); its
@@ -36,6 +37,10 @@ public:
     bool AskOperator(const QString& text, const QString& caption, bool withCancel,
                      const QString& detail = {}) override;
     bool IsConnected() const override { return session.IsConnected(); }
+    // Recorded by the frame's recorder as the message it replaces.
+    void SetToolAvailable(ToolFlag tool, bool available) override {
+        frame.entries.push_back({WM_SET_TOOL_STATE, tool, available ? 1u : 0u, {}});
+    }
 
     // A path taken from the store's base folder.
     QString FilePath(const QString& relative) const;
