@@ -12,9 +12,6 @@ enum UiMessageId : int {
     WM_UNIT_FIELD = kWmUser + 31,        // wParam field code, unit (none: the current unit)
     WM_UNIT_REFRESH = kWmUser + 32,      // posted/sent, wParam unit index, unit (or none)
     WM_SELECTION_EDITED = kWmUser + 33,  // posted, wParam field code
-    WM_BM_SAVE = kWmUser + 41,           // sent
-    WM_BM_LOAD = kWmUser + 42,           // sent
-    WM_RENAME_NODE = kWmUser + 43,       // sent
     WM_SCAN_STUDIO = kWmUser + 63,       // posted
     WM_CHECK_UNITS = kWmUser + 64,       // posted: a roll call of the current studio
     WM_BM_APPLIED = kWmUser + 70,        // sent

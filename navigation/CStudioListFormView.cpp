@@ -387,9 +387,6 @@ bool CStudioListFormView::event(QEvent* e) {
     }
     auto* m = static_cast<CAppMessage*>(e);
     switch (type) {
-        case WM_RENAME_NODE:
-            Rename();
-            break;
         case WM_UNIT_PICKED:
             FollowCurrentUnit();
             break;

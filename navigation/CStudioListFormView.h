@@ -52,6 +52,8 @@ public:
     // frame is asked for a roll call.
     void CheckUnitsOf(QTreeWidgetItem* studioItem);
 
+    // The tool bar's Name (WM_RENAME_NODE): the chosen unit or light takes the name typed.
+    void Rename();
     // A scan emptied studio (WM_STUDIO_CLEARED): its items are made anew and the grid shows it.
     void OnStudioCleared(StudioData* studio);
 
@@ -73,7 +75,6 @@ private:
     // name of that unit chosen here stays chosen).
     void FollowCurrentUnit();
     QTreeWidgetItem* SelectedItem() const;
-    void Rename();
     // A report placed a unit (WM_UNIT_ADDED): its items join the tree, and the grid hears.
     void OnUnitAdded(const UnitRef& unit);
     // A memory was applied to the current studio (WM_BM_APPLIED): its items are made anew.

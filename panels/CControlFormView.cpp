@@ -207,6 +207,14 @@ void CControlFormView::OnInitialUpdate() {
     m_memory->OnInitialUpdate();
 }
 
+void CControlFormView::SaveMemory() {
+    m_memory->OnSave();
+}
+
+void CControlFormView::LoadMemory() {
+    m_memory->OnOpen();
+}
+
 CControlSelFormView* CControlFormView::SelectionPanel() {
     // Hidden until the combo asks for it, so made then rather than at start-up.
     if (m_selPanel == nullptr) {
@@ -244,12 +252,6 @@ bool CControlFormView::event(QEvent* e) {
             if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
                 FullRefresh();
             }
-            break;
-        case WM_BM_SAVE:
-            m_memory->OnSave();
-            break;
-        case WM_BM_LOAD:
-            m_memory->OnOpen();
             break;
         default:
             return QWidget::event(e);

@@ -38,6 +38,9 @@ public:
 
     // Called once by the main frame after all panes exist.
     void OnInitialUpdate();
+    // The tool bar's Save and Load (WM_BM_SAVE, WM_BM_LOAD): the Business Memory group's.
+    void SaveMemory();
+    void LoadMemory();
 
     // Panel state, for tests and the walkthrough.
     int FlashValue() const { return m_nFlashValue; }

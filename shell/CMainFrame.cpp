@@ -349,19 +349,19 @@ void CMainFrame::SetLinkObserver(CLinkObserver* observer) {
 
 void CMainFrame::OnLoad() {
     if (m_toolFlags[kToolLoad] == 1) {
-        SendAppMessage(ControlPane(), WM_BM_LOAD);
+        m_control->LoadMemory();
     }
 }
 
 void CMainFrame::OnSave() {
     if (m_toolFlags[kToolSave] == 1) {
-        SendAppMessage(ControlPane(), WM_BM_SAVE);
+        m_control->SaveMemory();
     }
 }
 
 void CMainFrame::OnName() {
     if (m_toolFlags[kToolName] == 1) {
-        SendAppMessage(StudioListPane(), WM_RENAME_NODE);
+        m_studioList->Rename();
     }
 }
 

@@ -224,21 +224,21 @@ TEST_F(StudioListViewTest, RenameWritesTheNameIntoTheRecordAndItsOwnItem) {
     QTest::keyClicks(&view.NameEdit(), "x");
     EXPECT_EQ(NameToolState(), 1);
     view.NameEdit().setText("Key");
-    SendAppMessage(&view, WM_RENAME_NODE);
+    view.Rename();
     EXPECT_EQ(u0->sModelName, "Key");
     EXPECT_EQ(StudioItem(0)->child(0)->text(0), "CH-01 Key");
     EXPECT_EQ(NameToolState(), 0);
 
     Select(StudioItem(0)->child(0)->child(0));
     view.NameEdit().setText("Strip");
-    SendAppMessage(&view, WM_RENAME_NODE);
+    view.Rename();
     EXPECT_EQ(u0->lightNode.sLightName, "Strip");
     EXPECT_EQ(StudioItem(0)->child(0)->child(0)->text(0), "Strip");
 
     // The grid picked another unit since: that unit takes the name, on its own item.
     host.manager.currentNode = u1;
     view.NameEdit().setText("Fill");
-    SendAppMessage(&view, WM_RENAME_NODE);
+    view.Rename();
     EXPECT_EQ(u1->sModelName, "Fill");
     EXPECT_EQ(StudioItem(0)->child(1)->text(0), "CH-02 Fill");
     EXPECT_EQ(StudioItem(0)->child(0)->child(0)->text(0), "Strip");
@@ -246,7 +246,7 @@ TEST_F(StudioListViewTest, RenameWritesTheNameIntoTheRecordAndItsOwnItem) {
     // With a studio selected nothing is renamed, and Name is disabled again.
     Select(StudioItem(0));
     QTest::keyClicks(&view.NameEdit(), "z");
-    SendAppMessage(&view, WM_RENAME_NODE);
+    view.Rename();
     EXPECT_EQ(StudioItem(0)->text(0), "Studio A");
     EXPECT_EQ(Studio(0).sStudioName, "Studio A");
     EXPECT_EQ(NameToolState(), 0);

@@ -64,7 +64,7 @@ protected:
     void SaveAs(const QString& name) {
         NameEdit()->clear();
         QTest::keyClicks(NameEdit(), name);
-        SendAppMessage(view.get(), WM_BM_SAVE);
+        view->SaveMemory();
     }
 
     void WriteFile(const QString& relative, const QByteArray& content) {
@@ -84,7 +84,7 @@ TEST_F(BusinessMemoryTest, SavePreviewAndApplyRestoreTheStudio) {
 
     QTest::keyClicks(NameEdit(), QStringLiteral("portrait"));
     EXPECT_EQ(Tool(kToolSave), 1);
-    SendAppMessage(view.get(), WM_BM_SAVE);
+    view->SaveMemory();
     ASSERT_FALSE(host->questions.isEmpty());
     EXPECT_EQ(host->questions[0].text, "Do you want to save current setting?");
     EXPECT_EQ(host->questions[0].caption, "Business Memory");
@@ -109,7 +109,7 @@ TEST_F(BusinessMemoryTest, SavePreviewAndApplyRestoreTheStudio) {
 
     host->questions.clear();
     host->Written();
-    SendAppMessage(view.get(), WM_BM_LOAD);
+    view->LoadMemory();
     ASSERT_EQ(host->questions.size(), 1);
     EXPECT_EQ(host->questions[0].text, "Current settig is deleted. Do you want to open file?");
     EXPECT_EQ(host->questions[0].caption, "Business Memory");
@@ -137,7 +137,7 @@ TEST_F(BusinessMemoryTest, CancelAtEitherPromptChangesNothing) {
     EXPECT_EQ(Titles(), QStringList{"kept"});
     EXPECT_EQ(NameEdit()->text(), "other");
 
-    SendAppMessage(view.get(), WM_BM_LOAD);
+    view->LoadMemory();
     EXPECT_EQ(key->nFlashValue, 70);
     EXPECT_EQ(host->studioListRecorder.Count(WM_BM_APPLIED), 0);
     EXPECT_EQ(Written(), "");
@@ -164,7 +164,7 @@ TEST_F(BusinessMemoryTest, BrokenFileShowsNothingAndIsNeverApplied) {
     EXPECT_EQ(Tool(kToolLoad), 1);
 
     host->Written();
-    SendAppMessage(view.get(), WM_BM_LOAD);
+    view->LoadMemory();
     EXPECT_EQ(key->nFlashValue, 45);
     EXPECT_EQ(key->lightNode.sLightName, "Not define");
     // The units are still sent what they hold.
@@ -211,7 +211,7 @@ TEST_F(BusinessMemoryTest, ClickBelowTheItemsBeforeAnySelectionTakesAnEmptyName)
 
 TEST_F(BusinessMemoryTest, OpenWithoutPreviewSendsTheStudioAsItIs) {
     MakeView();
-    SendAppMessage(view.get(), WM_BM_LOAD);
+    view->LoadMemory();
     EXPECT_EQ(key->nFlashValue, 45);
     EXPECT_EQ(Written(),
               "FF 0E 01 00 01 01 2D 1E 00 00 00 00 01 00 "
@@ -220,7 +220,7 @@ TEST_F(BusinessMemoryTest, OpenWithoutPreviewSendsTheStudioAsItIs) {
     // Without a current studio there is nothing to open into, and nobody is asked.
     host->manager.currentNode = nullptr;
     host->questions.clear();
-    SendAppMessage(view.get(), WM_BM_LOAD);
+    view->LoadMemory();
     EXPECT_TRUE(host->questions.isEmpty());
     EXPECT_EQ(Written(), "");
 }
@@ -249,7 +249,7 @@ TEST_F(BusinessMemoryTest, SavingOverAFileTellsWhatItWillHold) {
     file.close();
     // Reading the file for the box left the memory clicked before as it was.
     host->answerOk = true;
-    SendAppMessage(view.get(), WM_BM_LOAD);
+    view->LoadMemory();
     EXPECT_EQ(key->nFlashValue, 45);
 
     // A file that cannot be read is said to be replaced, without a box of its own.

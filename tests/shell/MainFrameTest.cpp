@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTextBrowser>
@@ -81,13 +82,16 @@ TEST_F(CShellTest, ToolStateEnablesExactlyOnFlagOne) {
     // A disabled command's key does nothing; an enabled one reaches the studio list.
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    CPaneRecorder studioList(f.StudioListPane());
+    // The chosen unit takes the name typed in the studio list when Name reaches the list.
+    StrobeData* unit = PlaceUnit(f.Manager(), 0, 0, std::make_unique<StrobeData>());
+    f.Manager().currentNode = unit;
+    dynamic_cast<CStudioListFormView*>(f.StudioListPane())->NameEdit().setText("Key");
     f.SetToolFlag(kToolName, 0);
     QTest::keyClick(&f, Qt::Key_F2);
-    EXPECT_EQ(studioList.Count(WM_RENAME_NODE), 0);
+    EXPECT_EQ(unit->sModelName, kNotDefine);
     f.SetToolFlag(kToolName, 1);
     f.ToolAction(kToolName)->trigger();
-    EXPECT_EQ(studioList.Count(WM_RENAME_NODE), 1);
+    EXPECT_EQ(unit->sModelName, "Key");
 }
 
 TEST_F(CShellTest, NeverSmallerThanItsStartSizeAndPanesKeepTheirColumns) {
