@@ -321,12 +321,12 @@ bool CMainFrame::AskOperator(const QString& text, const QString& caption, bool w
     return box.exec() == QMessageBox::Ok || !withCancel;
 }
 
-void CMainFrame::SetToolFlag(qintptr index, quintptr value) {
+void CMainFrame::SetToolFlag(int index, int value) {
     if (index < 0 || index >= kToolCount) {
         return;
     }
     const auto i = static_cast<size_t>(index);
-    m_toolFlags[i] = static_cast<int>(value);
+    m_toolFlags[i] = value;
     // Enabled exactly when the flag is 1; any other value disables.
     m_toolActions[i]->setEnabled(value == 1);
     // The tree's choice moved: Undo and Redo follow the studio now worked in.

@@ -111,7 +111,7 @@ public:
     }
     // The command's action is enabled exactly when its flag is 1; an index outside the tool
     // bar changes nothing.
-    void SetToolFlag(qintptr index, quintptr value);
+    void SetToolFlag(int index, int value);
     QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
     QToolBar* ToolBar() const { return m_toolBar; }
     QLabel* StatusPane(int index) const { return index == 0 ? m_statusText : m_statusLink; }
