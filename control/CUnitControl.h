@@ -44,7 +44,8 @@ public:
     // moved (a unit in Prop mode takes it on both of its powers); one power-pairs frame.
     void ApplyOffsets(std::vector<StrobeData*> units, Power trigger, int flashChange,
                       int modelChange);
-    // A switch or mode on every ticked unit, in one frame.
+    // A switch or mode on every ticked unit, in one frame (taken back: one frame per value the
+    // units held).
     void SetTickedSetting(std::vector<StrobeData*> units, FieldCode field, int value);
 
     // A memory's units take their settings and names into the studio's units of the same

@@ -46,6 +46,7 @@ struct UnitChange {
     std::vector<Unit> units;
     std::vector<Names> names;
 
-    // "CH-03 flash 5.0 -> 4.5", "ticked units model mode Free -> Prop", "Portrait applied".
+    // "CH-03 flash 5.0 -> 4.5", "CH-01, CH-02 flash +0.1", "Portrait applied", with " (phone)"
+    // and the like after it when it came from elsewhere.
     QString Text() const;
 };
