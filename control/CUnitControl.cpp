@@ -82,13 +82,7 @@ void CUnitControl::SetPower(StrobeData& unit, Power moved, int flash, int model,
     if (!isFlash || propLink) {
         unit.nModelValue = model;
     }
-    // The frame first: what the change keeps for its history is made after the write.
-    StrobeData* const one[] = {&unit};
-    Send(change, one);
-    TakeAfter(entry, unit);
-    change.units.push_back(entry);
-    Tell(change, one);
-    emit changed(change);
+    Finish(change, entry, unit);
 }
 
 void CUnitControl::SetSetting(StrobeData& unit, FieldCode field, int value) {
@@ -102,6 +96,11 @@ void CUnitControl::SetSetting(StrobeData& unit, FieldCode field, int value) {
     change.field = field;
     UnitChange::Unit entry = Before(unit);
     unit.*setting->member = value;
+    Finish(change, entry, unit);
+}
+
+void CUnitControl::Finish(UnitChange& change, UnitChange::Unit entry, StrobeData& unit) {
+    // The frame first: what the change keeps for its history is made after the write.
     StrobeData* const one[] = {&unit};
     Send(change, one);
     TakeAfter(entry, unit);

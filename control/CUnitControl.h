@@ -91,8 +91,8 @@ signals:
     void unitRenamed(const UnitRef& unit);
 
 private:
-    // Writes values into the units, sends the frames of change and tells the views.
-    bool Perform(const UnitChange& change, bool undo);
+    // A one-unit command's record written: its frame, its step, its notices.
+    void Finish(UnitChange& change, UnitChange::Unit entry, StrobeData& unit);
     using Units = std::span<StrobeData* const>;
     void Send(const UnitChange& change, Units units);
     void Tell(const UnitChange& change, Units units);

@@ -6,14 +6,10 @@
 
 namespace {
 
+// The field's place among a unit's setting values (a change always names a setting field).
 size_t IndexOf(FieldCode field) {
-    const auto& fields = SettingFields();
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].code == field) {
-            return i;
-        }
-    }
-    return 0;
+    const SettingField* setting = SettingFieldOf(field);
+    return setting != nullptr ? static_cast<size_t>(setting - SettingFields().data()) : 0;
 }
 
 QString RenameText(const UnitChange& change) {

@@ -9,22 +9,6 @@
 #include "model/StudioManager.h"
 #include "shell/CRollCallHost.h"
 
-namespace {
-
-// A unit that holds what the operator was shown, for the wording of its changes.
-void Showing(StrobeData& unit, const CRollCall::Shown& shown) {
-    unit.bFlashPow = shown.bFlashPow;
-    unit.nFlashValue = shown.nFlashValue;
-    unit.nModelValue = shown.nModelValue;
-    unit.bFlashCell = shown.bFlashCell;
-    unit.bFlashSnd = shown.bFlashSnd;
-    unit.nModelMode1 = shown.nModelMode1;
-    unit.nModelMode2 = shown.nModelMode2;
-    unit.bModelPow = shown.bModelPow;
-}
-
-}  // namespace
-
 CRollCall::CRollCall(CRollCallHost& host) : m_host(host) {
     // Whoever reports is heard: a report of any kind is an answer.
     CUnitControl& core = host.UnitCore();
@@ -37,16 +21,12 @@ CRollCall::CRollCall(CRollCallHost& host) : m_host(host) {
 
 CRollCall::~CRollCall() = default;
 
-CRollCall::Shown CRollCall::ShownOf(const StrobeData& unit) {
-    return {unit.bFlashPow, unit.nFlashValue, unit.nModelValue, unit.bFlashCell,
-            unit.bFlashSnd, unit.nModelMode1, unit.nModelMode2, unit.bModelPow};
-}
-
-QStringList CRollCall::Differences(const QString& name, const Shown& before, const Shown& after) {
+QStringList CRollCall::Differences(const QString& name, const SettingValues& before,
+                                   const SettingValues& after) {
     StrobeData from;
     StrobeData to;
-    Showing(from, before);
-    Showing(to, after);
+    SetSettingValues(from, before);
+    SetSettingValues(to, after);
     // The charge state is not shown, so the roll call never names it.
     QStringList out = SettingChanges(from, to, false);
     for (QString& change : out) {
@@ -89,7 +69,8 @@ void CRollCall::Confirm(const UnitChange& change) {
 bool CRollCall::Call(StudioData& studio) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const StrobeData* unit = studio.UnitAt(slot);
-        m_before[slot] = unit != nullptr ? std::optional<Shown>(ShownOf(*unit)) : std::nullopt;
+        m_before[slot] =
+            unit != nullptr ? std::optional<SettingValues>(SettingValuesOf(*unit)) : std::nullopt;
     }
     m_answered.fill(false);
     m_studio = &studio;
@@ -136,7 +117,7 @@ QString CRollCall::Summarise(const StudioData& studio, bool waitedOut) const {
             continue;
         }
         ++answered;
-        differences << Differences(unit->sChName, *m_before[slot], ShownOf(*unit));
+        differences << Differences(unit->sChName, *m_before[slot], SettingValuesOf(*unit));
     }
     QString text = QStringLiteral("%1: %2 of %3 units answered")
                        .arg(studio.sStudioName)

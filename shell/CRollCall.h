@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 
+#include "model/SettingField.h"
 #include "model/StudioData.h"
 #include "model/UnitRef.h"
 
@@ -25,19 +26,6 @@ struct UnitChange;
 // that a unit took them.
 class CRollCall : public QObject {
 public:
-    // What the operator sees of a unit's settings (the charge state is not reported in full).
-    struct Shown {
-        int bFlashPow;
-        int nFlashValue;
-        int nModelValue;
-        int bFlashCell;
-        int bFlashSnd;
-        int nModelMode1;
-        int nModelMode2;
-        int bModelPow;
-        bool operator==(const Shown&) const = default;
-    };
-
     // Differences listed in the summary before the rest are only counted.
     static constexpr int kListedDifferences = 3;
 
@@ -55,9 +43,10 @@ public:
     // nobody: said, and no wait. Nothing while a roll call runs already.
     void Confirm(const UnitChange& change);
 
-    static Shown ShownOf(const StrobeData& unit);
-    // "CH-03 flash 4.5 -> 5.0", one entry per differing setting, in the panel's order.
-    static QStringList Differences(const QString& name, const Shown& before, const Shown& after);
+    // "CH-03 flash 4.5 -> 5.0", one entry per differing setting the operator sees, in the
+    // panel's order (the charge state is not reported in full, so never named).
+    static QStringList Differences(const QString& name, const SettingValues& before,
+                                   const SettingValues& after);
 
 protected:
 private:
@@ -75,6 +64,6 @@ private:
     CRollCallHost& m_host;
     bool m_running = false;
     const StudioData* m_studio = nullptr;  // while running
-    std::array<std::optional<Shown>, kSlotCount> m_before{};
+    std::array<std::optional<SettingValues>, kSlotCount> m_before{};
     std::array<bool, kSlotCount> m_answered{};
 };

@@ -32,11 +32,8 @@ TEST_F(COperatorSeamTest, RollCallAfterAMemoryConfirmsWhatTheUnitsTook) {
     ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(0) | UnitMaskOf(1) | UnitMaskOf(2), 55, 30)));
     ASSERT_TRUE(WaitUntil([&] { return unit(2)->nFlashValue == 55; }));
     Sent();
-    auto* files = panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
-    const auto items = files->findItems(QStringLiteral("Portrait"), Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1);
-    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                      files->visualItemRect(items[0]).center());
+    QTreeWidget* files = memoryList();
+    ASSERT_NO_FATAL_FAILURE(ClickMemory(QStringLiteral("Portrait")));
 
     // Portrait loaded; while the roll call waits, the dongle writes answer. Returns what was
     // sent before it.

@@ -94,6 +94,17 @@ protected:
     const CPowerControlSet& selection() { return panel().SelectionPanel()->Controls(); }
     QComboBox* combo() { return panel().findChild<QComboBox*>(QStringLiteral("modeCombo")); }
     QLineEdit* memoryName() { return panel().findChild<QLineEdit*>(QStringLiteral("nameEdit")); }
+    QTreeWidget* memoryList() {
+        return panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
+    }
+    // The operator clicks the memory of that name in the Business Memory list.
+    void ClickMemory(const QString& name) {
+        QTreeWidget* files = memoryList();
+        const auto items = files->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                          files->visualItemRect(items[0]).center());
+    }
     static QTreeWidgetItem* ItemOf(const StudioNode& node) {
         return reinterpret_cast<QTreeWidgetItem*>(node.hTreeItem);
     }

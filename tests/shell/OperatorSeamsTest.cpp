@@ -744,14 +744,8 @@ TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
         << kept.left(60).toStdString();
 
     // The long names applied to the studio, then saved over the good file: refused.
-    auto* files = panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
-    const auto clickFile = [&](const QString& title) {
-        const auto items = files->findItems(title, Qt::MatchExactly);
-        ASSERT_EQ(items.size(), 1) << title.toStdString();
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                          files->visualItemRect(items[0]).center());
-    };
-    clickFile(QStringLiteral("big"));
+    QTreeWidget* files = memoryList();
+    ClickMemory(QStringLiteral("big"));
     QTest::keyClick(files, Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(unit(0)->sModelName.size(), 200000);
     boxes.clear();
@@ -763,7 +757,7 @@ TEST_F(COperatorSeamTest, NamesAndSavedFilesStayWithinWhatCanBeReadBack) {
     EXPECT_EQ(keep.readAll(), kept);
     keep.close();
     boxes.clear();
-    clickFile(QStringLiteral("keep"));
+    ClickMemory(QStringLiteral("keep"));
     EXPECT_TRUE(boxes.isEmpty()) << boxes.first().text.toStdString();
     EXPECT_NE(manager().memoryStudio->UnitAt(0), nullptr);
 }
@@ -855,11 +849,8 @@ TEST_F(COperatorSeamTest, MemoryConfirmationsShowWhatOkWillChange) {
     EXPECT_EQ(stored.readAll(), saved);
     stored.close();
 
-    auto* files = panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
-    const auto items = files->findItems(QStringLiteral("shoot"), Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1);
-    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                      files->visualItemRect(items[0]).center());
+    QTreeWidget* files = memoryList();
+    ASSERT_NO_FATAL_FAILURE(ClickMemory(QStringLiteral("shoot")));
     const QString applying =
         "CH-01 flash 5.0 -> 4.5\nCH-04 name \"Back\" -> \"Not define\"\n"
         "CH-06: not in the memory, unchanged";

@@ -207,12 +207,8 @@ TEST_F(CUndoTest, HeldArrowsAndAppliesAreOneStepAndUntruthfulUndoIsRefused) {
     ClickBlock(1);
     single().cellCheck->click();
     Sent();
-    auto* files = panel().findChild<QTreeWidget*>(QStringLiteral("fileList"));
-    const auto items = files->findItems(QStringLiteral("Portrait"), Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1);
-    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                      files->visualItemRect(items[0]).center());
-    QTest::keyClick(files, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_NO_FATAL_FAILURE(ClickMemory(QStringLiteral("Portrait")));
+    QTest::keyClick(memoryList(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(Sent(),
               "FF 0E 01 00 01 01 2D 1E 00 00 00 00 01 00 FF 0E 01 00 02 01 2D 1E 00 00 00 00 01 00 "
               "FF 0E 01 00 04 01 2D 1E 00 00 00 00 01 00");
