@@ -210,6 +210,11 @@ void CUnitControl::RenameLight(StrobeData& unit, const QString& lightName) {
     emit changed(change);
 }
 
+void CUnitControl::MarkAnswering(StrobeData& unit, bool answering) {
+    unit.bNoAnswer = answering ? 0 : 1;
+    emit answerMarked(RefOf(&unit));
+}
+
 bool CUnitControl::Replay(const UnitChange& change, bool undo) {
     std::vector<StrobeData*> units;
     if (!Resolve(change, units)) {

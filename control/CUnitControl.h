@@ -57,6 +57,10 @@ public:
     void Rename(StrobeData& unit, const QString& name);
     void RenameLight(StrobeData& unit, const QString& lightName);
 
+    // The roll call's mark: unit stayed silent (answering false) or is heard again. Nothing
+    // is sent; the views show the mark.
+    void MarkAnswering(StrobeData& unit, bool answering);
+
     // Sends change again (redo) or takes it back (undo): the records take its after (before)
     // values, the same frames go out, and the views hear of it as they did of the change.
     // False, changing nothing, when a unit it names is gone.
@@ -89,6 +93,8 @@ signals:
     void memoryApplied(StudioData* studio);
     // A unit's name or light name changed.
     void unitRenamed(const UnitRef& unit);
+    // A unit was marked as not answering, or as answering again.
+    void answerMarked(const UnitRef& unit);
 
 private:
     // A one-unit command's record written: its frame, its step, its notices.

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "control/CCommandDesk.h"
 #include "control/CUnitControl.h"
 #include "host/UiMessages.h"
 #include "link/AppMessages.h"
@@ -20,6 +21,7 @@
 #include "navigation/CStudioListFormView.h"
 #include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
+#include "shell/CFrameCommandHost.h"
 #include "shell/CHelpWindow.h"
 #include "shell/CKeyCommands.h"
 #include "shell/CRollCall.h"
@@ -78,6 +80,8 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     m_xmlStore->showMessage = [this](const QString& text, const QString& caption) {
         AskOperator(text, caption, false);
     };
+    m_commandHost = std::make_unique<CFrameCommandHost>(*this);
+    m_desk = std::make_unique<CCommandDesk>(*m_unitControl, *m_commandHost);
 
     CreateToolBar();
     CreateStatusBar();
@@ -87,6 +91,7 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
     LoadOption(*m_xmlStore, m_comSettings);
     m_session->SetConnectionListener([this](bool connected) {
         SetConnectionText(connected ? kConnectedText : kDisconnectedText);
+        m_desk->OnConnectionChanged(connected);
         // Test is greyed without a connection: the panel looks again.
         if (m_control != nullptr) {
             SendAppMessage(ControlPane(), WM_UNIT_REFRESH);
@@ -199,6 +204,7 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateRollCall() {
     m_rollCall = std::make_unique<CRollCall>(*this);
+    connect(m_unitControl.get(), &CUnitControl::answerMarked, this, &CMainFrame::ShowAnswerMark);
     m_checkUnits = new QAction(QStringLiteral("Check units"), this);
     m_checkUnits->setObjectName(QStringLiteral("checkUnits"));
     m_checkUnits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));

@@ -13,6 +13,8 @@
 #include "shell/CRollCallHost.h"
 
 class CAppMessage;
+class CCommandDesk;
+class CFrameCommandHost;
 class CHelpWindow;
 class CKeyCommands;
 class CRollCall;
@@ -86,6 +88,9 @@ public:
     QAction* CheckUnitsAction() const { return m_checkUnits; }
     CRollCall& RollCall() { return *m_rollCall; }
     CUndoHistory& History() { return *m_history; }
+    // The commands from elsewhere (phone, session bus, control surfaces) go through it.
+    CCommandDesk& Desk() { return *m_desk; }
+    CStudioListFormView& StudioList() { return *m_studioList; }
 
     // The toolbar commands.
     void OnLoad();
@@ -134,7 +139,8 @@ private:
     CUnitControl& UnitCore() override { return *m_unitControl; }
     void SwitchDongleTo(int studioNum) override;
     bool WaitForAnswers(const QString& studioName, AnswerCount answered) override;
-    void ShowAnswerMark(const UnitRef& unit) override;
+    // The grid and the studio list show the unit's no-answer mark anew.
+    void ShowAnswerMark(const UnitRef& unit);
 
     void CreateToolBar();
     void CreateStatusBar();
@@ -153,6 +159,8 @@ private:
     std::unique_ptr<CUnitControl> m_unitControl;
     std::unique_ptr<CRadioSession> m_session;
     std::unique_ptr<CUndoHistory> m_history;
+    std::unique_ptr<CFrameCommandHost> m_commandHost;
+    std::unique_ptr<CCommandDesk> m_desk;
 
     ComSettings m_comSettings;
     CPortCatalog m_ports;

@@ -90,8 +90,7 @@ bool CRollCall::Call(StudioData& studio) {
         if (unit == nullptr || !m_before[slot] || m_answered[slot] || unit->bNoAnswer != 0) {
             continue;
         }
-        unit->bNoAnswer = 1;
-        m_host.ShowAnswerMark(RefOf(unit));
+        m_host.UnitCore().MarkAnswering(*unit, false);
     }
     return waitedOut;
 }
@@ -191,8 +190,7 @@ void CRollCall::Heard(StrobeData& unit) {
         return;
     }
     // It answers again: the grid's block and the tree's item show it as they show any unit.
-    unit.bNoAnswer = 0;
-    m_host.ShowAnswerMark(RefOf(&unit));
+    m_host.UnitCore().MarkAnswering(unit, true);
 }
 
 void CRollCall::HeardOf(const UnitRef& ref) {

@@ -31,6 +31,4 @@ public:
     // The scan's waiting dialog for the studio. True when its six seconds passed, false when
     // cancelled; either way it returns once what arrived meanwhile has been handled.
     virtual bool WaitForAnswers(const QString& studioName, AnswerCount answered) = 0;
-    // The grid and the studio list show the unit's no-answer mark anew.
-    virtual void ShowAnswerMark(const UnitRef& unit) = 0;
 };

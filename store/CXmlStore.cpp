@@ -267,26 +267,37 @@ QString CXmlStore::PathOf(const QString& relative) const {
     return QDir(m_baseFolder).filePath(relative);
 }
 
+QStringList BusinessMemoryNames(const CXmlStore& store) {
+    const QString folder = store.PathOf(QString::fromLatin1(kBusinessMemoryFolder));
+    // Sorted as the Windows file system returns them, by name regardless of case; the raw
+    // directory order of other file systems would look random. The extension is compared
+    // here: a name filter would compile a regular expression at every start.
+    const QStringList files =
+        QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    QStringList titles;
+    for (const QString& file : files) {
+        if (!file.endsWith(QLatin1String(".xml"))) {
+            continue;
+        }
+        const QString title = file.chopped(4);
+        if (IsValidMemoryName(title) && QFileInfo(MemoryFileInside(store, title)).isFile()) {
+            titles << title;
+        }
+    }
+    return titles;
+}
+
 void ListBusinessMemory(CXmlStore& store) {
     const QString folder = store.PathOf(QString::fromLatin1(kBusinessMemoryFolder));
     if (!QFileInfo(folder).isDir()) {
         QDir().mkdir(folder);
         return;
     }
-    // Sorted as the Windows file system returns them, by name regardless of case; the raw
-    // directory order of other file systems would look random. The extension is compared
-    // here: a name filter would compile a regular expression at every start.
-    const QStringList files =
-        QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    for (const QString& file : files) {
-        if (!file.endsWith(QLatin1String(".xml"))) {
-            continue;
-        }
-        const QString title = file.chopped(4);
-        if (store.pFileList && IsValidMemoryName(title) &&
-            QFileInfo(MemoryFileInside(store, title)).isFile()) {
-            store.pFileList(title);
-        }
+    if (!store.pFileList) {
+        return;
+    }
+    for (const QString& title : BusinessMemoryNames(store)) {
+        store.pFileList(title);
     }
 }
 

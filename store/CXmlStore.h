@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <functional>
 #include <memory>
@@ -50,6 +51,8 @@ inline constexpr qint64 kMaxXmlFileBytes = 1024 * 1024;
 // out, since they could not be opened, and so are links that do not lead to a regular file
 // inside the folder. A memory is read and written only as a file inside the folder.
 void ListBusinessMemory(CXmlStore& store);
+// The same titles, in the same order, without touching the folder or the list.
+QStringList BusinessMemoryNames(const CXmlStore& store);
 // Loads memory name into memoryStudio (emptied first). A failed load leaves memoryStudio
 // empty and shows "Fail to open file" ("Invalid file name." for a name that is not a plain
 // file name). False without a manager.
