@@ -183,8 +183,8 @@ void CMainFrame::CreateToolBar() {
             button->setAccessibleName(action->text());
         }
     }
-    // Help at the end, apart from the commands.
-    m_toolBar->addSeparator();
+    // The services beside the desktop (AddServiceAction) come here, then Help at the end.
+    m_servicesSeparator = m_toolBar->addSeparator();
     m_helpAction = new QAction(ToolIcon(kToolHelpImage), QStringLiteral("Help"), this);
     m_helpAction->setObjectName(QStringLiteral("toolHelp"));
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -337,6 +337,20 @@ void CMainFrame::SetToolFlag(int index, int value) {
     m_toolActions[i]->setEnabled(value == 1);
     // The tree's choice moved: Undo and Redo follow the studio now worked in.
     m_history->Refresh();
+}
+
+void CMainFrame::AddServiceAction(QAction* action) {
+    if (m_servicesAdded == 0) {
+        m_toolBar->insertSeparator(m_servicesSeparator);
+    }
+    ++m_servicesAdded;
+    action->setToolTip(QStringLiteral("%1 (%2)").arg(
+        action->text(), action->shortcut().toString(QKeySequence::NativeText)));
+    m_toolBar->insertAction(m_servicesSeparator, action);
+    addAction(action);
+    if (QWidget* button = m_toolBar->widgetForAction(action)) {
+        button->setAccessibleName(action->text());
+    }
 }
 
 void CMainFrame::SetConnectionText(const QString& text) {

@@ -126,6 +126,10 @@ public:
     CStrobeSplitterWnd* OuterSplitter() const { return m_outer; }
     CStrobeSplitterWnd* InnerSplitter() const { return m_inner; }
 
+    // A tool bar entry of a service that runs beside the desktop (the phone remote, control
+    // surfaces), before Help; its tool tip names it with its key. The frame takes action.
+    void AddServiceAction(QAction* action);
+
     QMenu* createPopupMenu() override;
 
 protected:
@@ -180,6 +184,8 @@ private:
     std::chrono::milliseconds m_scanTick;
     QAction* m_checkUnits = nullptr;
     QAction* m_helpAction = nullptr;
+    QAction* m_servicesSeparator = nullptr;
+    int m_servicesAdded = 0;
     QAction* m_quit = nullptr;
     QString m_baseFolder;
     CHelpWindow* m_help = nullptr;  // a child of the frame, once shown
