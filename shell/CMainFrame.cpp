@@ -344,6 +344,7 @@ void CMainFrame::AddServiceAction(QAction* action) {
         m_toolBar->insertSeparator(m_servicesSeparator);
     }
     ++m_servicesAdded;
+    action->setParent(this);
     action->setToolTip(QStringLiteral("%1 (%2)").arg(
         action->text(), action->shortcut().toString(QKeySequence::NativeText)));
     m_toolBar->insertAction(m_servicesSeparator, action);
