@@ -11,7 +11,7 @@
 
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
@@ -233,31 +233,16 @@ void CControlFormView::FitCombo() {
     FitComboToItems(m_combo, m_title->geometry().right() + 1 + kGapPx, width() - kGapPx);
 }
 
-bool CControlFormView::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    switch (type) {
-        case WM_UNIT_PICKED:
-            FullRefresh();
-            break;
-        case WM_PANEL_RESET:
-            SetEnableMode(kModeReset);
-            break;
-        case WM_UNIT_FIELD:
-            if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
-                RefreshField(static_cast<int>(static_cast<CAppMessage*>(e)->wParam));
-            }
-            break;
-        case WM_UNIT_REFRESH:
-            // Posted: the unit it names may be gone, or no longer current, by now.
-            if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
-                FullRefresh();
-            }
-            break;
-        default:
-            return QWidget::event(e);
-    }
-    static_cast<CAppMessage*>(e)->result = 0;
-    return true;
+void CControlFormView::OnUnitPicked() {
+    FullRefresh();
+}
+
+void CControlFormView::Reset() {
+    SetEnableMode(kModeReset);
+}
+
+void CControlFormView::OnConnectionChanged() {
+    FullRefresh();
 }
 
 bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
@@ -280,10 +265,6 @@ bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
 
 StrobeData* CControlFormView::Unit() const {
     return CurrentUnit(m_host.Manager());
-}
-
-bool CControlFormView::ShowsUnitOf(const CAppMessage& m) const {
-    return m.unit.IsNull() || m_host.Manager().Resolve(m.unit) == Unit();
 }
 
 void CControlFormView::SetEnableMode(int mode) {

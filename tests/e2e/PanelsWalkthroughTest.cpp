@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 
 #include "CPublishedSimTest.h"
-#include "host/UiMessages.h"
+#include "support/ViewMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"

@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "host/UiMessages.h"
+#include "support/ViewMessages.h"
 #include "model/ComSettings.h"
 
 CTestFrameHost::CTestFrameHost() {
