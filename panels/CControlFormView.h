@@ -61,6 +61,10 @@ protected:
 private:
     enum class Power { Flash, Model };
 
+    // The constructor's wiring: the power controls, the switches and modes, the core's notices.
+    void ConnectPowers();
+    void ConnectSwitches();
+    void ConnectCore();
     StrobeData* Unit() const;
     void FitCombo();
     void SetEnableMode(int mode);
