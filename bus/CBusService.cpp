@@ -2,6 +2,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QWidget>
 #include <cstdio>
 
 #include "bus/BusNames.h"
@@ -70,14 +71,22 @@ int CBusService::HandOver(const QStringList& arguments, bool tracing) {
     return 0;
 }
 
-CRemoteControlObject* CBusService::Serve(CCommandDesk& desk, CFrameHost& frame) {
+CRemoteControlObject* CBusService::Serve(CCommandDesk& desk, CFrameHost& frame, QWidget& window) {
     if (ClaimName() != Claim::kOwner || m_object != nullptr) {
         return m_object;
     }
     m_object = new CRemoteControlObject(desk, this);
     m_object->SetRecallHandler(
         [&desk, &frame](const QString& lighting) { return RecallLighting(desk, frame, lighting); });
-    connect(m_object, &CRemoteControlObject::raiseRequested, this, &CBusService::raiseRequested);
+    connect(m_object, &CRemoteControlObject::raiseRequested, this,
+            [this, &window](const QStringList& arguments) {
+                // A minimised window comes back as it was; the window manager decides whether
+                // activating it may take the focus from the operator's other program.
+                window.showNormal();
+                window.raise();
+                window.activateWindow();
+                emit raiseRequested(arguments);
+            });
     if (!m_bus.registerObject(
             QString::fromLatin1(BusNames::kPath), m_object,
             QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals)) {

@@ -8,6 +8,7 @@
 class CCommandDesk;
 class CFrameHost;
 class CRemoteControlObject;
+class QWidget;
 
 // One program per user folder: the first start owns the folder's name on the session bus and
 // serves the desk there; a later start finds the name taken, hands its command line to the
@@ -33,12 +34,13 @@ public:
     int HandOver(const QStringList& arguments, bool tracing);
 
     // The first start: exports the desk's object. The frame asks the operator to recall a
-    // lighting and applies it. Nothing when the name is not owned.
-    CRemoteControlObject* Serve(CCommandDesk& desk, CFrameHost& frame);
+    // lighting and applies it; window is shown and activated when a later start asks for it.
+    // Nothing when the name is not owned.
+    CRemoteControlObject* Serve(CCommandDesk& desk, CFrameHost& frame, QWidget& window);
     CRemoteControlObject* Object() const { return m_object; }
 
 signals:
-    // A later start asked for the window: show and activate it.
+    // A later start asked for the window (after it was shown and activated).
     void raiseRequested(const QStringList& arguments);
 
 private:

@@ -89,12 +89,7 @@ int main(int argc, char** argv) {
     CMainFrame frame(QDir::currentPath());
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
-    bus.Serve(frame.Desk(), frame);
-    QObject::connect(&bus, &CBusService::raiseRequested, &frame, [&frame] {
-        frame.showNormal();
-        frame.raise();
-        frame.activateWindow();
-    });
+    bus.Serve(frame.Desk(), frame, frame);
     frame.show();
     return QApplication::exec();
 }

@@ -66,13 +66,12 @@ TEST_F(TarnelctlTest, EachCommandSendsWhatThePanelWouldOrIsRefused) {
 // mistake sends nothing.
 TEST_F(TarnelctlTest, ACallWithWrongTypesIsRefusedByTheBus) {
     StartServing({2});
-    const ChildRun run = Run(QStringLiteral("dbus-send"),
-                             {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-                              QStringLiteral("--dest=") + service->ServiceName(),
-                              QLatin1String(BusNames::kPath),
-                              QStringLiteral("org.tarnel.RemoteControl1.SetPower"),
-                              QStringLiteral("int32:1"), QStringLiteral("int32:3"),
-                              QStringLiteral("string:flash"), QStringLiteral("double:5")});
+    const ChildRun run = Run(
+        QStringLiteral("dbus-send"),
+        {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+         QStringLiteral("--dest=") + service->ServiceName(), QLatin1String(BusNames::kPath),
+         QStringLiteral("org.tarnel.RemoteControl1.SetPower"), QStringLiteral("int32:1"),
+         QStringLiteral("int32:3"), QStringLiteral("string:flash"), QStringLiteral("double:5")});
     EXPECT_NE(run.exitCode, 0);
     EXPECT_TRUE(run.err.contains(QLatin1String("UnknownMethod"))) << run.err.toStdString();
     EXPECT_EQ(Sent(), "");

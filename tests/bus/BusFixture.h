@@ -49,7 +49,7 @@ protected:
         Start(occupied);
         service = std::make_unique<CBusService>(Folder());
         ASSERT_EQ(service->ClaimName(), CBusService::Claim::kOwner);
-        ASSERT_NE(service->Serve(frame->Desk(), *frame), nullptr);
+        ASSERT_NE(service->Serve(frame->Desk(), *frame, *frame), nullptr);
     }
     void TearDown() override {
         service.reset();
