@@ -131,11 +131,17 @@ QString LightingSidecar::SidecarPathFor(const QString& imagePath) {
 
 QJsonObject LightingSidecar::LightingOfStatus(const QJsonObject& status, const QDateTime& time,
                                               QString& error) {
-    for (const QJsonValue& value : status.value(QStringLiteral("studios")).toArray()) {
-        const QJsonObject studio = value.toObject();
-        if (!studio.value(QStringLiteral("inUse")).toBool()) {
-            continue;
+    // The dongle's studio is the one lit; before any scan set it, the one shown at the desk.
+    const QJsonArray studios = status.value(QStringLiteral("studios")).toArray();
+    QJsonObject studio;
+    for (const char* key : {"inUse", "shown"}) {
+        for (const QJsonValue& value : studios) {
+            if (studio.isEmpty() && value.toObject().value(QLatin1String(key)).toBool()) {
+                studio = value.toObject();
+            }
         }
+    }
+    if (!studio.isEmpty()) {
         QJsonObject lighting{
             {QStringLiteral("studio"), studio.value(QStringLiteral("studio"))},
             {QStringLiteral("studioName"), studio.value(QStringLiteral("name"))},
@@ -148,7 +154,7 @@ QJsonObject LightingSidecar::LightingOfStatus(const QJsonObject& status, const Q
         }
         return lighting;
     }
-    error = QStringLiteral("No studio is in use at the computer: no lighting to keep");
+    error = QStringLiteral("No studio is in use or shown at the computer: no lighting to keep");
     return {};
 }
 
@@ -264,7 +270,8 @@ QString LightingSidecar::Stamp(const QString& imagePath, const QJsonObject& ligh
     std::string existing;
     std::string packet;
     QString why;
-    if (info.exists() && !info.isWritable()) {
+    // By its mode, not by access(): a sidecar its owner made read-only stays so under root.
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))) {
         why = QStringLiteral("is read-only");
     } else if (ReadSidecar(sidecar, existing, why) && MergeInto(existing, lighting, packet, why)) {
         QSaveFile file(sidecar);

@@ -18,8 +18,8 @@ inline constexpr char kPrefix[] = "tarnel";
 QString SidecarPathFor(const QString& imagePath);
 
 // The lighting to keep, from the program's status ({"studios": [...], ...}): the studio the
-// dongle is on, its units, the memory applied last (when the status names one) and time.
-// Empty with the reason in error when no studio is in use.
+// dongle is on (or else the one shown), its units, the memory applied last (when the status names
+// one) and time. Empty with the reason in error when there is no such studio.
 QJsonObject LightingOfStatus(const QJsonObject& status, const QDateTime& time, QString& error);
 
 // The sidecar packet with lighting merged into existing (empty for a new sidecar): our fields
