@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "BusFixture.h"
+#include "store/CXmlStore.h"
 
 namespace {
 
@@ -162,4 +163,93 @@ TEST_F(SidecarTest, TheGphoto2HookStampsEachDownload) {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(ReadAll(image + QStringLiteral(".xmp")).contains("tarnel:Unit"));
     EXPECT_EQ(Run(hook, {}, {path, folder, QStringLiteral("ACTION=stop")}).exitCode, 0);
+}
+
+// A picture's lighting comes back as a Business Memory of the same settings would: the same
+// preview, then the same frames.
+TEST_F(SidecarTest, RecallSendsWhatTheSameBusinessMemorySends) {
+    StartServing({2, 4});
+    const auto ctl = [this](std::initializer_list<const char*> words) {
+        QStringList args;
+        for (const char* word : words) {
+            args << QLatin1String(word);
+        }
+        const ChildRun run = Ctl(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return run;
+    };
+    ctl({"set", "A", "CH-05", "flash", "6.0"});
+    ctl({"set", "A", "CH-05", "mode", "Prop"});
+    const QString image = Image("IMG_0007.CR2");
+    ctl({"stamp", image.toLocal8Bit().constData()});
+    ASSERT_TRUE(SaveBusinessMemory(frame->XmlStore(), QStringLiteral("Same")));
+    const auto changeAway = [&] {
+        ctl({"set", "A", "CH-03", "flash", "2.0"});
+        ctl({"set", "A", "CH-05", "model", "5.0"});
+        Sent();
+    };
+
+    changeAway();
+    // The operator cancels: nothing is sent.
+    frame->SetMessageBoxHandler([](const QString&, const QString&, bool) { return false; });
+    ChildRun run = Ctl({QStringLiteral("recall"), image});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QLatin1String("Cancelled"))) << run.err.toStdString();
+    EXPECT_EQ(Sent(), "");
+
+    QString preview;
+    frame->SetMessageBoxHandler([&](const QString&, const QString&, bool) {
+        preview = frame->LastAskedDetail();
+        return true;
+    });
+    run = Ctl({QStringLiteral("recall"), image});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const std::string recalled = Sent();
+    EXPECT_TRUE(preview.contains(QLatin1String("flash 2.0 -> 4.5"))) << preview.toStdString();
+    EXPECT_EQ(unit(4)->nFlashValue, 60);
+    EXPECT_EQ(unit(4)->nModelValue, 30);
+
+    changeAway();
+    ctl({"apply", "Same"});
+    EXPECT_FALSE(recalled.empty());
+    EXPECT_EQ(recalled, Sent());
+}
+
+// A picture without our lighting, or one whose lighting is damaged, recalls nothing.
+TEST_F(SidecarTest, RecallRefusesAPictureWithoutSoundLighting) {
+    StartServing({2});
+    const struct {
+        const char* what;
+        QByteArray sidecar;  // empty: none
+        const char* message;
+    } rows[] = {
+        {"no sidecar", {}, "does not exist"},
+        {"another program's only", kManagersSidecar, "holds no lighting of ours"},
+        {"not XMP", "shopping list", "is not an XMP sidecar"},
+        // Flash 25.6 no unit holds: refused by the memory's own check.
+        {"out of range",
+         QByteArray(kManagersSidecar)
+             .replace(
+                 "xmp:Rating=\"3\">",
+                 "xmp:Rating=\"3\" xmlns:tarnel=\"http://tarnel.org/ns/lighting/1.0/\">"
+                 "<tarnel:Units><rdf:Seq><rdf:li rdf:parseType=\"Resource\">"
+                 "<tarnel:Unit>CH-03</tarnel:Unit><tarnel:Flash>25.6</tarnel:Flash>"
+                 "<tarnel:Model>3.0</tarnel:Model><tarnel:Mode>Free</tarnel:Mode>"
+                 "<tarnel:LampMode>Flash Prop</tarnel:LampMode><tarnel:Cell>False</tarnel:Cell>"
+                 "<tarnel:Sound>False</tarnel:Sound><tarnel:Power>True</tarnel:Power>"
+                 "<tarnel:Lamp>True</tarnel:Lamp></rdf:li></rdf:Seq></tarnel:Units>"),
+         "outside"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString image = Image("IMG_0009.CR2");
+        QFile::remove(image + QStringLiteral(".xmp"));
+        if (!row.sidecar.isEmpty()) {
+            ASSERT_TRUE(WriteAll(image + QStringLiteral(".xmp"), row.sidecar));
+        }
+        const ChildRun run = Ctl({QStringLiteral("recall"), image});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains(QLatin1String(row.message))) << run.err.toStdString();
+        EXPECT_EQ(Sent(), "");
+    }
 }
