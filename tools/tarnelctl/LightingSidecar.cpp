@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QSaveFile>
+#include <cmath>
 #include <exiv2/exiv2.hpp>
 #include <mutex>
 
@@ -70,7 +71,7 @@ QJsonValue JsonOf(const std::string& text, Kind kind) {
         case Kind::kNumber: {
             bool ok = false;
             const double number = value.toDouble(&ok);
-            return ok ? QJsonValue(number) : QJsonValue();
+            return ok && std::isfinite(number) ? QJsonValue(number) : QJsonValue();
         }
         case Kind::kText:
             break;
@@ -219,9 +220,17 @@ bool LightingSidecar::ReadLighting(const std::string& packet, QJsonObject& light
             QJsonObject unit;
             for (const UnitField& field : kUnitFields) {
                 const auto it = data.findKey(Exiv2::XmpKey(Key(UnitKey(index, field.xmp))));
-                if (it != data.end()) {
-                    unit.insert(QLatin1String(field.key), JsonOf(it->toString(), field.kind));
+                if (it == data.end()) {
+                    continue;
                 }
+                const QJsonValue value = JsonOf(it->toString(), field.kind);
+                if (value.isNull()) {
+                    error = QStringLiteral("holds a damaged lighting: unit %1's %2 is not a number")
+                                .arg(index)
+                                .arg(QLatin1String(field.xmp));
+                    return false;
+                }
+                unit.insert(QLatin1String(field.key), value);
             }
             units.append(unit);
         }
