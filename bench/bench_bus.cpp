@@ -174,20 +174,21 @@ int main(int argc, char** argv) {
     QObject::connect(&bus, &CBusService::raiseRequested, [&raised] { ++raised; });
     for (int i = 0; i < runs; ++i) {
         const QString power = i % 2 == 0 ? QStringLiteral("5.0") : QStringLiteral("6.0");
-        set.push_back(Timed(ctl,
-                            folderArgs + QStringList{QStringLiteral("set"), QStringLiteral("A"),
-                                                     QStringLiteral("CH-03"),
-                                                     QStringLiteral("flash"), power},
-                            folder, &pty));
-        stamp.push_back(Timed(ctl, folderArgs + QStringList{QStringLiteral("stamp"),
-                                                            QStringLiteral("IMG_0001.CR2")},
-                              folder));
+        set.push_back(
+            Timed(ctl,
+                  folderArgs + QStringList{QStringLiteral("set"), QStringLiteral("A"),
+                                           QStringLiteral("CH-03"), QStringLiteral("flash"), power},
+                  folder, &pty));
+        stamp.push_back(Timed(
+            ctl, folderArgs + QStringList{QStringLiteral("stamp"), QStringLiteral("IMG_0001.CR2")},
+            folder));
         frame.showMinimized();
         const int before = raised;
         second.push_back(Timed(Built("../shell/tarnel-remote"), {}, folder, nullptr,
                                [&] { return raised > before && !frame.isMinimized(); }));
     }
-    for (const auto& [what, samples] : {std::pair{"set", &set}, {"stamp", &stamp}, {"second", &second}}) {
+    for (const auto& [what, samples] :
+         {std::pair{"set", &set}, {"stamp", &stamp}, {"second", &second}}) {
         for (double ms : *samples) {
             if (ms < 0) {
                 std::fprintf(stderr, "bench_bus: a %s run failed\n", what);

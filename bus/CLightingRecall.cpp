@@ -120,7 +120,11 @@ CCommandDesk::Outcome RecallLighting(CCommandDesk& desk, CFrameHost& frame,
             MemoryPreview(*studio, *memory, MemoryPreviewKind::kApply).join(u'\n'))) {
         return {Refusal::kRefused, QStringLiteral("Cancelled at the computer")};
     }
-    const QString name = json.value(QStringLiteral("memory")).toString();
-    frame.Control().ApplyMemory(*studio, *memory, name);
+    // Named after the picture, so that the history and the next picture's sidecar say where
+    // the lighting came from.
+    const QString picture = json.value(QStringLiteral("picture")).toString().left(kMaxNameLength);
+    frame.Control().ApplyMemory(*studio, *memory,
+                                picture.isEmpty() ? QStringLiteral("a picture's lighting")
+                                                  : QStringLiteral("lighting of %1").arg(picture));
     return {};
 }

@@ -9,10 +9,10 @@
 class CFrameHost;
 struct StudioData;
 
-// A lighting read back from a picture, {"studio": "A", "memory": "...", "units": [{"unit":
-// "CH-03", "name", "light", "flash": 4.5, "model": 3.0, "cell": bool, "sound": bool, "power":
-// bool, "lamp": bool, "mode": "Free", "lampmode": "Flash Prop"}]}, as a memory studio; null
-// with the reason in error for anything else (a unit named twice, a field missing).
+// A lighting read back from a picture, {"studio": "A", "picture": "IMG_0007.CR2", "units":
+// [{"unit": "CH-03", "name", "light", "flash": 4.5, "model": 3.0, "cell": bool, "sound": bool,
+// "power": bool, "lamp": bool, "mode": "Free", "lampmode": "Flash Prop"}]}, as a memory studio;
+// null with the reason in error for anything else (a unit named twice, a field missing).
 std::unique_ptr<StudioData> LightingAsMemory(const QJsonObject& lighting, QString& error);
 
 // Recalls lighting (the JSON above, as text) onto the studio shown at the desktop as a Business

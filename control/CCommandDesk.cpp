@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "control/CCommandHost.h"
+#include "control/UnitChange.h"
 #include "link/UnitMask.h"
 #include "model/PowerValue.h"
 #include "model/SettingField.h"
@@ -73,8 +74,7 @@ bool ToTenths(double value, int& tenths) {
 }
 
 QString PowerName(CCommandDesk::Power power) {
-    return power == CCommandDesk::Power::kFlash ? QStringLiteral("flash")
-                                                : QStringLiteral("model");
+    return power == CCommandDesk::Power::kFlash ? QStringLiteral("flash") : QStringLiteral("model");
 }
 
 QString NumberText(double value) {
@@ -144,6 +144,12 @@ CCommandDesk::CCommandDesk(CUnitControl& control, CCommandHost& host, QObject* p
     connect(&control, &CUnitControl::answerMarked, this, one);
     connect(&control, &CUnitControl::unitEdited, this, one);
     connect(&control, &CUnitControl::unitChanged, this, one);
+    connect(&control, &CUnitControl::changed, this, [this](const UnitChange& change) {
+        if (change.kind == UnitChange::Kind::kMemory && change.studioNum >= 0 &&
+            change.studioNum < kStudioCount) {
+            m_appliedMemory[static_cast<size_t>(change.studioNum)] = change.memoryName;
+        }
+    });
     connect(&control, &CUnitControl::unitAdded, this,
             [this](const UnitRef& unit) { emit studioUpdated(unit.nStudioNum); });
     connect(&control, &CUnitControl::tickedEdited, this, [this] {
@@ -189,8 +195,7 @@ QString CCommandDesk::StudioLetter(int studioNum) {
                                                       : QString();
 }
 
-CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio,
-                                                  StudioData*& out) const {
+CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio, StudioData*& out) const {
     const StudioManager& manager = m_control.Manager();
     const QString folded = Folded(studio);
     out = nullptr;
@@ -218,8 +223,7 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
     if (who == QLatin1String("current")) {
         StrobeData* current = manager.Resolve(m_host.CurrentUnit());
         if (current == nullptr) {
-            return Refuse(Refusal::kNoCurrent,
-                          QStringLiteral("No unit is picked at the computer"));
+            return Refuse(Refusal::kNoCurrent, QStringLiteral("No unit is picked at the computer"));
         }
         target.studio = current->Studio();
         target.units = {current};
@@ -232,14 +236,16 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
             target.ticked = true;
             target.units = TickedUnits(*target.studio);
             if (target.units.empty()) {
-                return Refuse(Refusal::kNoTicked, QStringLiteral("No unit is ticked in %1")
-                                                      .arg(target.studio->sStudioName));
+                return Refuse(
+                    Refusal::kNoTicked,
+                    QStringLiteral("No unit is ticked in %1").arg(target.studio->sStudioName));
             }
         } else {
             StrobeData* one = target.studio->UnitAt(SlotOfName(unit));
             if (one == nullptr) {
-                return Refuse(Refusal::kNoUnit, QStringLiteral("No unit %1 in %2")
-                                                    .arg(unit.left(40), target.studio->sStudioName));
+                return Refuse(Refusal::kNoUnit,
+                              QStringLiteral("No unit %1 in %2")
+                                  .arg(unit.left(40), target.studio->sStudioName));
             }
             target.units = {one};
         }
@@ -263,10 +269,9 @@ CCommandDesk::Outcome CCommandDesk::SetPower(const QString& studio, const QStrin
     }
     int tenths = 0;
     if (!ToTenths(value, tenths) || tenths < POWER_MIN || tenths > POWER_MAX) {
-        return Refuse(Refusal::kBadValue,
-                      QStringLiteral("%1 %2 is outside %3 .. %4")
-                          .arg(PowerName(power), NumberText(value), FormatPower(POWER_MIN),
-                               FormatPower(POWER_MAX)));
+        return Refuse(Refusal::kBadValue, QStringLiteral("%1 %2 is outside %3 .. %4")
+                                              .arg(PowerName(power), NumberText(value),
+                                                   FormatPower(POWER_MIN), FormatPower(POWER_MAX)));
     }
     const bool flash = power == Power::kFlash;
     for (StrobeData* one : target.units) {
@@ -326,9 +331,9 @@ CCommandDesk::Outcome CCommandDesk::SetSetting(const QString& studio, const QStr
     }
     const FieldCode field = FieldOfSetting(setting);
     if (field == kFieldNone) {
-        return Refuse(Refusal::kUnknownSetting, QStringLiteral("No setting %1 (%2)")
-                                                    .arg(setting.left(40),
-                                                         SettingNames().join(QStringLiteral(", "))));
+        return Refuse(Refusal::kUnknownSetting,
+                      QStringLiteral("No setting %1 (%2)")
+                          .arg(setting.left(40), SettingNames().join(QStringLiteral(", "))));
     }
     const int code = ParseSettingValue(field, value);
     if (code < 0) {
@@ -446,8 +451,9 @@ QJsonObject CCommandDesk::UnitState(const StrobeData& unit) const {
     for (const NamedSetting& named : kNamedSettings) {
         const int value = unit.*SettingFieldOf(named.field)->member;
         const bool isSwitch = SettingWord(named.field, 1) == QLatin1String("on");
-        state.insert(QLatin1String(named.word), isSwitch ? QJsonValue(value != 0)
-                                                         : QJsonValue(SettingWord(named.field, value)));
+        state.insert(QLatin1String(named.word), isSwitch
+                                                    ? QJsonValue(value != 0)
+                                                    : QJsonValue(SettingWord(named.field, value)));
     }
     return state;
 }
@@ -463,11 +469,15 @@ QJsonObject CCommandDesk::State() const {
                 units.append(UnitState(*unit));
             }
         }
-        studios.append(QJsonObject{{QStringLiteral("studio"), StudioLetter(n)},
-                                   {QStringLiteral("name"), StudioNameOf(n)},
-                                   {QStringLiteral("inUse"), manager.activeStudio == studio},
-                                   {QStringLiteral("shown"), CurrentStudio(manager) == studio},
-                                   {QStringLiteral("units"), units}});
+        QJsonObject entry{{QStringLiteral("studio"), StudioLetter(n)},
+                          {QStringLiteral("name"), StudioNameOf(n)},
+                          {QStringLiteral("inUse"), manager.activeStudio == studio},
+                          {QStringLiteral("shown"), CurrentStudio(manager) == studio},
+                          {QStringLiteral("units"), units}};
+        if (const QString& memory = m_appliedMemory[static_cast<size_t>(n)]; !memory.isEmpty()) {
+            entry.insert(QStringLiteral("memory"), memory);
+        }
+        studios.append(entry);
     }
     QJsonObject current;
     if (const StrobeData* unit = manager.Resolve(m_host.CurrentUnit())) {
@@ -492,7 +502,9 @@ QString CCommandDesk::StateText() const {
             if (unit == nullptr) {
                 continue;
             }
-            QStringList words{studio->sStudioName, unit->sChName, unit->sModelName,
+            QStringList words{studio->sStudioName,
+                              unit->sChName,
+                              unit->sModelName,
                               unit->lightNode.sLightName,
                               QStringLiteral("flash %1").arg(FormatPower(unit->nFlashValue)),
                               QStringLiteral("model %1").arg(FormatPower(unit->nModelValue))};

@@ -3,10 +3,12 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "control/CUnitControl.h"
 #include "model/FieldCode.h"
+#include "model/StudioData.h"
 #include "model/UnitRef.h"
 
 class CCommandHost;
@@ -23,17 +25,17 @@ class CCommandDesk : public QObject {
 public:
     enum class Refusal {
         kNone,
-        kNotConnected,   // "Not connected"
-        kBusy,           // "Busy at the computer"
-        kNoStudio,       // "No studio F"
-        kNotInUse,       // "Studio B is not the dongle's studio: select it first"
-        kNoUnit,         // "No unit CH-07 in Studio A"
-        kNoTicked,       // "No unit is ticked in Studio A"
-        kNoCurrent,      // "No unit is picked at the computer"
-        kUnknownSetting, // "No setting colour (cell, sound, power, lamp, mode, lampmode)"
-        kBadValue,       // "flash 9.0 is outside 1.1 .. 8.1", "mode takes Free or Prop"
-        kNoMemory,       // "No Business Memory Portrait"
-        kRefused,        // the desktop's own reason (a damaged memory, a roll call running)
+        kNotConnected,    // "Not connected"
+        kBusy,            // "Busy at the computer"
+        kNoStudio,        // "No studio F"
+        kNotInUse,        // "Studio B is not the dongle's studio: select it first"
+        kNoUnit,          // "No unit CH-07 in Studio A"
+        kNoTicked,        // "No unit is ticked in Studio A"
+        kNoCurrent,       // "No unit is picked at the computer"
+        kUnknownSetting,  // "No setting colour (cell, sound, power, lamp, mode, lampmode)"
+        kBadValue,        // "flash 9.0 is outside 1.1 .. 8.1", "mode takes Free or Prop"
+        kNoMemory,        // "No Business Memory Portrait"
+        kRefused,         // the desktop's own reason (a damaged memory, a roll call running)
     };
 
     struct Outcome {
@@ -84,7 +86,8 @@ public:
     // "current": bool}.
     QJsonObject UnitState(const StrobeData& unit) const;
     // Everything: {"connected", "busy", "current": {"studio", "unit"}, "studios": [{"studio":
-    // "A", "name": "Studio A", "inUse": bool, "units": [...]}], "memories": [...]}.
+    // "A", "name": "Studio A", "inUse": bool, "units": [...]}], "memories": [...]}. A studio
+    // a Business Memory was applied to names the last one as "memory".
     QJsonObject State() const;
     // The same for a person, one line per unit: "Studio A  CH-03  Key  flash 4.5  model 3.0 ...".
     QString StateText() const;
@@ -118,4 +121,6 @@ private:
 
     CUnitControl& m_control;
     CCommandHost& m_host;
+    // The Business Memory applied last to each studio, from any source; empty for none.
+    std::array<QString, kStudioCount> m_appliedMemory;
 };

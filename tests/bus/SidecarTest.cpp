@@ -209,10 +209,19 @@ TEST_F(SidecarTest, RecallSendsWhatTheSameBusinessMemorySends) {
     EXPECT_EQ(unit(4)->nFlashValue, 60);
     EXPECT_EQ(unit(4)->nModelValue, 30);
 
+    // The next picture says where its lighting came from.
+    ctl({"stamp", image.toLocal8Bit().constData()});
+    EXPECT_TRUE(
+        Exiv2(image + QStringLiteral(".xmp"))
+            .out.contains(QLatin1String("Xmp.tarnel.Memory XmpText lighting of IMG_0007.CR2")));
+
     changeAway();
     ctl({"apply", "Same"});
     EXPECT_FALSE(recalled.empty());
     EXPECT_EQ(recalled, Sent());
+    ctl({"stamp", image.toLocal8Bit().constData()});
+    EXPECT_TRUE(Exiv2(image + QStringLiteral(".xmp"))
+                    .out.contains(QLatin1String("Xmp.tarnel.Memory XmpText Same")));
 }
 
 // A picture without our lighting, or one whose lighting is damaged, recalls nothing.

@@ -150,7 +150,7 @@ QJsonObject LightingSidecar::LightingOfStatus(const QJsonObject& status, const Q
             {QStringLiteral("connected"), status.value(QStringLiteral("connected"))},
             {QStringLiteral("time"), time.toString(Qt::ISODate)},
         };
-        if (const QJsonValue memory = status.value(QStringLiteral("memory")); memory.isString()) {
+        if (const QJsonValue memory = studio.value(QStringLiteral("memory")); memory.isString()) {
             lighting.insert(QStringLiteral("memory"), memory);
         }
         return lighting;
