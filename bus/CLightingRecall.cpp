@@ -118,7 +118,7 @@ CCommandDesk::Outcome RecallLighting(CCommandDesk& desk, CFrameHost& frame,
                            "picture. Do you want to recall it?"),
             QStringLiteral("Recall lighting"), true,
             MemoryPreview(*studio, *memory, MemoryPreviewKind::kApply).join(u'\n'))) {
-        return {Refusal::kRefused, QStringLiteral("Cancelled at the computer")};
+        return {Refusal::kRefused, QString::fromLatin1(kRecallCancelled)};
     }
     // Named after the picture, so that the history and the next picture's sidecar say where
     // the lighting came from.

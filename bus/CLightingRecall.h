@@ -15,6 +15,9 @@ struct StudioData;
 // null with the reason in error for anything else (a unit named twice, a field missing).
 std::unique_ptr<StudioData> LightingAsMemory(const QJsonObject& lighting, QString& error);
 
+// The refusal's message when the operator cancelled the recall.
+inline constexpr char kRecallCancelled[] = "Cancelled at the computer";
+
 // Recalls lighting (the JSON above, as text) onto the studio shown at the desktop as a Business
 // Memory is applied: the operator sees the same preview and confirms it, then each unit gets
 // its settings through the unit core. Refused, sending nothing, when the desk refuses commands

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tarnelctl/LightingSidecar.h"
+#include "bus/LightingSidecar.h"
 
 namespace {
 

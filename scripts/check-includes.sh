@@ -16,6 +16,7 @@ declare -A allowed=(
     [navigation]="navigation host control widgets link store model"
     [panels]="panels host control widgets link store model"
     [bus]="bus panels host control link store model"
+    [tools/tarnelctl]="tarnelctl bus"
     [shell]="bus shell panels navigation host control widgets link store model"
     [sim]="sim link model"
     [tests/support]="support host control link store model"

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "bus/CBusService.h"
+#include "bus/CRecallAction.h"
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
 #include "shell/CDemoAutomation.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
     bus.Serve(frame.Desk(), frame, frame);
+    frame.AddServiceAction(new CRecallAction(frame.Desk(), frame, &frame));
     frame.show();
     return QApplication::exec();
 }

@@ -2,7 +2,10 @@
 // read back with exiv2's own tool, merged into another program's sidecar, recalled.
 #include <QFile>
 
+#include <QToolBar>
+
 #include "BusFixture.h"
+#include "bus/CRecallAction.h"
 #include "store/CXmlStore.h"
 
 namespace {
@@ -261,4 +264,56 @@ TEST_F(SidecarTest, RecallRefusesAPictureWithoutSoundLighting) {
         EXPECT_TRUE(run.err.contains(QLatin1String(row.message))) << run.err.toStdString();
         EXPECT_EQ(Sent(), "");
     }
+}
+
+// At the desktop the same recall is a tool bar entry and a key: the same preview, the same
+// frames as tarnelctl recall; a picture without our lighting is told in a message box.
+TEST_F(SidecarTest, TheDesktopRecallsAsTarnelctlDoes) {
+    StartServing({2, 4});
+    auto* action = new CRecallAction(frame->Desk(), *frame, frame.get());
+    frame->AddServiceAction(action);
+    QString chosen;
+    action->SetPictureChooser([&chosen] { return chosen; });
+    QWidget* button = frame->ToolBar()->widgetForAction(action);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("Recall lighting from a picture..."));
+
+    const QString image = Image("IMG_0011.CR2");
+    ASSERT_EQ(Ctl({QStringLiteral("stamp"), image}).exitCode, 0);
+    const auto changeAway = [&] {
+        frame->Desk().SetPower(QStringLiteral("A"), QStringLiteral("CH-03"),
+                               CCommandDesk::Power::kFlash, 2.0);
+        frame->Desk().SetPower(QStringLiteral("A"), QStringLiteral("CH-05"),
+                               CCommandDesk::Power::kModel, 5.0);
+        Sent();
+    };
+    changeAway();
+    ASSERT_EQ(Ctl({QStringLiteral("recall"), image}).exitCode, 0);
+    const std::string byTarnelctl = Sent();
+
+    changeAway();
+    chosen = image;
+    boxes.clear();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    grid().setFocus();
+    QTest::keyClick(&grid(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Recall lighting"));
+    EXPECT_FALSE(byTarnelctl.empty());
+    // The roll call that follows an applied memory asks a moment later, as it did above.
+    QTest::qWait(100);
+    EXPECT_EQ(Sent(), byTarnelctl);
+
+    // No sidecar: told, nothing sent; a cancelled file dialog: nothing at all.
+    changeAway();
+    chosen = Image("IMG_0012.CR2");
+    boxes.clear();
+    action->trigger();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].text.contains(QLatin1String("does not exist")));
+    chosen.clear();
+    action->trigger();
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(Sent(), "");
 }

@@ -1,14 +1,13 @@
 // tarnelctl: drives a running Tarnel Remote Control from scripts and tethering programs.
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QStringList>
 #include <cstdio>
 
 #include "bus/BusNames.h"
+#include "bus/LightingSidecar.h"
 #include "tarnelctl/CCtlBus.h"
-#include "tarnelctl/LightingSidecar.h"
 
 namespace {
 
@@ -118,7 +117,6 @@ int Recall(CCtlBus& bus, const QString& image) {
     if (!LightingSidecar::Recall(image, lighting, error)) {
         return Refused(error);
     }
-    lighting.insert(QStringLiteral("picture"), QFileInfo(image).fileName());
     const QString json = QString::fromUtf8(QJsonDocument(lighting).toJson(QJsonDocument::Compact));
     return bus.Call(QStringLiteral("RecallLighting"), {json}, nullptr, kRecallTimeoutMs);
 }

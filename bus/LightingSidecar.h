@@ -36,7 +36,8 @@ bool ReadLighting(const std::string& packet, QJsonObject& lighting, QString& err
 // not XMP or is read-only. Returns the sidecar's path, empty with the reason in error.
 QString Stamp(const QString& imagePath, const QJsonObject& lighting, QString& error);
 
-// Reads the lighting kept with an image (from its sidecar).
+// Reads the lighting kept with an image (from its sidecar), naming the picture in it
+// ("picture": "IMG_0001.CR2").
 bool Recall(const QString& imagePath, QJsonObject& lighting, QString& error);
 
 }  // namespace LightingSidecar

@@ -1,4 +1,4 @@
-#include "tarnelctl/LightingSidecar.h"
+#include "bus/LightingSidecar.h"
 
 #include <QDir>
 #include <QFile>
@@ -305,6 +305,7 @@ bool LightingSidecar::Recall(const QString& imagePath, QJsonObject& lighting, QS
     QString why = QStringLiteral("does not exist");
     if (QFileInfo::exists(sidecar) && ReadSidecar(sidecar, text, why) &&
         ReadLighting(text, lighting, why)) {
+        lighting.insert(QStringLiteral("picture"), QFileInfo(imagePath).fileName());
         return true;
     }
     error = QStringLiteral("%1 %2").arg(sidecar, why);
