@@ -118,6 +118,63 @@ double Timed(const QString& program, const QStringList& args, const QString& fol
     return ended && child.exitCode() == 0 ? ms : -1;
 }
 
+// The frame connected to the pseudo-terminal behind link, Studio A shown and its unit CH-03
+// reported by the "dongle" (flash 4.5, model 3.0).
+bool Stage(CMainFrame& frame, CPtyPair& pty, const QString& link) {
+    if (!Connect(frame, link)) {
+        std::fprintf(stderr, "bench_bus: cannot connect\n");
+        return false;
+    }
+    auto& list = *qobject_cast<CStudioListFormView*>(frame.StudioListPane());
+    list.Tree().setCurrentItem(list.StudioItem(0));
+    pty.Write(QByteArray::fromHex("FF0E01 0004 01 2D 1E 00000000 01 00"));
+    if (!WaitFor([&] { return frame.Manager().StudioAt(0)->nChItemCnt == 1; })) {
+        std::fprintf(stderr, "bench_bus: the unit did not appear\n");
+        return false;
+    }
+    pty.ReadAvailable(std::chrono::milliseconds(50));
+    return true;
+}
+
+struct Samples {
+    std::vector<double> set, stamp, second;
+};
+
+// Each round: a set, a stamp, a second start; false when any of them failed.
+bool Measure(int runs, CMainFrame& frame, CBusService& bus, CPtyPair& pty, const QString& folder,
+             Samples& out) {
+    const QString ctl = Built("../tools/tarnelctl/tarnelctl");
+    const QStringList folderArgs{QStringLiteral("--folder"), folder};
+    QFile(folder + QStringLiteral("/IMG_0001.CR2")).open(QIODevice::WriteOnly);
+    int raised = 0;
+    QObject::connect(&bus, &CBusService::raiseRequested, [&raised] { ++raised; });
+    for (int i = 0; i < runs; ++i) {
+        const QString power = i % 2 == 0 ? QStringLiteral("5.0") : QStringLiteral("6.0");
+        out.set.push_back(
+            Timed(ctl,
+                  folderArgs + QStringList{QStringLiteral("set"), QStringLiteral("A"),
+                                           QStringLiteral("CH-03"), QStringLiteral("flash"), power},
+                  folder, &pty));
+        out.stamp.push_back(Timed(
+            ctl, folderArgs + QStringList{QStringLiteral("stamp"), QStringLiteral("IMG_0001.CR2")},
+            folder));
+        frame.showMinimized();
+        const int before = raised;
+        out.second.push_back(Timed(Built("../shell/tarnel-remote"), {}, folder, nullptr,
+                                   [&] { return raised > before && !frame.isMinimized(); }));
+    }
+    for (const auto& [what, samples] :
+         {std::pair{"set", &out.set}, {"stamp", &out.stamp}, {"second", &out.second}}) {
+        for (double ms : *samples) {
+            if (ms < 0) {
+                std::fprintf(stderr, "bench_bus: a %s run failed\n", what);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,53 +209,13 @@ int main(int argc, char** argv) {
     frame.show();
     CBusService bus(folder);
     bus.Serve(frame.Desk(), frame, frame);
-    if (!Connect(frame, link)) {
-        std::fprintf(stderr, "bench_bus: cannot connect\n");
+    Samples samples;
+    if (!Stage(frame, pty, link) || !Measure(runs, frame, bus, pty, folder, samples)) {
         return 1;
     }
-    // Studio A shown, its unit CH-03 reported by the "dongle" (flash 4.5, model 3.0).
-    auto& list = *qobject_cast<CStudioListFormView*>(frame.StudioListPane());
-    list.Tree().setCurrentItem(list.StudioItem(0));
-    pty.Write(QByteArray::fromHex("FF0E01 0004 01 2D 1E 00000000 01 00"));
-    if (!WaitFor([&] { return frame.Manager().StudioAt(0)->nChItemCnt == 1; })) {
-        std::fprintf(stderr, "bench_bus: the unit did not appear\n");
-        return 1;
-    }
-    pty.ReadAvailable(std::chrono::milliseconds(50));
-
-    const QString ctl = Built("../tools/tarnelctl/tarnelctl");
-    const QStringList folderArgs{QStringLiteral("--folder"), folder};
-    std::vector<double> set, stamp, second;
-    QFile(folder + QStringLiteral("/IMG_0001.CR2")).open(QIODevice::WriteOnly);
-    int raised = 0;
-    QObject::connect(&bus, &CBusService::raiseRequested, [&raised] { ++raised; });
-    for (int i = 0; i < runs; ++i) {
-        const QString power = i % 2 == 0 ? QStringLiteral("5.0") : QStringLiteral("6.0");
-        set.push_back(
-            Timed(ctl,
-                  folderArgs + QStringList{QStringLiteral("set"), QStringLiteral("A"),
-                                           QStringLiteral("CH-03"), QStringLiteral("flash"), power},
-                  folder, &pty));
-        stamp.push_back(Timed(
-            ctl, folderArgs + QStringList{QStringLiteral("stamp"), QStringLiteral("IMG_0001.CR2")},
-            folder));
-        frame.showMinimized();
-        const int before = raised;
-        second.push_back(Timed(Built("../shell/tarnel-remote"), {}, folder, nullptr,
-                               [&] { return raised > before && !frame.isMinimized(); }));
-    }
-    for (const auto& [what, samples] :
-         {std::pair{"set", &set}, {"stamp", &stamp}, {"second", &second}}) {
-        for (double ms : *samples) {
-            if (ms < 0) {
-                std::fprintf(stderr, "bench_bus: a %s run failed\n", what);
-                return 1;
-            }
-        }
-    }
-    Print("set", set);
-    Print("stamp", stamp);
-    Print("second", second);
+    Print("set", samples.set);
+    Print("stamp", samples.stamp);
+    Print("second", samples.second);
     daemon.kill();
     daemon.waitForFinished();
     return 0;
