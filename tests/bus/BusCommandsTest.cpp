@@ -50,6 +50,9 @@ TEST_F(TarnelctlTest, EachCommandSendsWhatThePanelWouldOrIsRefused) {
         {"unknown option", {"--loud", "status"}, "", 2, "unknown option --loud"},
         // Another folder's program does not run: exit 3.
         {"not running", {"--folder", "/nonexistent/elsewhere", "check"}, "", 3, "not running"},
+        // Last, as its dialog then waits for answers: the roll call of the studio shown starts
+        // with its question to the dongle.
+        {"check", {"check"}, "FF 05 00 00 41", 0, ""},
     };
     for (const CtlRow& row : rows) {
         SCOPED_TRACE(row.what);
