@@ -148,7 +148,9 @@ QJsonObject LightingSidecar::LightingOfStatus(const QJsonObject& status, const Q
             {QStringLiteral("studioName"), studio.value(QStringLiteral("name"))},
             {QStringLiteral("units"), studio.value(QStringLiteral("units"))},
             {QStringLiteral("connected"), status.value(QStringLiteral("connected"))},
-            {QStringLiteral("time"), time.toString(Qt::ISODate)},
+            // With its offset, as XMP dates are: "2026-12-09T16:40:05+01:00".
+            {QStringLiteral("time"),
+             time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate)},
         };
         if (const QJsonValue memory = studio.value(QStringLiteral("memory")); memory.isString()) {
             lighting.insert(QStringLiteral("memory"), memory);

@@ -1,6 +1,7 @@
 // The lighting kept with each picture: tarnelctl stamp against the real frame, the sidecar
 // read back with exiv2's own tool, merged into another program's sidecar, recalled.
 #include <QFile>
+#include <QRegularExpression>
 
 #include <QToolBar>
 
@@ -83,6 +84,10 @@ TEST_F(SidecarTest, StampIsReadByExiv2AndKeepsAnotherProgramsFields) {
         // Stamped twice, still one set of ours.
         EXPECT_EQ(read.out.count(QLatin1String("tarnel:Unit XmpText")), 2);
         EXPECT_EQ(read.out.count(QLatin1String("Xmp.tarnel.Time")), 1);
+        // A date as XMP has it, with its offset from UTC.
+        EXPECT_TRUE(read.out.contains(QRegularExpression(QStringLiteral(
+            R"(Xmp.tarnel.Time XmpText \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(Z|[+-]\d\d:\d\d)(\s|$))"))))
+            << out;
     }
 }
 

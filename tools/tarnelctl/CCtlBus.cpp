@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QSocketNotifier>
@@ -45,7 +46,9 @@ bool CCtlBus::IsRunning() const {
 int CCtlBus::Call(const QString& method, const QVariantList& arguments, QVariant* reply,
                   int timeoutMs) {
     if (!m_bus.isConnected()) {
-        return NotRunning();
+        Say(QStringLiteral("no session bus to reach Tarnel Remote Control on: %1")
+                .arg(m_bus.lastError().message()));
+        return kNotRunning;
     }
     QDBusMessage call =
         QDBusMessage::createMethodCall(m_service, QString::fromLatin1(BusNames::kPath),
