@@ -17,7 +17,7 @@ declare -A allowed=(
     [panels]="panels host control widgets link store model"
     [bus]="bus panels host control link store model"
     [tools/tarnelctl]="tarnelctl bus"
-    [shell]="bus shell panels navigation host control widgets link store model"
+    [shell]="shell bus panels navigation host control widgets link store model"
     [sim]="sim link model"
     [tests/support]="support host control link store model"
 )
