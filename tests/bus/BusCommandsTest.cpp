@@ -65,19 +65,44 @@ TEST_F(TarnelctlTest, EachCommandSendsWhatThePanelWouldOrIsRefused) {
     }
 }
 
-// QtDBus refuses a call whose arguments have other types before any of ours runs: a script's
-// mistake sends nothing.
-TEST_F(TarnelctlTest, ACallWithWrongTypesIsRefusedByTheBus) {
+// A refusal reaches any D-Bus caller as an error named after it, with the desk's sentence;
+// QtDBus itself refuses a call whose arguments have other types before any of ours runs.
+TEST_F(TarnelctlTest, ABusCallerGetsNamedErrors) {
     StartServing({2});
-    const ChildRun run = Run(
-        QStringLiteral("dbus-send"),
-        {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-         QStringLiteral("--dest=") + service->ServiceName(), QLatin1String(BusNames::kPath),
-         QStringLiteral("org.tarnel.RemoteControl1.SetPower"), QStringLiteral("int32:1"),
-         QStringLiteral("int32:3"), QStringLiteral("string:flash"), QStringLiteral("double:5")});
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains(QLatin1String("UnknownMethod"))) << run.err.toStdString();
-    EXPECT_EQ(Sent(), "");
+    const struct {
+        const char* what;
+        QStringList call;   // method and dbus-send arguments
+        const char* error;  // a part of dbus-send's standard error
+    } rows[] = {
+        {"wrong types",
+         {"SetPower", "int32:1", "int32:3", "string:flash", "double:5"},
+         "org.freedesktop.DBus.Error.UnknownMethod"},
+        {"too few arguments", {"Test", "string:A"}, "org.freedesktop.DBus.Error.UnknownMethod"},
+        {"no unit",
+         {"SetPower", "string:A", "string:CH-07", "string:flash", "double:5"},
+         "org.tarnel.RemoteControl.Error.NoSuchUnit: No unit CH-07 in Studio A"},
+        {"no power word",
+         {"StepPower", "string:A", "string:CH-03", "string:glow", "double:1"},
+         "org.tarnel.RemoteControl.Error.BadValue: No power glow (flash, model)"},
+        {"out of range",
+         {"SetPower", "string:A", "string:CH-03", "string:flash", "double:nan"},
+         "org.tarnel.RemoteControl.Error.BadValue"},
+        {"damaged recall",
+         {"RecallLighting", "string:{\"units\": 3}"},
+         "org.tarnel.RemoteControl.Error.BadValue: The picture holds no units"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        QStringList args{QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                         QStringLiteral("--dest=") + service->ServiceName(),
+                         QLatin1String(BusNames::kPath),
+                         QLatin1String(BusNames::kInterface) + u'.' + row.call.first()};
+        const ChildRun run = Run(QStringLiteral("dbus-send"), args + row.call.mid(1));
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_TRUE(run.err.contains(QLatin1String(row.error))) << run.err.toStdString();
+        EXPECT_EQ(Sent(), "");
+        EXPECT_EQ(unit(2)->nFlashValue, 45);
+    }
 }
 
 // Every method's and signal's arguments carry their names, so that d-feet and busctl show
