@@ -5,6 +5,7 @@
 
 #include "control/CCommandHost.h"
 #include "control/CommandWords.h"
+#include "control/UnitChange.h"
 #include "link/UnitMask.h"
 #include "model/PowerValue.h"
 #include "model/SettingField.h"
@@ -83,6 +84,12 @@ CCommandDesk::CCommandDesk(CUnitControl& control, CCommandHost& host, QObject* p
     connect(&control, &CUnitControl::answerMarked, this, one);
     connect(&control, &CUnitControl::unitEdited, this, one);
     connect(&control, &CUnitControl::unitChanged, this, one);
+    connect(&control, &CUnitControl::changed, this, [this](const UnitChange& change) {
+        if (change.kind == UnitChange::Kind::kMemory && change.studioNum >= 0 &&
+            change.studioNum < kStudioCount) {
+            m_appliedMemory[static_cast<size_t>(change.studioNum)] = change.memoryName;
+        }
+    });
     connect(&control, &CUnitControl::unitAdded, this,
             [this](const UnitRef& unit) { emit studioUpdated(unit.nStudioNum); });
     connect(&control, &CUnitControl::tickedEdited, this, [this] {
@@ -356,11 +363,15 @@ QJsonObject CCommandDesk::State() const {
                 units.append(UnitState(*unit));
             }
         }
-        studios.append(QJsonObject{{QStringLiteral("studio"), StudioLetter(n)},
-                                   {QStringLiteral("name"), StudioNameOf(n)},
-                                   {QStringLiteral("inUse"), manager.activeStudio == studio},
-                                   {QStringLiteral("shown"), CurrentStudio(manager) == studio},
-                                   {QStringLiteral("units"), units}});
+        QJsonObject entry{{QStringLiteral("studio"), StudioLetter(n)},
+                          {QStringLiteral("name"), StudioNameOf(n)},
+                          {QStringLiteral("inUse"), manager.activeStudio == studio},
+                          {QStringLiteral("shown"), CurrentStudio(manager) == studio},
+                          {QStringLiteral("units"), units}};
+        if (const QString& memory = m_appliedMemory[static_cast<size_t>(n)]; !memory.isEmpty()) {
+            entry.insert(QStringLiteral("memory"), memory);
+        }
+        studios.append(entry);
     }
     QJsonObject current;
     if (const StrobeData* unit = manager.Resolve(m_host.CurrentUnit())) {

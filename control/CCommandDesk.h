@@ -3,12 +3,14 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "control/CUnitControl.h"
 #include "control/CommandWords.h"
 #include "model/FieldCode.h"
 #include "model/SettingField.h"
+#include "model/StudioData.h"
 #include "model/UnitRef.h"
 
 class CCommandHost;
@@ -88,7 +90,8 @@ public:
     // "current": bool}.
     QJsonObject UnitState(const StrobeData& unit) const;
     // Everything: {"connected", "busy", "current": {"studio", "unit"}, "studios": [{"studio":
-    // "A", "name": "Studio A", "inUse": bool, "units": [...]}], "memories": [...]}.
+    // "A", "name": "Studio A", "inUse": bool, "units": [...]}], "memories": [...]}. A studio
+    // a Business Memory was applied to names the last one as "memory".
     QJsonObject State() const;
     // The same for a person, one line per unit: "Studio A  CH-03  Key  flash 4.5  model 3.0 ...".
     QString StateText() const;
@@ -122,4 +125,6 @@ private:
 
     CUnitControl& m_control;
     CCommandHost& m_host;
+    // The Business Memory applied last to each studio, from any source; empty for none.
+    std::array<QString, kStudioCount> m_appliedMemory;
 };

@@ -15,7 +15,9 @@ declare -A allowed=(
     [host]="host control link store model"
     [navigation]="navigation host control widgets link store model"
     [panels]="panels host control widgets link store model"
-    [shell]="shell panels navigation host control widgets link store model"
+    [bus]="bus panels host control link store model"
+    [tools/tarnelctl]="tarnelctl bus"
+    [shell]="shell bus panels navigation host control widgets link store model"
     [sim]="sim link model"
     [tests/support]="support host control link store model"
 )

@@ -19,6 +19,10 @@ packages=(
   # Qt's platform headers: the accessibility test switches accessibility on as a screen
   # reader's arrival does (test_shell links Qt6::GuiPrivate).
   qt6-base-private-dev
+  # The session bus (QtDBus is in qt6-base-dev): the tests start a dbus-daemon of their own
+  # and call it with dbus-send. tarnelctl writes XMP sidecars with exiv2's library; the tests
+  # read them back with its command-line tool.
+  dbus libexiv2-dev exiv2
 )
 if [ "${1:-}" = "--packaging" ]; then
   packages+=(dpkg-dev file desktop-file-utils appstream lintian)
