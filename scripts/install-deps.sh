@@ -19,6 +19,8 @@ packages=(
   # Qt's platform headers: the accessibility test switches accessibility on as a screen
   # reader's arrival does (test_shell links Qt6::GuiPrivate).
   qt6-base-private-dev
+  # OSC for control surfaces (liblo), and its oscsend / oscdump for the tests and the README.
+  liblo-dev liblo-tools
 )
 if [ "${1:-}" = "--packaging" ]; then
   packages+=(dpkg-dev file desktop-file-utils appstream lintian)

@@ -6,6 +6,7 @@
 
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
+#include "osc/COscAttach.h"
 #include "shell/CDemoAutomation.h"
 #include "shell/CMainFrame.h"
 #include "shell/CStartOptions.h"
@@ -83,6 +84,11 @@ int main(int argc, char** argv) {
     CMainFrame frame(QDir::currentPath());
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
+    COscAttach osc(frame, QDir::currentPath());  // destroyed before the frame, whose desk it uses
     frame.show();
+    if (options.oscPort != 0 && !osc.Start(options.oscPort)) {
+        Say(osc.Error());
+        osc.ShowDialog();
+    }
     return QApplication::exec();
 }
