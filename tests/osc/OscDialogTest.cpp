@@ -9,6 +9,7 @@
 #include <QToolBar>
 
 #include "OscFixture.h"
+#include "osc/COscAddressTable.h"
 #include "osc/COscDialog.h"
 #include "shell/CStartOptions.h"
 #include "support/RunProgram.h"
@@ -146,4 +147,14 @@ TEST(OscStartOption, ATakenPortIsSaid) {
     EXPECT_TRUE(run.err.contains(
         QStringLiteral("tarnel-remote: Port %1 is taken").arg(holder.localPort()).toUtf8()))
         << run.err.toStdString();
+}
+
+// The README's address table is the dispatcher's, word for word.
+TEST(OscAddressTable, TheReadmeShowsTheTableTheProgramUses) {
+    QFile readme(qEnvironmentVariable("TARNEL_SOURCE_DIR") + QStringLiteral("/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly)) << readme.fileName().toStdString();
+    const QString text = QString::fromUtf8(readme.readAll());
+    const QString table = COscAddressTable::MarkdownTable();
+    EXPECT_TRUE(text.contains(table)) << "the README's OSC table should read:\n"
+                                      << table.toStdString();
 }
