@@ -16,6 +16,8 @@ namespace {
 
 constexpr qint64 kFlushGapMs = 1000 / COscFeedback::kFlushesPerSecond + 1;
 constexpr std::chrono::seconds kExpiryCheck{10};
+// A datagram the socket refused is tried at this many more flushes (about a second).
+constexpr int kUnsentTries = COscFeedback::kFlushesPerSecond;
 constexpr qint64 kTtlMs = std::chrono::milliseconds(COscFeedback::kSubscriptionTtl).count();
 
 // The values a unit is fed back by: the name of its value in the desk's UnitState and how it
@@ -259,12 +261,16 @@ void COscFeedback::Flush() {
         messages.emplace_back(path, Message(path, 'i', m_desk.Host().IsConnected() ? 1 : 0));
         m_connectionDirty = false;
     }
-    if (messages.empty()) {
-        return;
+    bool retry = false;
+    if (!messages.empty()) {
+        ++m_flushes;
     }
-    ++m_flushes;
     for (Client& client : m_clients) {
         SendChanged(client, messages);
+        retry = SendUnsent(client) || retry;
+    }
+    if (retry) {
+        Schedule();
     }
 }
 
@@ -275,10 +281,27 @@ void COscFeedback::SendChanged(Client& client,
         if (sent != client.sent.end() && sent.value() == bytes) {
             continue;
         }
-        // A full socket buffer or an unreachable client loses this datagram, nothing more;
-        // the cache keeps the value unsent so the next change of the address goes out.
         if (m_socket.writeDatagram(bytes, client.host, client.port) == bytes.size()) {
             client.sent.insert(path, bytes);
+            client.unsent.remove(path);
+        } else {
+            client.unsent.insert(path, {bytes, kUnsentTries});
         }
     }
+}
+
+bool COscFeedback::SendUnsent(Client& client) {
+    for (auto it = client.unsent.begin(); it != client.unsent.end();) {
+        const QByteArray& bytes = it.value().first;
+        if (m_socket.writeDatagram(bytes, client.host, client.port) == bytes.size()) {
+            client.sent.insert(it.key(), bytes);
+            it = client.unsent.erase(it);
+        } else if (--it.value().second <= 0) {
+            // A client with no route for this long: the next change of the address tries again.
+            it = client.unsent.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return !client.unsent.isEmpty();
 }

@@ -33,6 +33,10 @@ public:
         bool configured = false;          // from the operator's list; never expires
         qint64 expiresAtMs = 0;           // of a subscription, on the feedback's clock
         QHash<QString, QByteArray> sent;  // the last datagram sent on each address
+        // Datagrams the socket would not take (its buffer full), tried again at the next
+        // flushes, with the tries left: the latest value of an address must arrive even when
+        // it does not change again.
+        QHash<QString, QPair<QByteArray, int>> unsent;
     };
 
     explicit COscFeedback(CCommandDesk& desk, QObject* parent = nullptr);
@@ -71,6 +75,7 @@ private:
     void AddUnitMessages(const UnitRef& unit,
                          std::vector<std::pair<QString, QByteArray>>& out) const;
     void SendChanged(Client& client, const std::vector<std::pair<QString, QByteArray>>& messages);
+    bool SendUnsent(Client& client);
     Client* Find(const QHostAddress& host, quint16 port);
 
     CCommandDesk& m_desk;
