@@ -2,13 +2,13 @@
 
 #include <lo/lo.h>
 
-#include <QJsonObject>
 #include <cstdlib>
 #include <memory>
 
 #include "control/CCommandDesk.h"
 #include "control/CCommandHost.h"
 #include "control/CUnitControl.h"
+#include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "osc/COscAddressTable.h"
 
@@ -20,16 +20,43 @@ constexpr std::chrono::seconds kExpiryCheck{10};
 constexpr int kUnsentTries = COscFeedback::kFlushesPerSecond;
 constexpr qint64 kTtlMs = std::chrono::milliseconds(COscFeedback::kSubscriptionTtl).count();
 
-// The values a unit is fed back by: the name of its value in the desk's UnitState and how it
-// goes out (float, int for a switch, string).
+// The values a unit is fed back by, in the order they go out.
+enum class FedKind { kFlash, kModel, kStatus, kSwitch, kWords };
 struct FedValue {
     const char* name;
-    char type;
+    FedKind kind;
+    FieldCode field;
 };
 constexpr FedValue kFedValues[] = {
-    {"flash", 'f'}, {"model", 'f'}, {"status", 's'}, {"cell", 'i'},     {"sound", 'i'},
-    {"power", 'i'}, {"lamp", 'i'},  {"mode", 's'},   {"lampmode", 's'},
+    {"flash", FedKind::kFlash, kFieldNone},          {"model", FedKind::kModel, kFieldNone},
+    {"status", FedKind::kStatus, kFieldNone},        {"cell", FedKind::kSwitch, kFieldFlashCell},
+    {"sound", FedKind::kSwitch, kFieldFlashSound},   {"power", FedKind::kSwitch, kFieldFlashPow},
+    {"lamp", FedKind::kSwitch, kFieldModelPow},      {"mode", FedKind::kWords, kFieldModelMode1},
+    {"lampmode", FedKind::kWords, kFieldModelMode2},
 };
+constexpr int kValueBits = 4;  // room for the fed values' index in a key
+static_assert(std::size(kFedValues) <= (1 << kValueBits));
+constexpr quint64 kCurrentKey = quint64(1) << 63;
+constexpr quint64 kConnectionKey = quint64(1) << 62;
+constexpr double kTenthsPerStep = 10.0;
+
+COscFeedback::Value ValueOf(const StrobeData& unit, const FedValue& fed) {
+    switch (fed.kind) {
+        case FedKind::kFlash:
+            return {'f', unit.nFlashValue / kTenthsPerStep, {}};
+        case FedKind::kModel:
+            return {'f', unit.nModelValue / kTenthsPerStep, {}};
+        case FedKind::kStatus:
+            return {'s', 0.0, CCommandDesk::StatusWord(unit)};
+        case FedKind::kSwitch:
+            return {'i', double(unit.*SettingFieldOf(fed.field)->member != 0 ? 1 : 0), {}};
+        case FedKind::kWords:
+            return {
+                's', 0.0,
+                CCommandDesk::SettingValueText(fed.field, unit.*SettingFieldOf(fed.field)->member)};
+    }
+    return {};
+}
 
 bool ParseClient(const QString& line, QHostAddress& host, quint16& port) {
     const qsizetype colon = line.lastIndexOf(QLatin1Char(':'));
@@ -223,50 +250,66 @@ void COscFeedback::Schedule() {
     m_flushTimer.start(static_cast<int>(std::max<qint64>(0, wait)));
 }
 
-void COscFeedback::AddUnitMessages(const UnitRef& ref,
-                                   std::vector<std::pair<QString, QByteArray>>& out) const {
+void COscFeedback::AddUnitItems(const UnitRef& ref, std::vector<Item>& out) const {
     const StrobeData* unit = m_desk.Control().Manager().Resolve(ref);
     if (unit == nullptr) {
         return;
     }
-    const QJsonObject state = m_desk.UnitState(*unit);
-    const QString studio = state.value(QStringLiteral("studio")).toString();
-    const QString name = state.value(QStringLiteral("unit")).toString();
-    const bool current = state.value(QStringLiteral("current")).toBool();
-    for (const FedValue& fed : kFedValues) {
-        const QString key = QLatin1String(fed.name);
-        const QJsonValue value = state.value(key);
-        const double number = value.isBool() ? double(value.toBool()) : value.toDouble();
-        const QString text = value.toString();
-        out.emplace_back(
-            COscAddressTable::UnitAddress(studio, name, key),
-            Message(COscAddressTable::UnitAddress(studio, name, key), fed.type, number, text));
+    // So a dial on /tarnel/current/flash shows the unit it moves.
+    const bool current = CurrentUnit(m_desk.Control().Manager()) == unit;
+    for (int i = 0; i < int(std::size(kFedValues)); ++i) {
+        Item item{(quint64(ref.nSerial) << kValueBits) | quint64(i),
+                  unit,
+                  i,
+                  false,
+                  ValueOf(*unit, kFedValues[i]),
+                  {}};
         if (current) {
-            // So a dial on /tarnel/current/flash shows the unit it moves.
-            const QString path = QStringLiteral("/tarnel/current/") + key;
-            out.emplace_back(path, Message(path, fed.type, number, text));
+            out.push_back({kCurrentKey | quint64(i), unit, i, true, item.value, {}});
         }
+        out.push_back(std::move(item));
     }
+}
+
+const QByteArray& COscFeedback::BytesOf(Item& item) {
+    if (item.bytes.isEmpty()) {
+        QString path = QStringLiteral("/tarnel/connection");
+        if (item.unit != nullptr) {
+            const QString what = QLatin1String(kFedValues[item.field].name);
+            const StudioData* studio = item.unit->Studio();
+            path = item.current ? QStringLiteral("/tarnel/current/") + what
+                                : COscAddressTable::UnitAddress(
+                                      CCommandDesk::StudioLetter(studio ? studio->nStudioNum : -1),
+                                      item.unit->sChName, what);
+        }
+        item.bytes = Message(path, item.value.type, item.value.number, item.value.text);
+    }
+    return item.bytes;
 }
 
 void COscFeedback::Flush() {
     m_lastFlushMs = m_clock.elapsed();
-    std::vector<std::pair<QString, QByteArray>> messages;
+    std::vector<Item> items;
+    items.reserve(static_cast<size_t>(m_dirty.size()) * std::size(kFedValues));
     for (const UnitRef& unit : std::as_const(m_dirty)) {
-        AddUnitMessages(unit, messages);
+        AddUnitItems(unit, items);
     }
     m_dirty.clear();
     if (m_connectionDirty) {
-        const QString path = QStringLiteral("/tarnel/connection");
-        messages.emplace_back(path, Message(path, 'i', m_desk.Host().IsConnected() ? 1 : 0));
+        items.push_back({kConnectionKey,
+                         nullptr,
+                         0,
+                         false,
+                         {'i', m_desk.Host().IsConnected() ? 1.0 : 0.0, {}},
+                         {}});
         m_connectionDirty = false;
     }
-    bool retry = false;
-    if (!messages.empty()) {
+    if (!items.empty()) {
         ++m_flushes;
     }
+    bool retry = false;
     for (Client& client : m_clients) {
-        SendChanged(client, messages);
+        SendChanged(client, items);
         retry = SendUnsent(client) || retry;
     }
     if (retry) {
@@ -274,29 +317,29 @@ void COscFeedback::Flush() {
     }
 }
 
-void COscFeedback::SendChanged(Client& client,
-                               const std::vector<std::pair<QString, QByteArray>>& messages) {
-    for (const auto& [path, bytes] : messages) {
-        auto sent = client.sent.find(path);
-        if (sent != client.sent.end() && sent.value() == bytes) {
+void COscFeedback::SendChanged(Client& client, std::vector<Item>& items) {
+    for (Item& item : items) {
+        auto sent = client.sent.constFind(item.key);
+        if (sent != client.sent.cend() && sent.value() == item.value) {
             continue;
         }
+        const QByteArray& bytes = BytesOf(item);
         if (m_socket.writeDatagram(bytes, client.host, client.port) == bytes.size()) {
-            client.sent.insert(path, bytes);
-            client.unsent.remove(path);
+            client.sent.insert(item.key, item.value);
+            client.unsent.remove(item.key);
         } else {
-            client.unsent.insert(path, {bytes, kUnsentTries});
+            client.unsent.insert(item.key, {item.value, bytes, kUnsentTries});
         }
     }
 }
 
 bool COscFeedback::SendUnsent(Client& client) {
     for (auto it = client.unsent.begin(); it != client.unsent.end();) {
-        const QByteArray& bytes = it.value().first;
+        const QByteArray& bytes = it.value().bytes;
         if (m_socket.writeDatagram(bytes, client.host, client.port) == bytes.size()) {
-            client.sent.insert(it.key(), bytes);
+            client.sent.insert(it.key(), it.value().value);
             it = client.unsent.erase(it);
-        } else if (--it.value().second <= 0) {
+        } else if (--it.value().triesLeft <= 0) {
             // A client with no route for this long: the next change of the address tries again.
             it = client.unsent.erase(it);
         } else {

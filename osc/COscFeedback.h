@@ -12,6 +12,8 @@
 
 #include "model/UnitRef.h"
 
+struct StrobeData;
+
 class CCommandDesk;
 
 // Sends the units' present values to the feedback clients: those the operator configured and
@@ -27,16 +29,29 @@ public:
     static constexpr std::chrono::minutes kSubscriptionTtl{10};
     static constexpr int kFlushesPerSecond = 30;
 
+    // One fed-back value as it goes out: a float, an int or a string.
+    struct Value {
+        char type = 0;
+        double number = 0.0;
+        QString text;
+        bool operator==(const Value&) const = default;
+    };
+    struct Unsent {
+        Value value;
+        QByteArray bytes;
+        int triesLeft = 0;
+    };
     struct Client {
         QHostAddress host;
         quint16 port = 0;
-        bool configured = false;          // from the operator's list; never expires
-        qint64 expiresAtMs = 0;           // of a subscription, on the feedback's clock
-        QHash<QString, QByteArray> sent;  // the last datagram sent on each address
+        bool configured = false;  // from the operator's list; never expires
+        qint64 expiresAtMs = 0;   // of a subscription, on the feedback's clock
+        // What the client last got on each address (by Item::key), so only changes go out.
+        QHash<quint64, Value> sent;
         // Datagrams the socket would not take (its buffer full), tried again at the next
-        // flushes, with the tries left: the latest value of an address must arrive even when
-        // it does not change again.
-        QHash<QString, QPair<QByteArray, int>> unsent;
+        // flushes: the latest value of an address must arrive even when it does not change
+        // again.
+        QHash<quint64, Unsent> unsent;
     };
 
     explicit COscFeedback(CCommandDesk& desk, QObject* parent = nullptr);
@@ -71,10 +86,19 @@ private:
     void Schedule();
     void Flush();
     void Expire();
-    // The datagrams of a unit's values, by address.
-    void AddUnitMessages(const UnitRef& unit,
-                         std::vector<std::pair<QString, QByteArray>>& out) const;
-    void SendChanged(Client& client, const std::vector<std::pair<QString, QByteArray>>& messages);
+    // One address's present value in a flush; its path and bytes are made only when a client
+    // needs them.
+    struct Item {
+        quint64 key = 0;  // the unit's serial and the value's index, or a fixed address
+        const StrobeData* unit = nullptr;  // null for /tarnel/connection
+        int field = 0;                     // index in the fed values
+        bool current = false;              // the /tarnel/current/... copy
+        Value value;
+        QByteArray bytes;
+    };
+    void AddUnitItems(const UnitRef& unit, std::vector<Item>& out) const;
+    static const QByteArray& BytesOf(Item& item);
+    void SendChanged(Client& client, std::vector<Item>& items);
     bool SendUnsent(Client& client);
     Client* Find(const QHostAddress& host, quint16 port);
 

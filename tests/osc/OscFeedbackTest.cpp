@@ -42,7 +42,8 @@ TEST_F(OscFeedbackTest, EveryChangeOfAUnitArrives) {
     ASSERT_NO_FATAL_FAILURE(StartOsc({1}));
     ASSERT_NO_FATAL_FAILURE(Subscribe());
     // A new client is told everything once.
-    const std::vector<Received> snapshot = Replies(100ms);
+    const std::vector<Received> snapshot = RepliesUntil(
+        [](const std::vector<Received>& got) { return !Last(got, "/tarnel/connection").empty(); });
     EXPECT_EQ(Last(snapshot, "/tarnel/A/CH-02/flash"), "4.5");
     EXPECT_EQ(Last(snapshot, "/tarnel/A/CH-02/model"), "3");
     EXPECT_EQ(Last(snapshot, "/tarnel/A/CH-02/mode"), "Free");
@@ -75,7 +76,14 @@ TEST_F(OscFeedbackTest, EveryChangeOfAUnitArrives) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         row.change();
-        const std::vector<Received> got = Replies(100ms);
+        const std::vector<Received> got = RepliesUntil([&](const std::vector<Received>& so) {
+            for (const Received& want : row.expected) {
+                if (Last(so, want.path) != want.value) {
+                    return false;
+                }
+            }
+            return true;
+        });
         for (const Received& want : row.expected) {
             EXPECT_EQ(Last(got, want.path), want.value) << want.path;
         }
@@ -115,7 +123,8 @@ TEST_F(OscFeedbackTest, AReportBurstArrivesCoalesced) {
     clock.start();
     ASSERT_TRUE(pty.Write(burst));
     ASSERT_TRUE(WaitUntil([&] { return unit(1)->nFlashValue == 70; }, 20s));
-    const std::vector<Received> subscribed = Replies(200ms);
+    const std::vector<Received> subscribed = RepliesUntil(
+        [](const std::vector<Received>& got) { return Last(got, "/tarnel/A/CH-02/flash") == "7"; });
     const std::vector<Received> configured = Replies(10ms, &listed);
     const double seconds = clock.elapsed() / 1000.0;
     for (const auto* messages : {&subscribed, &configured}) {

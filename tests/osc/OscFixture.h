@@ -154,6 +154,20 @@ protected:
         }
         return out;
     }
+    // What the program sent the surface's socket until done says it is all there (or limit).
+    std::vector<Received> RepliesUntil(
+        const std::function<bool(const std::vector<Received>&)>& done,
+        std::chrono::milliseconds limit = 5s) {
+        std::vector<Received> out;
+        QElapsedTimer clock;
+        clock.start();
+        while (!done(out) && clock.elapsed() < limit.count()) {
+            for (Received& r : Replies(5ms)) {
+                out.push_back(std::move(r));
+            }
+        }
+        return out;
+    }
     // The errors among the replies, "NoSuchUnit: No unit CH-07 in Studio A" each.
     std::vector<std::string> Errors() {
         std::vector<std::string> errors;
