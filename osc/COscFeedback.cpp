@@ -90,6 +90,11 @@ COscFeedback::COscFeedback(CCommandDesk& desk, QObject* parent) : QObject(parent
 
 QByteArray COscFeedback::Message(const QString& path, char type, double number,
                                  const QString& text) {
+    return Message(path.toUtf8(), type, number, text);
+}
+
+QByteArray COscFeedback::Message(const QByteArray& path, char type, double number,
+                                 const QString& text) {
     std::unique_ptr<void, void (*)(lo_message)> message(lo_message_new(), lo_message_free);
     if (type == 'f') {
         lo_message_add_float(message.get(), static_cast<float>(number));
@@ -98,11 +103,9 @@ QByteArray COscFeedback::Message(const QString& path, char type, double number,
     } else {
         lo_message_add_string(message.get(), text.toUtf8().constData());
     }
-    const QByteArray address = path.toUtf8();
-    size_t size = 0;
-    void* bytes = lo_message_serialise(message.get(), address.constData(), nullptr, &size);
-    QByteArray out(static_cast<const char*>(bytes), static_cast<qsizetype>(size));
-    std::free(bytes);
+    size_t size = lo_message_length(message.get(), path.constData());
+    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
+    lo_message_serialise(message.get(), path.constData(), out.data(), &size);
     return out;
 }
 
@@ -216,6 +219,7 @@ void COscFeedback::OnUnitUpdated(const UnitRef& unit) {
 }
 
 void COscFeedback::OnStudioUpdated(int studioNum) {
+    m_paths.clear();
     if (m_clients.empty()) {
         return;
     }
@@ -271,18 +275,28 @@ void COscFeedback::AddUnitItems(const UnitRef& ref, std::vector<Item>& out) cons
     }
 }
 
+QByteArray COscFeedback::PathOf(const Item& item) {
+    if (item.unit == nullptr) {
+        return QByteArrayLiteral("/tarnel/connection");
+    }
+    auto known = m_paths.constFind(item.key);
+    if (known != m_paths.cend()) {
+        return known.value();
+    }
+    const QString what = QLatin1String(kFedValues[item.field].name);
+    const StudioData* studio = item.unit->Studio();
+    const QString path = item.current
+                             ? QStringLiteral("/tarnel/current/") + what
+                             : COscAddressTable::UnitAddress(
+                                   CCommandDesk::StudioLetter(studio ? studio->nStudioNum : -1),
+                                   item.unit->sChName, what);
+    // The current unit's copies change unit, not path: their key names the address alone.
+    return m_paths.insert(item.key, path.toUtf8()).value();
+}
+
 const QByteArray& COscFeedback::BytesOf(Item& item) {
     if (item.bytes.isEmpty()) {
-        QString path = QStringLiteral("/tarnel/connection");
-        if (item.unit != nullptr) {
-            const QString what = QLatin1String(kFedValues[item.field].name);
-            const StudioData* studio = item.unit->Studio();
-            path = item.current ? QStringLiteral("/tarnel/current/") + what
-                                : COscAddressTable::UnitAddress(
-                                      CCommandDesk::StudioLetter(studio ? studio->nStudioNum : -1),
-                                      item.unit->sChName, what);
-        }
-        item.bytes = Message(path, item.value.type, item.value.number, item.value.text);
+        item.bytes = Message(PathOf(item), item.value.type, item.value.number, item.value.text);
     }
     return item.bytes;
 }

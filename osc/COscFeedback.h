@@ -74,6 +74,8 @@ public:
     // An OSC message as bytes: the path and one float, int or string.
     static QByteArray Message(const QString& path, char type, double number,
                               const QString& text = {});
+    static QByteArray Message(const QByteArray& path, char type, double number,
+                              const QString& text = {});
 
 signals:
     void clientsChanged();
@@ -97,7 +99,8 @@ private:
         QByteArray bytes;
     };
     void AddUnitItems(const UnitRef& unit, std::vector<Item>& out) const;
-    static const QByteArray& BytesOf(Item& item);
+    const QByteArray& BytesOf(Item& item);
+    QByteArray PathOf(const Item& item);
     void SendChanged(Client& client, std::vector<Item>& items);
     bool SendUnsent(Client& client);
     Client* Find(const QHostAddress& host, quint16 port);
@@ -106,6 +109,9 @@ private:
     QUdpSocket m_socket;
     std::vector<Client> m_clients;
     QHash<quint64, UnitRef> m_dirty;  // by placement serial
+    // Each address's path as sent, by Item::key: a placement keeps its studio and slot, so its
+    // paths never change (emptied when studios are placed anew).
+    QHash<quint64, QByteArray> m_paths;
     bool m_connectionDirty = false;
     QTimer m_flushTimer;
     QTimer m_expiryTimer;
