@@ -135,8 +135,12 @@ bool IsFlash(QByteArray datagram, int tenths) {
     if (m == nullptr) {
         return false;
     }
-    const bool match = lo_message_get_argc(m) == 1 && lo_message_get_types(m)[0] == 'f' &&
-                       std::lround(lo_message_get_argv(m)[0]->f * 10) == tenths;
+    float value = 0;
+    const bool isFloat = lo_message_get_argc(m) == 1 && lo_message_get_types(m)[0] == 'f';
+    if (isFloat) {
+        std::memcpy(&value, lo_message_get_argv(m)[0], sizeof value);  // may sit unaligned
+    }
+    const bool match = isFloat && std::lround(value * 10) == tenths;
     lo_message_free(m);
     return match;
 }

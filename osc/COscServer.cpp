@@ -3,6 +3,8 @@
 #include <lo/lo.h>
 
 #include <QSocketNotifier>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "control/CCommandDesk.h"
@@ -26,6 +28,15 @@ void OnLoError(int number, const char* message, const char* where) {
 // the notifier fires again for the rest.
 constexpr int kMessagesPerWake = 64;
 
+// A value of type T where liblo's argument starts. liblo packs arguments at 4-byte steps, so
+// an argument may sit where its union type (8-byte aligned) may not be read in place.
+template <class T>
+T Read(const lo_arg* arg) {
+    T value;
+    std::memcpy(&value, arg, sizeof value);
+    return value;
+}
+
 std::vector<OscArg> ArgsOf(const char* types, lo_arg** argv, int argc) {
     std::vector<OscArg> args;
     for (int i = 0; i < argc && types != nullptr && types[i] != '\0'; ++i) {
@@ -34,20 +45,20 @@ std::vector<OscArg> ArgsOf(const char* types, lo_arg** argv, int argc) {
         const lo_arg* value = argv[i];
         switch (arg.type) {
             case 'f':
-                arg.number = value->f;
+                arg.number = Read<float>(value);
                 break;
             case 'd':
-                arg.number = value->d;
+                arg.number = Read<double>(value);
                 break;
             case 'i':
-                arg.number = value->i;
+                arg.number = Read<int32_t>(value);
                 break;
             case 'h':
-                arg.number = static_cast<double>(value->h);
+                arg.number = static_cast<double>(Read<int64_t>(value));
                 break;
             case 's':
             case 'S':
-                arg.text = QString::fromUtf8(&value->s);
+                arg.text = QString::fromUtf8(reinterpret_cast<const char*>(value));
                 break;
             default:
                 break;  // refused by the address that does not take it

@@ -6,6 +6,7 @@
 #include <lo/lo.h>
 
 #include <QUdpSocket>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
