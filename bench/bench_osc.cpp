@@ -192,6 +192,26 @@ std::vector<double> ReportToFeedback(CPtyPair& pty, QUdpSocket& client, int samp
     return ms;
 }
 
+// The frame shown, connected to the pseudo-terminal, with Studio A's unit CH-01 reported.
+bool Stage(CMainFrame& frame, CPtyPair& pty) {
+    frame.SetMessageBoxHandler([](const QString&, const QString&, bool) { return true; });
+    frame.show();
+    if (!ConnectTo(frame, pty.SlavePath())) {
+        std::fprintf(stderr, "bench_osc: cannot connect to the pseudo-terminal\n");
+        return false;
+    }
+    auto* tree = qobject_cast<QWidget*>(frame.StudioListPane())->findChild<QTreeWidget*>();
+    tree->setCurrentItem(tree->topLevelItem(0));
+    pty.Write(StatusReport(UnitMaskOf(0), 45, 30));
+    if (!Spin([&] { return frame.Manager().StudioAt(0)->UnitAt(0) != nullptr; })) {
+        std::fprintf(stderr, "bench_osc: the unit did not appear\n");
+        return false;
+    }
+    Spin([] { return false; });  // settle: the start-up's own frames
+    pty.ReadAvailable(std::chrono::milliseconds(50));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,21 +235,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     CMainFrame frame(session.Folder());
-    frame.SetMessageBoxHandler([](const QString&, const QString&, bool) { return true; });
-    frame.show();
-    if (!ConnectTo(frame, pty.SlavePath())) {
-        std::fprintf(stderr, "bench_osc: cannot connect to the pseudo-terminal\n");
+    if (!Stage(frame, pty)) {
         return 1;
     }
-    auto* tree = qobject_cast<QWidget*>(frame.StudioListPane())->findChild<QTreeWidget*>();
-    tree->setCurrentItem(tree->topLevelItem(0));
-    pty.Write(StatusReport(UnitMaskOf(0), 45, 30));
-    if (!Spin([&] { return frame.Manager().StudioAt(0)->UnitAt(0) != nullptr; })) {
-        std::fprintf(stderr, "bench_osc: the unit did not appear\n");
-        return 1;
-    }
-    Spin([] { return false; });  // settle: the start-up's own frames
-    pty.ReadAvailable(std::chrono::milliseconds(50));
 
     auto osc = std::make_unique<COscAttach>(frame, session.Folder());
     QUdpSocket surface;

@@ -42,7 +42,11 @@ TEST_F(OscDialogTest, TheOperatorWatchesAndSetsTheServer) {
     ASSERT_EQ(dialog->ClientList()->count(), 1);
     EXPECT_TRUE(
         dialog->ClientList()->item(0)->text().contains(QStringLiteral("subscribed, 10 min left")));
+}
 
+TEST_F(OscDialogTest, TheOperatorSetsTheListsAndThePort) {
+    ASSERT_NO_FATAL_FAILURE(StartOsc({1}));
+    COscDialog* dialog = osc->ShowDialog();
     // Lists: a bad line is said and nothing is saved; a good one is in use and kept.
     const struct {
         const char* allowed;
