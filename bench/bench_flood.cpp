@@ -11,11 +11,13 @@
 // no units (window end); after each window the program drains until quiet. At the end the
 // simulator's units must equal the program's records. Prints each run and the medians.
 //
-//   bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE]
+//   bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE] [--osc-clients N]
 // Instructions of the flood windows alone (every thread), for comparisons on a busy machine:
 //   valgrind --tool=callgrind --collect-atstart=no bench_flood --rate 400 --seconds 5 --runs 1
 // Default: 1650 Hz (115200 baud, 10 bits a byte, 7 bytes a frame), 10 s, 3 runs. With --trace
 // the program keeps its frame log in FILE (a FIFO nobody reads makes a sink that never drains).
+// With --osc-clients the OSC server runs with N feedback clients listed (loopback sockets that
+// nobody reads), so the flood's reports go out as feedback too.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,6 +26,7 @@
 #include <QEventLoop>
 #include <QPaintEvent>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <cstdio>
 #include <cstring>
@@ -44,6 +47,8 @@
 #include "link/CTraceFile.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
+#include "osc/COscAttach.h"
+#include "osc/COscServer.h"
 #include "shell/CMainFrame.h"
 #include "support/BenchStats.h"
 #include "support/CBenchSession.h"
@@ -64,6 +69,7 @@ struct Options {
     int seconds = 10;
     int runs = 3;
     QString trace;
+    int oscClients = 0;
 };
 
 // Watches what reaches the main frame and what the grid paints.
@@ -298,11 +304,36 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.runs = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--trace") == 0 && hasValue) {
             options.trace = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--osc-clients") == 0 && hasValue) {
+            options.oscClients = std::atoi(argv[++i]);
         } else {
             return false;
         }
     }
-    return options.rateHz > 0 && options.seconds > 0 && options.runs > 0;
+    return options.rateHz > 0 && options.seconds > 0 && options.runs > 0 && options.oscClients >= 0;
+}
+
+// The OSC service on the frame with clients feedback clients on loopback sockets that are
+// never read (the kernel drops what fills them); null when it cannot start.
+std::unique_ptr<COscAttach> AttachOsc(CMainFrame& frame, const QString& folder, int clients,
+                                      std::vector<std::unique_ptr<QUdpSocket>>& sockets) {
+    auto osc = std::make_unique<COscAttach>(frame, folder);
+    QUdpSocket probe;
+    probe.bind(QHostAddress::Any, 0);
+    const int port = probe.localPort();
+    probe.close();
+    QStringList lines;
+    for (int i = 0; i < clients; ++i) {
+        sockets.push_back(std::make_unique<QUdpSocket>());
+        sockets.back()->bind(QHostAddress::LocalHost, 0);
+        lines << QStringLiteral("127.0.0.1:%1").arg(sockets.back()->localPort());
+    }
+    QString error;
+    if (!osc->Start(port) ||
+        !osc->SaveLists(osc->Server().Allowed().Text(), lines.join(u'\n'), &error)) {
+        return nullptr;
+    }
+    return osc;
 }
 
 }  // namespace
@@ -315,7 +346,8 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE]\n");
+                     "usage: bench_flood [--rate HZ] [--seconds S] [--runs N] [--trace FILE] "
+                     "[--osc-clients N]\n");
         return 2;
     }
 
@@ -354,14 +386,21 @@ int main(int argc, char** argv) {
                          qPrintable(sim.DevicePath()));
             return 1;
         }
+        std::vector<std::unique_ptr<QUdpSocket>> oscSockets;
+        std::unique_ptr<COscAttach> osc;
+        if (options.oscClients > 0 &&
+            !(osc = AttachOsc(frame, session.Folder(), options.oscClients, oscSockets))) {
+            std::fprintf(stderr, "bench_flood: cannot start the OSC server\n");
+            return 1;
+        }
         const int units = CBenchSession::ScanStudioA(frame);
         auto* grid = qobject_cast<QWidget*>(frame.NavigationPane())->findChild<CGridCtrl*>();
         CFloodObserver observer(frame, grid ? grid->viewport() : nullptr);
         CHeartbeat heartbeat;
         frame.Protocol().SelectStudio(1);
         WaitQuiet(frame, observer);
-        std::printf("flood at %.0f frames/s, %d s windows, %d units in the grid\n", options.rateHz,
-                    options.seconds, units);
+        std::printf("flood at %.0f frames/s, %d s windows, %d units in the grid, %d OSC clients\n",
+                    options.rateHz, options.seconds, units, options.oscClients);
 
         std::vector<Window> stallWindows;
         std::vector<Window> cpuWindows;

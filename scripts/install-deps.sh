@@ -23,6 +23,8 @@ packages=(
   # and call it with dbus-send. tarnelctl writes XMP sidecars with exiv2's library; the tests
   # read them back with its command-line tool.
   dbus libexiv2-dev exiv2
+  # OSC for control surfaces (liblo), and its oscsend / oscdump for the tests and the README.
+  liblo-dev liblo-tools
 )
 if [ "${1:-}" = "--packaging" ]; then
   packages+=(dpkg-dev file desktop-file-utils appstream lintian)

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -11,6 +12,9 @@ const char* const kQtValueOptions[] = {
     "platform",    "platformpluginpath", "platformtheme", "plugin",     "qwindowgeometry",
     "qwindowicon", "qwindowtitle",       "style",         "stylesheet", "session",
     "display",     "geometry",           "qmljsdebugger"};
+constexpr int kDefaultOscPort = 8481;
+constexpr int kMaxOscPort = 65535;
+
 const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 }  // namespace
@@ -33,8 +37,15 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
         QStringLiteral("Work in \"%1\" (created when missing), where Option.xml and Business "
                        "Memory are kept; otherwise in the current folder.")
             .arg(UserFolder()));
+    const QCommandLineOption osc(
+        QStringLiteral("osc"),
+        QStringLiteral("Start the OSC server for control surfaces on UDP PORT (--osc alone: %1)."
+                       " A port that is taken is said, not changed for another.")
+            .arg(kDefaultOscPort),
+        QStringLiteral("PORT"));
     parser.addOption(trace);
     parser.addOption(user);
+    parser.addOption(osc);
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -46,7 +57,11 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
         parser.addOption(option);
     }
 
-    const bool parsed = parser.parse(arguments);
+    // "--osc" alone takes the default port: the parser knows no option whose value may be left out.
+    QStringList given = arguments;
+    given.replaceInStrings(QRegularExpression(QStringLiteral("^--osc$")),
+                           QStringLiteral("--osc=%1").arg(kDefaultOscPort));
+    const bool parsed = parser.parse(given);
     if (QCoreApplication::instance() != nullptr) {
         m_help = parser.helpText();
     }
@@ -67,6 +82,17 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
     }
     tracePath = parser.value(trace);
     userFolder = parser.isSet(user);
+    if (parser.isSet(osc)) {
+        bool ok = false;
+        oscPort = parser.value(osc).toInt(&ok);
+        if (!ok || oscPort < 1 || oscPort > kMaxOscPort) {
+            m_error = QStringLiteral("--osc takes a port, 1 .. %1, not '%2'.")
+                          .arg(kMaxOscPort)
+                          .arg(parser.value(osc).left(20));
+            oscPort = 0;
+            return Outcome::kError;
+        }
+    }
     return Outcome::kRun;
 }
 

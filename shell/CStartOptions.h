@@ -20,6 +20,7 @@ public:
 
     QString tracePath;        // --trace FILE; empty: no frame log
     bool userFolder = false;  // --user-folder
+    int oscPort = 0;          // --osc[=PORT]: the OSC server's port at launch; 0: not started
 
 private:
     QString m_help;

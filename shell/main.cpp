@@ -8,6 +8,7 @@
 #include "bus/CRecallAction.h"
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
+#include "osc/COscAttach.h"
 #include "shell/CDemoAutomation.h"
 #include "shell/CMainFrame.h"
 #include "shell/CStartOptions.h"
@@ -92,6 +93,11 @@ int main(int argc, char** argv) {
     automation.Attach(frame);
     bus.Serve(frame.Desk(), frame, frame);
     frame.AddServiceAction(new CRecallAction(frame.Desk(), frame, &frame));
+    COscAttach osc(frame, QDir::currentPath());  // destroyed before the frame, whose desk it uses
     frame.show();
+    if (options.oscPort != 0 && !osc.Start(options.oscPort)) {
+        Say(osc.Error());
+        osc.ShowDialog();
+    }
     return QApplication::exec();
 }
