@@ -73,8 +73,7 @@ bool ToTenths(double value, int& tenths) {
 }
 
 QString PowerName(CCommandDesk::Power power) {
-    return power == CCommandDesk::Power::kFlash ? QStringLiteral("flash")
-                                                : QStringLiteral("model");
+    return power == CCommandDesk::Power::kFlash ? QStringLiteral("flash") : QStringLiteral("model");
 }
 
 QString NumberText(double value) {
@@ -189,8 +188,7 @@ QString CCommandDesk::StudioLetter(int studioNum) {
                                                       : QString();
 }
 
-CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio,
-                                                  StudioData*& out) const {
+CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio, StudioData*& out) const {
     const StudioManager& manager = m_control.Manager();
     const QString folded = Folded(studio);
     out = nullptr;
@@ -218,8 +216,7 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
     if (who == QLatin1String("current")) {
         StrobeData* current = manager.Resolve(m_host.CurrentUnit());
         if (current == nullptr) {
-            return Refuse(Refusal::kNoCurrent,
-                          QStringLiteral("No unit is picked at the computer"));
+            return Refuse(Refusal::kNoCurrent, QStringLiteral("No unit is picked at the computer"));
         }
         target.studio = current->Studio();
         target.units = {current};
@@ -232,14 +229,16 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
             target.ticked = true;
             target.units = TickedUnits(*target.studio);
             if (target.units.empty()) {
-                return Refuse(Refusal::kNoTicked, QStringLiteral("No unit is ticked in %1")
-                                                      .arg(target.studio->sStudioName));
+                return Refuse(
+                    Refusal::kNoTicked,
+                    QStringLiteral("No unit is ticked in %1").arg(target.studio->sStudioName));
             }
         } else {
             StrobeData* one = target.studio->UnitAt(SlotOfName(unit));
             if (one == nullptr) {
-                return Refuse(Refusal::kNoUnit, QStringLiteral("No unit %1 in %2")
-                                                    .arg(unit.left(40), target.studio->sStudioName));
+                return Refuse(Refusal::kNoUnit,
+                              QStringLiteral("No unit %1 in %2")
+                                  .arg(unit.left(40), target.studio->sStudioName));
             }
             target.units = {one};
         }
@@ -254,6 +253,12 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
     return {};
 }
 
+CCommandDesk::Outcome CCommandDesk::Find(const QString& studio, const QString& unit,
+                                         Target& target) const {
+    const Outcome ready = Ready();
+    return ready.Ok() ? Resolve(studio, unit, target) : ready;
+}
+
 CCommandDesk::Outcome CCommandDesk::SetPower(const QString& studio, const QString& unit,
                                              Power power, double value) {
     Outcome ready = Ready();
@@ -263,10 +268,9 @@ CCommandDesk::Outcome CCommandDesk::SetPower(const QString& studio, const QStrin
     }
     int tenths = 0;
     if (!ToTenths(value, tenths) || tenths < POWER_MIN || tenths > POWER_MAX) {
-        return Refuse(Refusal::kBadValue,
-                      QStringLiteral("%1 %2 is outside %3 .. %4")
-                          .arg(PowerName(power), NumberText(value), FormatPower(POWER_MIN),
-                               FormatPower(POWER_MAX)));
+        return Refuse(Refusal::kBadValue, QStringLiteral("%1 %2 is outside %3 .. %4")
+                                              .arg(PowerName(power), NumberText(value),
+                                                   FormatPower(POWER_MIN), FormatPower(POWER_MAX)));
     }
     const bool flash = power == Power::kFlash;
     for (StrobeData* one : target.units) {
@@ -326,9 +330,9 @@ CCommandDesk::Outcome CCommandDesk::SetSetting(const QString& studio, const QStr
     }
     const FieldCode field = FieldOfSetting(setting);
     if (field == kFieldNone) {
-        return Refuse(Refusal::kUnknownSetting, QStringLiteral("No setting %1 (%2)")
-                                                    .arg(setting.left(40),
-                                                         SettingNames().join(QStringLiteral(", "))));
+        return Refuse(Refusal::kUnknownSetting,
+                      QStringLiteral("No setting %1 (%2)")
+                          .arg(setting.left(40), SettingNames().join(QStringLiteral(", "))));
     }
     const int code = ParseSettingValue(field, value);
     if (code < 0) {
@@ -446,8 +450,9 @@ QJsonObject CCommandDesk::UnitState(const StrobeData& unit) const {
     for (const NamedSetting& named : kNamedSettings) {
         const int value = unit.*SettingFieldOf(named.field)->member;
         const bool isSwitch = SettingWord(named.field, 1) == QLatin1String("on");
-        state.insert(QLatin1String(named.word), isSwitch ? QJsonValue(value != 0)
-                                                         : QJsonValue(SettingWord(named.field, value)));
+        state.insert(QLatin1String(named.word), isSwitch
+                                                    ? QJsonValue(value != 0)
+                                                    : QJsonValue(SettingWord(named.field, value)));
     }
     return state;
 }
@@ -492,7 +497,9 @@ QString CCommandDesk::StateText() const {
             if (unit == nullptr) {
                 continue;
             }
-            QStringList words{studio->sStudioName, unit->sChName, unit->sModelName,
+            QStringList words{studio->sStudioName,
+                              unit->sChName,
+                              unit->sModelName,
                               unit->lightNode.sLightName,
                               QStringLiteral("flash %1").arg(FormatPower(unit->nFlashValue)),
                               QStringLiteral("model %1").arg(FormatPower(unit->nModelValue))};

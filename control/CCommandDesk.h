@@ -23,17 +23,17 @@ class CCommandDesk : public QObject {
 public:
     enum class Refusal {
         kNone,
-        kNotConnected,   // "Not connected"
-        kBusy,           // "Busy at the computer"
-        kNoStudio,       // "No studio F"
-        kNotInUse,       // "Studio B is not the dongle's studio: select it first"
-        kNoUnit,         // "No unit CH-07 in Studio A"
-        kNoTicked,       // "No unit is ticked in Studio A"
-        kNoCurrent,      // "No unit is picked at the computer"
-        kUnknownSetting, // "No setting colour (cell, sound, power, lamp, mode, lampmode)"
-        kBadValue,       // "flash 9.0 is outside 1.1 .. 8.1", "mode takes Free or Prop"
-        kNoMemory,       // "No Business Memory Portrait"
-        kRefused,        // the desktop's own reason (a damaged memory, a roll call running)
+        kNotConnected,    // "Not connected"
+        kBusy,            // "Busy at the computer"
+        kNoStudio,        // "No studio F"
+        kNotInUse,        // "Studio B is not the dongle's studio: select it first"
+        kNoUnit,          // "No unit CH-07 in Studio A"
+        kNoTicked,        // "No unit is ticked in Studio A"
+        kNoCurrent,       // "No unit is picked at the computer"
+        kUnknownSetting,  // "No setting colour (cell, sound, power, lamp, mode, lampmode)"
+        kBadValue,        // "flash 9.0 is outside 1.1 .. 8.1", "mode takes Free or Prop"
+        kNoMemory,        // "No Business Memory Portrait"
+        kRefused,         // the desktop's own reason (a damaged memory, a roll call running)
     };
 
     struct Outcome {
@@ -70,6 +70,10 @@ public:
     Outcome SelectStudio(const QString& studio);
     Outcome ApplyMemory(const QString& name);
     Outcome CheckUnits();
+    // The units a command on studio and unit would act on, as it would find them (a command
+    // may run now, the names resolve), without acting: for remotes that compute a value from
+    // a unit's own (the light meter).
+    Outcome Find(const QString& studio, const QString& unit, Target& target) const;
 
     // The words a setting is named by: "cell", "sound", "power", "lamp", "mode", "lampmode".
     static QStringList SettingNames();

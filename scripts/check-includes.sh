@@ -15,7 +15,8 @@ declare -A allowed=(
     [host]="host control link store model"
     [navigation]="navigation host control widgets link store model"
     [panels]="panels host control widgets link store model"
-    [shell]="shell panels navigation host control widgets link store model"
+    [shell]="shell phone panels navigation host control widgets link store model"
+    [phone]="phone control widgets link store model"
     [sim]="sim link model"
     [tests/support]="support host control link store model"
 )

@@ -19,6 +19,10 @@ packages=(
   # Qt's platform headers: the accessibility test switches accessibility on as a screen
   # reader's arrival does (test_shell links Qt6::GuiPrivate).
   qt6-base-private-dev
+  # The phone remote: Qt's HTTP and WebSocket servers, and the QR code of its address; the
+  # browser walkthrough drives headless Chromium through WebDriver.
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
+  chromium chromium-driver python3-selenium
 )
 if [ "${1:-}" = "--packaging" ]; then
   packages+=(dpkg-dev file desktop-file-utils appstream lintian)

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -33,8 +34,14 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
         QStringLiteral("Work in \"%1\" (created when missing), where Option.xml and Business "
                        "Memory are kept; otherwise in the current folder.")
             .arg(UserFolder()));
+    const QCommandLineOption remote(
+        QStringLiteral("remote"),
+        QStringLiteral("Start the phone remote at launch, on PORT (8480 when not given, the next "
+                       "free one when taken), and print its address with the pairing code."),
+        QStringLiteral("PORT"));
     parser.addOption(trace);
     parser.addOption(user);
+    parser.addOption(remote);
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -46,7 +53,11 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
         parser.addOption(option);
     }
 
-    const bool parsed = parser.parse(arguments);
+    // The port is optional, which the parser's options are not: a bare --remote takes 0.
+    QStringList given = arguments;
+    given.replaceInStrings(QRegularExpression(QStringLiteral("^--remote$")),
+                           QStringLiteral("--remote=0"));
+    const bool parsed = parser.parse(given);
     if (QCoreApplication::instance() != nullptr) {
         m_help = parser.helpText();
     }
@@ -67,6 +78,16 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
     }
     tracePath = parser.value(trace);
     userFolder = parser.isSet(user);
+    if (parser.isSet(remote)) {
+        bool ok = false;
+        const int port = parser.value(remote).toInt(&ok);
+        if (!ok || port < 0 || port > 65535) {
+            m_error = QStringLiteral("--remote takes a port from 1 to 65535, not '%1'.")
+                          .arg(parser.value(remote).left(20));
+            return Outcome::kError;
+        }
+        remotePort = port;
+    }
     return Outcome::kRun;
 }
 

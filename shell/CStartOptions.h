@@ -20,6 +20,8 @@ public:
 
     QString tracePath;        // --trace FILE; empty: no frame log
     bool userFolder = false;  // --user-folder
+    // --remote[=PORT]: the phone remote started at launch; -1 for not, 0 for its own port.
+    int remotePort = -1;
 
 private:
     QString m_help;

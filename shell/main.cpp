@@ -6,6 +6,8 @@
 
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
+#include "phone/CPhoneRemote.h"
+#include "phone/CPhoneServer.h"
 #include "shell/CDemoAutomation.h"
 #include "shell/CMainFrame.h"
 #include "shell/CStartOptions.h"
@@ -83,6 +85,18 @@ int main(int argc, char** argv) {
     CMainFrame frame(QDir::currentPath());
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
+    CPhoneRemote phone(frame.Desk(), &frame);
+    frame.AddServiceAction(phone.Action());
+    if (options.remotePort >= 0) {
+        const auto port = static_cast<quint16>(options.remotePort > 0 ? options.remotePort
+                                                                      : CPhoneServer::kDefaultPort);
+        if (phone.Server().Start(port)) {
+            std::printf("%s\n", qPrintable(phone.Server().Address()));
+            std::fflush(stdout);
+        } else {
+            Say(QStringLiteral("the phone remote did not start: %1").arg(phone.Server().Error()));
+        }
+    }
     frame.show();
     return QApplication::exec();
 }
