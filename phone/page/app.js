@@ -157,7 +157,11 @@
     units.set(key, u);
     const studio = shownStudio();
     if (studio) studio.units = studio.units.map((x) => (x.unit === u.unit ? u : x));
-    old.replaceWith(card(u));
+    // The meter's entries and whether it is open outlive the unit's update.
+    const fresh = card(u);
+    const meterBox = old.querySelector("details");
+    if (meterBox) fresh.querySelector("details").replaceWith(meterBox);
+    old.replaceWith(fresh);
     summary();
   }
 
