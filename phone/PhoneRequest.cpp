@@ -107,9 +107,11 @@ bool ReadFields(const QJsonObject& object, PhoneRequest& request) {
 PhoneRequest ReadHello(const QJsonObject& object) {
     PhoneRequest request;
     request.kind = Kind::kHello;
-    const bool withCode = Word(object, "code", request.code);
-    const bool withToken = Word(object, "token", request.token);
+    const bool withCode = Word(object, "code", request.code) && !request.code.isEmpty();
+    const bool withToken = Word(object, "token", request.token) && !request.token.isEmpty();
     if (withCode == withToken) {
+        request.code.clear();
+        request.token.clear();
         return Refused(request, QStringLiteral("A hello brings a pairing code or a token"));
     }
     if (!Word(object, "name", request.name)) {
