@@ -4,8 +4,8 @@
 //                                    memory per device (the dongle: a pseudo-terminal)
 //   bench_phone --flood N [--rate HZ] [--seconds S]
 //                                    strobe-sim flooding Studio A's ten units with N pages
-//                                    paired; prints the reports applied. Instructions per
-//                                    report, N = 0 against N = 8 in one sitting:
+//                                    paired (in a child process); prints the reports applied.
+//                                    Instructions per report, N = 0 against N = 8 in one sitting:
 //   valgrind --tool=callgrind --collect-atstart=no bench_phone --flood 8 --rate 400 --seconds 5
 #include <poll.h>
 
@@ -18,7 +18,9 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -26,7 +28,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <iostream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "control/CUnitControl.h"
@@ -83,7 +87,7 @@ std::unique_ptr<Page> Pair(CPhoneServer& server) {
     Page* p = page.get();
     QObject::connect(&p->socket, &QWebSocket::textMessageReceived, [p](const QString& text) {
         p->paired = p->paired || text.contains(QLatin1String("\"paired\""));
-        p->units += text.startsWith(QLatin1String("{\"type\":\"unit\"")) ? 1 : 0;
+        p->units += text.startsWith(QLatin1String("{\"type\":\"units\"")) ? 1 : 0;
     });
     QObject::connect(&p->socket, &QWebSocket::connected, [p, &server] {
         p->socket.sendTextMessage(QStringLiteral(R"({"type":"hello","code":"%1","name":"bench"})")
@@ -251,24 +255,66 @@ int Flood(int pageCount, double rateHz, int seconds) {
         return 1;
     }
     remote.Server().Start(0, QHostAddress::LocalHost);
-    std::vector<std::unique_ptr<Page>> pages;
+    // The pages in a process of their own, so that only the program's work is counted.
+    QProcess pages;
+    pages.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--pages-client")});
+    if (!pages.waitForStarted()) {
+        return 1;
+    }
     for (int i = 0; i < pageCount; ++i) {
-        pages.push_back(Pair(remote.Server()));
+        pages.write(remote.Server().Address().toUtf8() + '\n');
+        if (!WaitUntil([&] { return remote.Server().Devices().size() == i + 1; }, 10s)) {
+            std::fprintf(stderr, "bench_phone: page %d did not pair\n", i + 1);
+            return 1;
+        }
     }
     long applied = 0;
     QObject::connect(&frame.Control(), &CUnitControl::unitChanged, [&applied] { ++applied; });
     CALLGRIND_TOGGLE_COLLECT;
     PumpEvents(std::chrono::seconds(seconds));
     CALLGRIND_TOGGLE_COLLECT;
-    long pushed = 0;
-    for (auto& page : pages) {
-        pushed += page->units;
-    }
+    pages.closeWriteChannel();
+    pages.waitForFinished(10000);
     std::printf(
-        "flood at %.0f frames/s for %d s with %d pages: %ld reports applied, %ld unit "
-        "updates pushed to the pages\n",
-        rateHz, seconds, pageCount, applied, pushed);
+        "flood at %.0f frames/s for %d s with %d pages: %ld reports applied; the pages "
+        "got %s",
+        rateHz, seconds, pageCount, applied, pages.readAllStandardOutput().constData());
     return 0;
+}
+
+// The pages of --flood: one paired page per address read on standard input; at its end, how
+// many updates they got.
+int PagesClient() {
+    std::vector<std::unique_ptr<Page>> pages;
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            input.setEnabled(false);
+            long got = 0;
+            for (auto& page : pages) {
+                got += page->units;
+            }
+            std::printf("%ld unit pushes (%zu pages)\n", got, pages.size());
+            QCoreApplication::quit();
+            return;
+        }
+        const QUrl url(QString::fromStdString(line));
+        auto page =
+            std::make_unique<Page>(QStringLiteral("http://%1:%2").arg(url.host()).arg(url.port()));
+        Page* p = page.get();
+        const QString code = url.fragment();
+        QObject::connect(&p->socket, &QWebSocket::textMessageReceived, [p](const QString& text) {
+            p->units += text.startsWith(QLatin1String("{\"type\":\"units\"")) ? 1 : 0;
+        });
+        QObject::connect(&p->socket, &QWebSocket::connected, [p, code] {
+            p->socket.sendTextMessage(
+                QStringLiteral(R"({"type":"hello","code":"%1","name":"bench"})").arg(code));
+        });
+        p->socket.open(QUrl(QStringLiteral("ws://%1:%2/socket").arg(url.host()).arg(url.port())));
+        pages.push_back(std::move(page));
+    });
+    return QCoreApplication::exec();
 }
 
 }  // namespace
@@ -278,6 +324,12 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--pages-client") == 0) {
+        return PagesClient();
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--pages-client") == 0) {
+        return PagesClient();
+    }
     int pages = -1;
     double rate = 1646;
     int seconds = 10;

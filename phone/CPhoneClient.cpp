@@ -15,7 +15,7 @@ CPhoneClient::~CPhoneClient() {
     m_socket->abort();
 }
 
-bool CPhoneClient::Send(const QByteArray& json) {
+bool CPhoneClient::Send(const QString& json) {
     if (m_closing) {
         return false;
     }
@@ -26,7 +26,7 @@ bool CPhoneClient::Send(const QByteArray& json) {
         m_socket->abort();
         return false;
     }
-    m_socket->sendTextMessage(QString::fromUtf8(json));
+    m_socket->sendTextMessage(json);
     return true;
 }
 

@@ -28,7 +28,9 @@ public:
     QString Address() const { return m_address; }
 
     // Queues a message; false (and the connection closing) when the page stopped reading.
-    bool Send(const QByteArray& json);
+    bool Send(const QByteArray& json) { return Send(QString::fromUtf8(json)); }
+    // The same for a message worded once for many pages.
+    bool Send(const QString& json);
     // Closes with a reason the page shows; the socket's disconnected signal follows.
     void Close(const QString& why);
     bool Closing() const { return m_closing; }

@@ -51,11 +51,12 @@ CPhoneRemote::~CPhoneRemote() {
 }
 
 void CPhoneRemote::Open() {
-    if (!m_server->IsRunning()) {
-        m_server->Start();
-    }
+    // The dialog first, so that it hears why a port was passed over.
     if (!m_dialog) {
         m_dialog = new CPhoneRemoteDlg(*m_server, m_window);
+    }
+    if (!m_server->IsRunning()) {
+        m_server->Start();
     }
     m_dialog->show();
     m_dialog->raise();

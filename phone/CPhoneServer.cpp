@@ -5,6 +5,7 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QHttpServerResponse>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -398,31 +399,40 @@ void CPhoneServer::MarkAll() {
 }
 
 void CPhoneServer::Push() {
-    // Each unit's message is worded once for all the pages that wait for it.
-    QHash<quint64, QByteArray> worded;
-    QByteArray state;
+    // One message a page for all its units that changed; pages waiting for the same units
+    // (nearly always all of them) share its wording.
+    QHash<quint64, QJsonObject> units;
+    QString state;
+    std::vector<UnitRef> lastDue;
+    QString lastWorded;
     const StudioManager& manager = m_desk.Control().Manager();
     for (CPhoneClient* client : QList<CPhoneClient*>(m_clients)) {
         if (client->stateDue) {
             if (state.isEmpty()) {
-                state = Json({{QStringLiteral("type"), QStringLiteral("state")},
-                              {QStringLiteral("state"), m_desk.State()}});
+                state = QString::fromUtf8(Json({{QStringLiteral("type"), QStringLiteral("state")},
+                                                {QStringLiteral("state"), m_desk.State()}}));
             }
             client->Send(state);
-        }
-        for (const UnitRef& ref : client->unitsDue) {
-            auto it = worded.find(ref.nSerial);
-            if (it == worded.end()) {
-                const StrobeData* unit = manager.Resolve(ref);
-                it = worded.insert(ref.nSerial,
-                                   unit == nullptr
-                                       ? QByteArray()
-                                       : Json({{QStringLiteral("type"), QStringLiteral("unit")},
-                                               {QStringLiteral("unit"), m_desk.UnitState(*unit)}}));
+        } else if (!client->unitsDue.empty()) {
+            if (client->unitsDue != lastDue) {
+                lastDue = client->unitsDue;
+                QJsonArray list;
+                for (const UnitRef& ref : lastDue) {
+                    auto it = units.find(ref.nSerial);
+                    if (it == units.end()) {
+                        const StrobeData* unit = manager.Resolve(ref);
+                        it = units.insert(
+                            ref.nSerial, unit != nullptr ? m_desk.UnitState(*unit) : QJsonObject());
+                    }
+                    if (!it->isEmpty()) {
+                        list.append(*it);
+                    }
+                }
+                lastWorded =
+                    QString::fromUtf8(Json({{QStringLiteral("type"), QStringLiteral("units")},
+                                            {QStringLiteral("units"), list}}));
             }
-            if (!it->isEmpty() && !client->Send(*it)) {
-                break;
-            }
+            client->Send(lastWorded);
         }
         client->stateDue = false;
         client->unitsDue.clear();

@@ -21,9 +21,9 @@ struct PhoneRequest;
 // The phone remote: serves the page from the program's resources over HTTP and speaks to it
 // over a WebSocket on the same port, both Qt's own. A page sees and changes nothing until it
 // paired (CPairing); then it gets the desk's state, the units' changes as they happen
-// (gathered for kPushDelay, so a flood of reports sends each unit once per push), and runs
-// commands through the desk. Every refusal is said by refused() and in the logging category
-// tarnel.remote. UI thread only; nothing here waits on the network.
+// (gathered for kPushDelay, so a flood of reports sends each unit once per push, and all of
+// them in one message), and runs commands through the desk. Every refusal is said by refused() and
+// in the logging category tarnel.remote. UI thread only; nothing here waits on the network.
 class CPhoneServer : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +31,7 @@ public:
     static constexpr int kMaxDevices = 8;
     // Connections that have not paired yet, beside the devices.
     static constexpr int kMaxWaiting = 8;
-    static constexpr std::chrono::milliseconds kPushDelay{15};
+    static constexpr std::chrono::milliseconds kPushDelay{40};
     static constexpr std::chrono::seconds kPingAfter{10};
     static constexpr std::chrono::seconds kDropAfter{30};
     static constexpr std::chrono::seconds kHelloWithin{10};

@@ -76,8 +76,8 @@
       setLink("Connected");
     } else if (m.type === "state") {
       state = m.state; render();
-    } else if (m.type === "unit") {
-      updateUnit(m.unit);
+    } else if (m.type === "units") {
+      m.units.forEach(updateUnit);
     } else if (m.type === "answer") {
       if (m.message) toast(m.message);
     } else if (m.type === "bye") {

@@ -1,6 +1,7 @@
 // Commands from a paired page reach the dongle as the panel's would, and what changes at the
 // desktop reaches the pages.
 #include <QCheckBox>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -62,7 +63,7 @@ TEST_F(CRemoteCommandTest, EachCommandSendsThePanelsFrame) {
         EXPECT_EQ(unit(1)->nFlashValue, row.flash);
         EXPECT_EQ(unit(1)->nModelValue, row.model);
         // The page hears of the change it made, as every page does.
-        const QJsonObject pushed = page.NextOf("unit").value("unit").toObject();
+        const QJsonObject pushed = page.NextOf("units").value("units").toArray().at(0).toObject();
         EXPECT_EQ(pushed.value("unit").toString(), "CH-02");
         EXPECT_DOUBLE_EQ(pushed.value("flash").toDouble(), row.flash / 10.0);
     }
@@ -75,7 +76,7 @@ TEST_F(CRemoteCommandTest, ADongleReportAndADesktopChangeReachEveryPage) {
     // The dongle reports CH-01 at flash 5.0.
     ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(0), 50, 30)));
     for (CTestPage* page : {&one, &two}) {
-        const QJsonObject unit = page->NextOf("unit").value("unit").toObject();
+        const QJsonObject unit = page->NextOf("units").value("units").toArray().at(0).toObject();
         EXPECT_EQ(unit.value("unit").toString(), "CH-01");
         EXPECT_DOUBLE_EQ(unit.value("flash").toDouble(), 5.0);
     }
@@ -85,7 +86,7 @@ TEST_F(CRemoteCommandTest, ADongleReportAndADesktopChangeReachEveryPage) {
     one.got.clear();
     QTest::mouseClick(single().cellCheck, Qt::LeftButton);
     ASSERT_NE(Sent(), "");
-    const QJsonObject changed = one.NextOf("unit").value("unit").toObject();
+    const QJsonObject changed = one.NextOf("units").value("units").toArray().at(0).toObject();
     EXPECT_EQ(changed.value("unit").toString(), "CH-02");
     EXPECT_TRUE(changed.value("cell").toBool());
 }
