@@ -23,8 +23,10 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWebSocket>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -238,6 +240,8 @@ int Figures() {
     return 0;
 }
 
+constexpr std::chrono::milliseconds kBeat{2};
+
 int Flood(int pageCount, double rateHz, int seconds) {
     CBenchSession session;
     CSimProcess sim;
@@ -270,9 +274,29 @@ int Flood(int pageCount, double rateHz, int seconds) {
     }
     long applied = 0;
     QObject::connect(&frame.Control(), &CUnitControl::unitChanged, [&applied] { ++applied; });
+    // The UI thread's stalls: how late a 2 ms heartbeat comes.
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    heartbeat.setInterval(kBeat);
+    QElapsedTimer sinceBeat;
+    std::vector<double> lateMs;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        lateMs.push_back(std::max(0.0, MsSince(sinceBeat) - static_cast<double>(kBeat.count())));
+        sinceBeat.start();
+    });
+    sinceBeat.start();
+    heartbeat.start();
+    const auto cpuBefore = BenchStats::CpuTime();
     CALLGRIND_TOGGLE_COLLECT;
     PumpEvents(std::chrono::seconds(seconds));
     CALLGRIND_TOGGLE_COLLECT;
+    const auto cpu = BenchStats::CpuTime() - cpuBefore;
+    heartbeat.stop();
+    std::printf("program's CPU time per applied report (every thread): %.1f us\n",
+                1e6 * cpu.count() / static_cast<double>(std::max(1L, applied)));
+    std::printf("UI stall beyond a 2 ms heartbeat: median %.3f ms  p99 %.3f ms  worst %.3f ms\n",
+                Median(lateMs), Percentile(lateMs, 0.99),
+                lateMs.empty() ? 0.0 : *std::max_element(lateMs.begin(), lateMs.end()));
     pages.closeWriteChannel();
     pages.waitForFinished(10000);
     std::printf(

@@ -13,6 +13,7 @@
 #include <QTcpServer>
 #include <QUrl>
 #include <QWebSocket>
+#include <algorithm>
 
 #include "control/CCommandDesk.h"
 #include "model/StudioManager.h"
@@ -63,7 +64,6 @@ QHttpServerResponse PageResponse(const PageFile& file) {
 
 CPhoneServer::CPhoneServer(CCommandDesk& desk, QObject* parent) : QObject(parent), m_desk(desk) {
     m_pushTimer.setSingleShot(true);
-    m_pushTimer.setInterval(kPushDelay);
     connect(&m_pushTimer, &QTimer::timeout, this, &CPhoneServer::Push);
     m_patrolTimer.setInterval(std::chrono::seconds(1));
     connect(&m_patrolTimer, &QTimer::timeout, this, &CPhoneServer::Patrol);
@@ -176,7 +176,8 @@ int CPhoneServer::PairedCount() const {
 }
 
 void CPhoneServer::Disconnect(int deviceId) {
-    for (CPhoneClient* client : m_clients) {
+    // A copy: a page that stopped reading is dropped, and removed, as it is sent the news.
+    for (CPhoneClient* client : QList<CPhoneClient*>(m_clients)) {
         if (client->Id() == deviceId && client->Paired()) {
             m_pairing.Revoke(client->token);
             qCDebug(lcRemote) << client->name << "disconnected at the computer";
@@ -189,7 +190,7 @@ void CPhoneServer::Disconnect(int deviceId) {
 }
 
 void CPhoneServer::DisconnectAll() {
-    for (const CPhoneClient* client : m_clients) {
+    for (const CPhoneClient* client : QList<CPhoneClient*>(m_clients)) {
         if (client->Paired()) {
             Disconnect(client->Id());
         }
@@ -284,6 +285,11 @@ void CPhoneServer::OnMessage(CPhoneClient* client, const QString& text) {
         return;
     }
     client->Send(Json(answer));
+    // Another studio shown, a memory applied: every page shows the desktop's state anew.
+    if (request.kind == PhoneRequest::Kind::kStudio ||
+        request.kind == PhoneRequest::Kind::kMemory) {
+        MarkAll();
+    }
 }
 
 void CPhoneServer::OnHello(CPhoneClient* client, const PhoneRequest& request) {
@@ -383,9 +389,7 @@ void CPhoneServer::MarkUnit(const UnitRef& unit) {
             client->MarkUnit(unit);
         }
     }
-    if (!m_clients.isEmpty() && !m_pushTimer.isActive()) {
-        m_pushTimer.start();
-    }
+    SchedulePush();
 }
 
 void CPhoneServer::MarkAll() {
@@ -393,12 +397,20 @@ void CPhoneServer::MarkAll() {
         client->stateDue = client->Paired();
         client->unitsDue.clear();
     }
-    if (!m_clients.isEmpty() && !m_pushTimer.isActive()) {
-        m_pushTimer.start();
+    SchedulePush();
+}
+
+void CPhoneServer::SchedulePush() {
+    if (m_clients.isEmpty() || m_pushTimer.isActive()) {
+        return;
     }
+    const auto since = std::chrono::milliseconds(m_sincePush.isValid() ? m_sincePush.elapsed()
+                                                                       : kPushSpacing.count());
+    m_pushTimer.start(std::max(kPushDelay, kPushSpacing - since));
 }
 
 void CPhoneServer::Push() {
+    m_sincePush.start();
     // One message a page for all its units that changed; pages waiting for the same units
     // (nearly always all of them) share its wording.
     QHash<quint64, QJsonObject> units;

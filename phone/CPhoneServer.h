@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -32,6 +33,9 @@ public:
     // Connections that have not paired yet, beside the devices.
     static constexpr int kMaxWaiting = 8;
     static constexpr std::chrono::milliseconds kPushDelay{40};
+    // Pushes at most this often: under a flood of reports a page gets one message each 80 ms,
+    // and no change waits longer than that.
+    static constexpr std::chrono::milliseconds kPushSpacing{80};
     static constexpr std::chrono::seconds kPingAfter{10};
     static constexpr std::chrono::seconds kDropAfter{30};
     static constexpr std::chrono::seconds kHelloWithin{10};
@@ -85,6 +89,7 @@ private:
     void MarkUnit(const UnitRef& unit);
     void MarkAll();
     void Push();
+    void SchedulePush();
     int PairedCount() const;
 
     CCommandDesk& m_desk;
@@ -97,5 +102,6 @@ private:
     QList<CPhoneClient*> m_clients;  // children of this
     int m_nextId = 1;
     QTimer m_pushTimer;
+    QElapsedTimer m_sincePush;
     QTimer m_patrolTimer;
 };

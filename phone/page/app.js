@@ -151,12 +151,19 @@
   }
 
   function updateUnit(u) {
+    const studio = state && state.studios.find((s) => s.studio === u.studio);
+    if (!studio) return;
+    const index = studio.units.findIndex((x) => x.unit === u.unit);
+    if (index < 0) {
+      studio.units.push(u);
+      if (studio.shown) render();
+      return;
+    }
+    studio.units[index] = u;
     const key = u.studio + "/" + u.unit;
     const old = document.querySelector('[data-key="' + key + '"]');
-    if (!old) { return; }
+    if (!old) return;
     units.set(key, u);
-    const studio = shownStudio();
-    if (studio) studio.units = studio.units.map((x) => (x.unit === u.unit ? u : x));
     // The meter's entries and whether it is open outlive the unit's update.
     const fresh = card(u);
     const meterBox = old.querySelector("details");

@@ -91,6 +91,17 @@ TEST_F(CRemoteCommandTest, ADongleReportAndADesktopChangeReachEveryPage) {
     EXPECT_TRUE(changed.value("cell").toBool());
 }
 
+TEST_F(CRemoteCommandTest, ChoosingAStudioShowsItAtTheDesktopAndOnEveryPage) {
+    StartRemote({0, 1});
+    CTestPage& page = Paired();
+    EXPECT_EQ(page.Ask({{"id", 1}, {"cmd", "studio"}, {"studio", "B"}}).value("type").toString(),
+              "answer");
+    // The desktop shows Studio B, as a click in the studio list would, and so does the page.
+    EXPECT_TRUE(WaitUntil([&] { return CurrentStudio(manager()) == manager().StudioAt(1); }));
+    const QJsonObject state = page.NextOf("state").value("state").toObject();
+    EXPECT_TRUE(state.value("studios").toArray().at(1).toObject().value("shown").toBool());
+}
+
 TEST_F(CRemoteCommandTest, TheDialogShowsTheCodeAndDisconnectRevokesTheDevice) {
     StartRemote({0, 1});
     remote->Action()->trigger();
