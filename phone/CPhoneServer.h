@@ -32,10 +32,10 @@ public:
     static constexpr int kMaxDevices = 8;
     // Connections that have not paired yet, beside the devices.
     static constexpr int kMaxWaiting = 8;
-    static constexpr std::chrono::milliseconds kPushDelay{40};
-    // Pushes at most this often: under a flood of reports a page gets one message each 80 ms,
+    static constexpr std::chrono::milliseconds kPushDelay{25};
+    // Pushes at most this often: under a flood of reports a page gets one message each 70 ms,
     // and no change waits longer than that.
-    static constexpr std::chrono::milliseconds kPushSpacing{80};
+    static constexpr std::chrono::milliseconds kPushSpacing{70};
     static constexpr std::chrono::seconds kPingAfter{10};
     static constexpr std::chrono::seconds kDropAfter{30};
     static constexpr std::chrono::seconds kHelloWithin{10};
