@@ -246,6 +246,34 @@ int Figures() {
 
 constexpr std::chrono::milliseconds kBeat{2};
 
+// The UI thread's stalls: how late a 2 ms heartbeat comes, from construction on.
+class StallMeter {
+public:
+    StallMeter() {
+        m_beat.setTimerType(Qt::PreciseTimer);
+        m_beat.setInterval(kBeat);
+        QObject::connect(&m_beat, &QTimer::timeout, [this] {
+            m_lateMs.push_back(
+                std::max(0.0, MsSince(m_since) - static_cast<double>(kBeat.count())));
+            m_since.start();
+        });
+        m_since.start();
+        m_beat.start();
+    }
+    void Print() {
+        m_beat.stop();
+        std::printf(
+            "UI stall beyond a 2 ms heartbeat: median %.3f ms  p99 %.3f ms  worst %.3f ms\n",
+            Median(m_lateMs), Percentile(m_lateMs, 0.99),
+            m_lateMs.empty() ? 0.0 : *std::max_element(m_lateMs.begin(), m_lateMs.end()));
+    }
+
+private:
+    QTimer m_beat;
+    QElapsedTimer m_since;
+    std::vector<double> m_lateMs;
+};
+
 int Flood(int pageCount, double rateHz, int seconds) {
     CBenchSession session;
     CSimProcess sim;
@@ -278,29 +306,15 @@ int Flood(int pageCount, double rateHz, int seconds) {
     }
     long applied = 0;
     QObject::connect(&frame.Control(), &CUnitControl::unitChanged, [&applied] { ++applied; });
-    // The UI thread's stalls: how late a 2 ms heartbeat comes.
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    heartbeat.setInterval(kBeat);
-    QElapsedTimer sinceBeat;
-    std::vector<double> lateMs;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        lateMs.push_back(std::max(0.0, MsSince(sinceBeat) - static_cast<double>(kBeat.count())));
-        sinceBeat.start();
-    });
-    sinceBeat.start();
-    heartbeat.start();
+    StallMeter stalls;
     const auto cpuBefore = BenchStats::CpuTime();
     CALLGRIND_TOGGLE_COLLECT;
     PumpEvents(std::chrono::seconds(seconds));
     CALLGRIND_TOGGLE_COLLECT;
     const auto cpu = BenchStats::CpuTime() - cpuBefore;
-    heartbeat.stop();
+    stalls.Print();
     std::printf("program's CPU time per applied report (every thread): %.1f us\n",
                 1e6 * cpu.count() / static_cast<double>(std::max(1L, applied)));
-    std::printf("UI stall beyond a 2 ms heartbeat: median %.3f ms  p99 %.3f ms  worst %.3f ms\n",
-                Median(lateMs), Percentile(lateMs, 0.99),
-                lateMs.empty() ? 0.0 : *std::max_element(lateMs.begin(), lateMs.end()));
     pages.closeWriteChannel();
     pages.waitForFinished(10000);
     std::printf(

@@ -74,6 +74,12 @@ CPhoneRemoteDlg::CPhoneRemoteDlg(CPhoneServer& server, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
+    ConnectControls();
+    ShowAddress();
+    ShowDevices();
+}
+
+void CPhoneRemoteDlg::ConnectControls() {
     connect(m_disconnect, &QPushButton::clicked, this, [this] {
         if (QTreeWidgetItem* item = m_devices->currentItem()) {
             m_server.Disconnect(item->data(0, Qt::UserRole).toInt());
@@ -88,8 +94,6 @@ CPhoneRemoteDlg::CPhoneRemoteDlg(CPhoneServer& server, QWidget* parent)
     connect(&m_server, &CPhoneServer::started, this, &CPhoneRemoteDlg::ShowAddress);
     connect(&m_server, &CPhoneServer::stopped, this, &CPhoneRemoteDlg::ShowAddress);
     connect(&m_server, &CPhoneServer::refused, this, &CPhoneRemoteDlg::AddRefusal);
-    ShowAddress();
-    ShowDevices();
 }
 
 void CPhoneRemoteDlg::ShowAddress() {

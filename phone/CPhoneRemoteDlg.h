@@ -29,6 +29,7 @@ public:
     QPushButton& StopButton() const { return *m_stop; }
 
 private:
+    void ConnectControls();
     void ShowAddress();
     void ShowDevices();
     void AddRefusal(const QString& line);

@@ -1,10 +1,6 @@
 #include "phone/CPhoneServer.h"
 
-#include <QFile>
 #include <QHttpServer>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
-#include <QHttpServerResponse>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +15,7 @@
 #include "model/StudioManager.h"
 #include "phone/CPhoneClient.h"
 #include "phone/PhoneCommands.h"
+#include "phone/PhonePage.h"
 #include "phone/PhoneRequest.h"
 
 Q_LOGGING_CATEGORY(lcRemote, "tarnel.remote", QtInfoMsg)
@@ -29,35 +26,8 @@ namespace {
 // this Qt closes the connection itself.
 constexpr quint64 kSocketMessageLimitBytes = 64 * 1024;
 
-struct PageFile {
-    const char* path;
-    const char* resource;
-    const char* type;
-};
-constexpr PageFile kPageFiles[] = {
-    {"/", ":/phone/index.html", "text/html; charset=utf-8"},
-    {"/style.css", ":/phone/style.css", "text/css; charset=utf-8"},
-    {"/app.js", ":/phone/app.js", "text/javascript; charset=utf-8"},
-};
-
 QByteArray Json(const QJsonObject& object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-QHttpServerResponse PageResponse(const PageFile& file) {
-    QFile resource(QString::fromLatin1(file.resource));
-    if (!resource.open(QIODevice::ReadOnly)) {
-        return QHttpServerResponse(QHttpServerResponse::StatusCode::NotFound);
-    }
-    QHttpServerResponse response(QByteArray(file.type), resource.readAll());
-    // Nothing from elsewhere, no address (with its code) passed on, nothing kept stale.
-    response.setHeader("Content-Security-Policy",
-                       "default-src 'self'; connect-src 'self'; img-src 'self' data:; "
-                       "frame-ancestors 'none'");
-    response.setHeader("Referrer-Policy", "no-referrer");
-    response.setHeader("X-Content-Type-Options", "nosniff");
-    response.setHeader("Cache-Control", "no-store");
-    return response;
 }
 
 }  // namespace
@@ -81,17 +51,7 @@ bool CPhoneServer::Start(quint16 port, const QHostAddress& address) {
         return true;
     }
     m_http = std::make_unique<QHttpServer>();
-    for (const PageFile& file : kPageFiles) {
-        m_http->route(QString::fromLatin1(file.path), [&file] { return PageResponse(file); });
-    }
-    // Qt hands an upgrade to its WebSocket server only when a route took the request; this
-    // one answers nothing then, so that the handshake is the socket's first answer.
-    m_http->route(QStringLiteral("/socket"),
-                  [](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                      if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) != 0) {
-                          responder.write(QHttpServerResponder::StatusCode::BadRequest);
-                      }
-                  });
+    RoutePhonePage(*m_http);
     connect(m_http.get(), &QAbstractHttpServer::newWebSocketConnection, this,
             &CPhoneServer::OnNewConnection);
     for (int i = 0; i < kPortsTried && port + i <= 65535; ++i) {
