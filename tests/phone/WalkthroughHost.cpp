@@ -7,6 +7,7 @@
 //   report <slot> <flash> <model>   the dongle reports a unit of Studio A (tenths)
 //   grid <slot>                     ask what the desktop shows for the unit
 //   disconnect                      "Disconnect all" in the Phone remote dialog
+//   drop                            every page's connection cut, as a Wi-Fi drop does
 //   quit
 #include <QApplication>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include "link/UnitMask.h"
 #include "model/StudioManager.h"
 #include "navigation/CStudioListFormView.h"
+#include "phone/CPhoneClient.h"
 #include "phone/CPhoneRemote.h"
 #include "phone/CPhoneRemoteDlg.h"
 #include "phone/CPhoneServer.h"
@@ -78,6 +80,10 @@ void Command(const std::string& line, CMainFrame& frame, CPtyPair& pty, CPhoneRe
     } else if (line == "disconnect") {
         remote.Open();
         QTest::mouseClick(&remote.Dialog()->DisconnectAllButton(), Qt::LeftButton);
+    } else if (line == "drop") {
+        for (CPhoneClient* client : remote.Server().findChildren<CPhoneClient*>()) {
+            client->Socket().abort();
+        }
     } else if (line == "quit") {
         QApplication::quit();
     }

@@ -135,6 +135,13 @@ def walk(host, picture):
         by_label(phone, "CH-02 flash 6.0")
         check(True, "a report of CH-02 at 6.0 shows on the page")
 
+        # The connection drops: the page says so at once and comes back by itself.
+        host.send("drop")
+        wait_text(phone, "link", "Connection lost")
+        wait_text(phone, "link", "Connected")
+        by_label(phone, "CH-02 flash 6.0")
+        check(True, "a dropped connection is said and comes back by itself")
+
         # The meter: f/8 read, f/11 wanted, one stop more on CH-02.
         phone.find_element(By.CSS_SELECTOR, '[aria-label="CH-02 light meter"]').click()
         by_label(phone, "CH-02 meter reading").send_keys("8.0")
