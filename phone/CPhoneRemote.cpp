@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include "link/CLinkObserver.h"
 #include "phone/CPhoneRemoteDlg.h"
 #include "phone/CPhoneServer.h"
 #include "widgets/CDrawnIconEngine.h"
@@ -48,6 +49,14 @@ CPhoneRemote::CPhoneRemote(CCommandDesk& desk, QWidget* window)
 CPhoneRemote::~CPhoneRemote() {
     delete m_dialog;
     m_server->Stop();
+}
+
+void CPhoneRemote::SetFrameLog(CLinkObserver* log) {
+    disconnect(m_server.get(), &CPhoneServer::refused, this, nullptr);
+    if (log != nullptr) {
+        connect(m_server.get(), &CPhoneServer::refused, this,
+                [log](const QString& line) { log->OnEvent(CLinkObserver::Event::kRemote, line); });
+    }
 }
 
 void CPhoneRemote::Open() {

@@ -8,6 +8,7 @@
 #include "phone/CPhoneRemoteDlg.h"
 
 class CCommandDesk;
+class CLinkObserver;
 class CPhoneServer;
 class QIcon;
 class QWidget;
@@ -28,6 +29,8 @@ public:
     CPhoneRemoteDlg* Dialog() const { return m_dialog; }
     // The tool bar entry: starts the server when stopped, shows the dialog.
     void Open();
+    // The frame log (--trace) hears of every refusal too; null for none. It must outlive this.
+    void SetFrameLog(CLinkObserver* log);
 
 private:
     QWidget* m_window;

@@ -86,6 +86,7 @@ int main(int argc, char** argv) {
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
     CPhoneRemote phone(frame.Desk(), &frame);
+    phone.SetFrameLog(trace.get());
     frame.AddServiceAction(phone.Action());
     if (options.remotePort >= 0) {
         const auto port = static_cast<quint16>(options.remotePort > 0 ? options.remotePort

@@ -1,15 +1,18 @@
 // tarnel-remote --remote[=PORT], the real program: one line on standard output, the address
-// with its code, and the page served there; a taken port gives way to the next one.
+// with its code, and the page served there; a taken port gives way to the next one; a
+// refusal goes to the frame log.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QWebSocket>
 
 #include "support/CMessageRecorder.h"
 
@@ -49,7 +52,8 @@ TEST(RemoteOption, PrintsTheAddressWithItsCodeAndTakesTheNextPortWhenTaken) {
     environment.insert("XDG_RUNTIME_DIR", dir.path());
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(dir.path());
-    program.start(Program(), {QStringLiteral("--remote=%1").arg(port)});
+    const QString log = dir.filePath(QStringLiteral("frames.log"));
+    program.start(Program(), {QStringLiteral("--remote=%1").arg(port), "--trace", log});
     ASSERT_TRUE(program.waitForStarted());
     ASSERT_TRUE(WaitUntil([&] { return program.canReadLine(); }, 10s));
     const QString line = QString::fromUtf8(program.readLine()).trimmed();
@@ -64,6 +68,23 @@ TEST(RemoteOption, PrintsTheAddressWithItsCodeAndTakesTheNextPortWhenTaken) {
     EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
     EXPECT_TRUE(reply->readAll().contains("app.js"));
     reply->deleteLater();
+
+    // A wrong code: refused, and the frame log says so.
+    QWebSocket page(QStringLiteral("http://127.0.0.1:%1").arg(port + 1));
+    page.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/socket").arg(port + 1)));
+    ASSERT_TRUE(WaitUntil([&] { return page.state() == QAbstractSocket::ConnectedState; }));
+    QString answer;
+    QObject::connect(&page, &QWebSocket::textMessageReceived,
+                     [&](const QString& text) { answer = text; });
+    page.sendTextMessage(QStringLiteral(R"({"type":"hello","code":"%1"})").arg(QString(32, '0')));
+    ASSERT_TRUE(WaitUntil([&] { return !answer.isEmpty(); }));
+    EXPECT_TRUE(answer.contains("WrongCode")) << answer.toStdString();
+    QFile frames(log);
+    EXPECT_TRUE(WaitUntil([&] {
+        return frames.open(QIODevice::ReadOnly) &&
+               (frames.readAll().contains("remote: 127.0.0.1: Wrong pairing code") ||
+                (frames.close(), false));
+    }));
     program.terminate();
     ASSERT_TRUE(program.waitForFinished(5000));
     EXPECT_TRUE(program.readAllStandardOutput().isEmpty()) << "one line only";
