@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "phone/MeterStep.h"
+#include "control/MeterStep.h"
 #include "phone/PhoneRequest.h"
 
 namespace {

@@ -1,14 +1,19 @@
 #include "navigation/CNavigationFormView.h"
 
+#include <QMenu>
+
 #include <QFontMetrics>
 #include <QResizeEvent>
 #include <QStyle>
 #include <algorithm>
 
 #include "control/CUnitControl.h"
+#include "control/MeterStep.h"
 #include "host/CFrameHost.h"
 #include "host/UiMessages.h"
+#include "model/PowerValue.h"
 #include "model/StudioManager.h"
+#include "navigation/CLightMeterDlg.h"
 #include "navigation/CNavigationGrid.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CGridCtrl.h"
@@ -41,6 +46,8 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
     placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
     placeholder->setGeometry(units.Rect(5, 20, 155, 205));
     m_grid->hide();
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, &CNavigationFormView::ShowUnitMenu);
     const CUnitControl* control = &host.Control();
     connect(control, &CUnitControl::unitEdited, this, &CNavigationFormView::OnUnitEdited,
             Qt::QueuedConnection);
@@ -177,4 +184,46 @@ bool CNavigationFormView::event(QEvent* e) {
     }
     m->result = 0;
     return true;
+}
+
+void CNavigationFormView::ShowUnitMenu(const QPoint& at) {
+    // The block under the pointer (from the keyboard: the current one) is picked first.
+    int col = 0;
+    int row = 0;
+    if (m_grid->HitTest(at, col, row) && col >= 0 && row >= 0) {
+        m_grid->GotoCell(0, CNavigationGrid::TitleRow(row / CNavigationGrid::kRowsPerUnit));
+    }
+    StrobeData* unit = m_grid->CurrentGridUnit();
+    if (unit == nullptr) {
+        return;
+    }
+    QMenu menu(m_grid);
+    QAction* meter = menu.addAction(QStringLiteral("Light meter..."));
+    meter->setObjectName(QStringLiteral("lightMeter"));
+    meter->setEnabled(m_host.IsConnected());
+    if (menu.exec(m_grid->viewport()->mapToGlobal(at)) == meter) {
+        OpenLightMeter(RefOf(unit));
+    }
+}
+
+void CNavigationFormView::OpenLightMeter(const UnitRef& ref) {
+    const StrobeData* shown = m_manager.Resolve(ref);
+    CLightMeterDlg dialog(
+        shown->sChName,
+        [this, ref](int reading, int wanted, const QString& wantedText) {
+            StrobeData* unit = m_manager.Resolve(ref);
+            if (unit == nullptr || !m_host.IsConnected()) {
+                return QStringLiteral("Nothing was set: the unit is gone or not connected.");
+            }
+            // Power values are stops: the flash moves by the difference, as its slider would.
+            const MeterStep step = MeterPower(unit->nFlashValue, reading, wanted);
+            int flash = unit->nFlashValue;
+            int model = unit->nModelValue;
+            const bool propLink = unit->nModelMode1 == 1;
+            TrackPower(flash, model, step.flashTenths, propLink);
+            m_host.Control().SetPower(*unit, CUnitControl::Power::kFlash, flash, model, propLink);
+            return MeterText(unit->sChName, step, wantedText);
+        },
+        this);
+    dialog.exec();
 }

@@ -2,7 +2,7 @@
 
 #include "control/CCommandDesk.h"
 #include "model/StrobeData.h"
-#include "phone/MeterStep.h"
+#include "control/MeterStep.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cmath>
 
-#include "phone/MeterStep.h"
+#include "control/MeterStep.h"
 
 namespace {
 

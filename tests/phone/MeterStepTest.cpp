@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "model/PowerValue.h"
-#include "phone/MeterStep.h"
+#include "control/MeterStep.h"
 
 namespace {
 

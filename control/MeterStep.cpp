@@ -1,4 +1,4 @@
-#include "phone/MeterStep.h"
+#include "control/MeterStep.h"
 
 #include <QRegularExpression>
 #include <algorithm>
