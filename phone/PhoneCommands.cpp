@@ -1,8 +1,8 @@
 #include "phone/PhoneCommands.h"
 
 #include "control/CCommandDesk.h"
-#include "model/StrobeData.h"
 #include "control/MeterStep.h"
+#include "model/StrobeData.h"
 
 namespace {
 

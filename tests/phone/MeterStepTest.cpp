@@ -1,8 +1,8 @@
 // The light meter's arithmetic: readings as meters show them, to the flash power to set.
 #include <gtest/gtest.h>
 
-#include "model/PowerValue.h"
 #include "control/MeterStep.h"
+#include "model/PowerValue.h"
 
 namespace {
 
