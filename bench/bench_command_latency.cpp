@@ -10,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "panels/CControlFormView.h"
 #include "panels/CPowerControlSet.h"
@@ -43,7 +42,7 @@ void BM_SpinStepToPort(benchmark::State& state) {
     unit->nFlashValue = 40;
     unit->nModelValue = 40;
     host.manager.currentNode = PlaceUnit(host.manager, 0, 0, std::move(unit));
-    SendAppMessage(&view, WM_UNIT_PICKED);
+    view.OnUnitPicked();
     CFlatSpinButtonCtrl* spin = view.Controls().flashSpin;
 
     std::vector<double> latenciesUs;

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "control/CUnitControl.h"
-#include "host/UiMessages.h"
 #include "link/CRadioSession.h"
 #include "link/UnitMask.h"
 #include "model/ComSettings.h"
@@ -180,8 +179,8 @@ void BM_SpinStepInTheFrame(benchmark::State& state) {
     }
     CMainFrame& frame = *stage.frame;
     frame.Manager().currentNode = frame.Manager().StudioAt(0)->UnitAt(0);
-    SendAppMessage(frame.ControlPane(), WM_UNIT_PICKED);
     auto* panel = dynamic_cast<CControlFormView*>(frame.ControlPane());
+    panel->OnUnitPicked();
     CFlatSpinButtonCtrl* spin = panel->Controls().flashSpin;
     int change = -1;
     for (auto _ : state) {

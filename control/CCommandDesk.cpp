@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "control/CCommandHost.h"
+#include "control/CommandWords.h"
+#include "control/UnitChange.h"
 #include "link/UnitMask.h"
 #include "model/PowerValue.h"
 #include "model/SettingField.h"
@@ -11,55 +13,12 @@
 
 namespace {
 
-// The settings a remote names by a word, in the panel's order; their values are worded as
-// the operator's summaries word them (SettingWord).
-struct NamedSetting {
-    const char* word;
-    FieldCode field;
-};
-constexpr std::array<NamedSetting, 6> kNamedSettings{{
-    {"power", kFieldFlashPow},
-    {"cell", kFieldFlashCell},
-    {"sound", kFieldFlashSound},
-    {"mode", kFieldModelMode1},
-    {"lampmode", kFieldModelMode2},
-    {"lamp", kFieldModelPow},
-}};
-
-constexpr int kTenthsPerStep = 10;
-// Units reading hotter than this show "Overheat", as the grid's status cell does.
-constexpr int kOverheatTemperature = 60;
-
-// "Flash Prop" and "flashprop" alike.
-QString Folded(const QString& text) {
-    QString out = text.trimmed().toLower();
-    out.remove(QLatin1Char(' '));
-    out.remove(QLatin1Char('-'));
-    out.remove(QLatin1Char('_'));
-    return out;
+QString PowerName(CCommandDesk::Power power) {
+    return power == CCommandDesk::Power::kFlash ? QStringLiteral("flash") : QStringLiteral("model");
 }
 
-// A setting's value from its words, 0/1, on/off or true/false; -1 for none of them.
-int ParseSettingValue(FieldCode field, const QString& text) {
-    const QString value = Folded(text);
-    for (int code : {0, 1}) {
-        if (value == Folded(SettingWord(field, code))) {
-            return code;
-        }
-    }
-    if (value == QLatin1String("1") || value == QLatin1String("on") ||
-        value == QLatin1String("true")) {
-        return 1;
-    }
-    if (value == QLatin1String("0") || value == QLatin1String("off") ||
-        value == QLatin1String("false")) {
-        return 0;
-    }
-    // The word as most people spell it.
-    if (field == kFieldModelMode2 && value == QLatin1String("continuous")) {
-        return 1;
-    }
-    return -1;
+QString NumberText(double value) {
+    return QString::number(value, 'f', std::fabs(value) < 1000.0 ? 1 : 0);
 }
 
 // A value in displayed steps as tenths; false for a value that is not a finite number or lies
@@ -68,16 +27,9 @@ bool ToTenths(double value, int& tenths) {
     if (!std::isfinite(value) || std::fabs(value) > 1000.0) {
         return false;
     }
+    constexpr double kTenthsPerStep = 10.0;
     tenths = static_cast<int>(std::lround(value * kTenthsPerStep));
     return true;
-}
-
-QString PowerName(CCommandDesk::Power power) {
-    return power == CCommandDesk::Power::kFlash ? QStringLiteral("flash") : QStringLiteral("model");
-}
-
-QString NumberText(double value) {
-    return QString::number(value, 'f', std::fabs(value) < 1000.0 ? 1 : 0);
 }
 
 std::vector<StrobeData*> TickedUnits(const StudioData& studio) {
@@ -89,17 +41,6 @@ std::vector<StrobeData*> TickedUnits(const StudioData& studio) {
         }
     }
     return units;
-}
-
-// "CH-03", "ch03", "3" and "03" name slot 2; -1 for anything else.
-int SlotOfName(const QString& name) {
-    QString digits = Folded(name);
-    if (digits.startsWith(QLatin1String("ch"))) {
-        digits = digits.mid(2);
-    }
-    bool ok = false;
-    const int number = digits.toInt(&ok);
-    return ok && number >= 1 && number <= kSlotCount && digits.size() <= 2 ? number - 1 : -1;
 }
 
 }  // namespace
@@ -143,6 +84,12 @@ CCommandDesk::CCommandDesk(CUnitControl& control, CCommandHost& host, QObject* p
     connect(&control, &CUnitControl::answerMarked, this, one);
     connect(&control, &CUnitControl::unitEdited, this, one);
     connect(&control, &CUnitControl::unitChanged, this, one);
+    connect(&control, &CUnitControl::changed, this, [this](const UnitChange& change) {
+        if (change.kind == UnitChange::Kind::kMemory && change.studioNum >= 0 &&
+            change.studioNum < kStudioCount) {
+            m_appliedMemory[static_cast<size_t>(change.studioNum)] = change.memoryName;
+        }
+    });
     connect(&control, &CUnitControl::unitAdded, this,
             [this](const UnitRef& unit) { emit studioUpdated(unit.nStudioNum); });
     connect(&control, &CUnitControl::tickedEdited, this, [this] {
@@ -183,14 +130,9 @@ CCommandDesk::Outcome CCommandDesk::Ready() const {
     return {};
 }
 
-QString CCommandDesk::StudioLetter(int studioNum) {
-    return studioNum >= 0 && studioNum < kStudioCount ? QString(QChar(u'A' + studioNum))
-                                                      : QString();
-}
-
 CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio, StudioData*& out) const {
     const StudioManager& manager = m_control.Manager();
-    const QString folded = Folded(studio);
+    const QString folded = FoldedWord(studio);
     out = nullptr;
     if (folded == QLatin1String("current")) {
         out = CurrentStudio(manager);
@@ -199,7 +141,7 @@ CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio, StudioD
                                        QStringLiteral("No studio is shown at the computer"));
     }
     for (int n = 0; n < kStudioCount; ++n) {
-        if (folded == Folded(StudioLetter(n)) || folded == Folded(StudioNameOf(n))) {
+        if (folded == FoldedWord(StudioLetter(n)) || folded == FoldedWord(StudioNameOf(n))) {
             out = manager.StudioAt(n);
         }
     }
@@ -212,7 +154,7 @@ CCommandDesk::Outcome CCommandDesk::ResolveStudio(const QString& studio, StudioD
 CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString& unit,
                                             Target& target) const {
     const StudioManager& manager = m_control.Manager();
-    const QString who = Folded(unit);
+    const QString who = FoldedWord(unit);
     if (who == QLatin1String("current")) {
         StrobeData* current = manager.Resolve(m_host.CurrentUnit());
         if (current == nullptr) {
@@ -234,7 +176,7 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
                     QStringLiteral("No unit is ticked in %1").arg(target.studio->sStudioName));
             }
         } else {
-            StrobeData* one = target.studio->UnitAt(SlotOfName(unit));
+            StrobeData* one = target.studio->UnitAt(SlotOfUnitName(unit));
             if (one == nullptr) {
                 return Refuse(Refusal::kNoUnit,
                               QStringLiteral("No unit %1 in %2")
@@ -332,9 +274,9 @@ CCommandDesk::Outcome CCommandDesk::SetSetting(const QString& studio, const QStr
     if (field == kFieldNone) {
         return Refuse(Refusal::kUnknownSetting,
                       QStringLiteral("No setting %1 (%2)")
-                          .arg(setting.left(40), SettingNames().join(QStringLiteral(", "))));
+                          .arg(setting.left(40), NamedSettingWords().join(QStringLiteral(", "))));
     }
-    const int code = ParseSettingValue(field, value);
+    const int code = ParseSettingWord(field, value);
     if (code < 0) {
         return Refuse(Refusal::kBadValue, QStringLiteral("%1 takes %2 or %3, not %4")
                                               .arg(setting, SettingValueText(field, 0),
@@ -398,63 +340,22 @@ CCommandDesk::Outcome CCommandDesk::CheckUnits() {
     return why.isEmpty() ? Outcome{} : Refuse(Refusal::kRefused, why);
 }
 
-QStringList CCommandDesk::SettingNames() {
-    QStringList names;
-    for (const NamedSetting& setting : kNamedSettings) {
-        names << QLatin1String(setting.word);
-    }
-    return names;
+QJsonObject CCommandDesk::UnitState(const StrobeData& unit) const {
+    return UnitStateJson(unit, CurrentUnit(m_control.Manager()) == &unit);
 }
 
-FieldCode CCommandDesk::FieldOfSetting(const QString& setting) {
-    const QString folded = Folded(setting);
-    for (const NamedSetting& named : kNamedSettings) {
-        if (folded == QLatin1String(named.word)) {
-            return named.field;
+QString CCommandDesk::StateText() const {
+    const StudioManager& manager = m_control.Manager();
+    QStringList lines{m_host.IsConnected() ? QStringLiteral("Connected")
+                                           : QStringLiteral("Not connected")};
+    for (int n = 0; n < kStudioCount; ++n) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            if (const StrobeData* unit = manager.StudioAt(n)->UnitAt(slot)) {
+                lines << UnitStateLine(*unit);
+            }
         }
     }
-    return kFieldNone;
-}
-
-QString CCommandDesk::SettingValueText(FieldCode field, int value) {
-    return SettingWord(field, value);
-}
-
-QString CCommandDesk::StatusWord(const StrobeData& unit) {
-    if (unit.bNoAnswer != 0) {
-        return QStringLiteral("No answer");
-    }
-    if (unit.bFlashPow == 0) {
-        return QStringLiteral("OFF");
-    }
-    if (unit.nTemperature >= kOverheatTemperature) {
-        return QStringLiteral("Overheat");
-    }
-    return unit.bFlashCharge == 0 ? QStringLiteral("Charging") : QStringLiteral("Ready");
-}
-
-QJsonObject CCommandDesk::UnitState(const StrobeData& unit) const {
-    const StudioData* studio = unit.Studio();
-    QJsonObject state{
-        {QStringLiteral("studio"), StudioLetter(studio != nullptr ? studio->nStudioNum : -1)},
-        {QStringLiteral("unit"), unit.sChName},
-        {QStringLiteral("name"), unit.sModelName},
-        {QStringLiteral("light"), unit.lightNode.sLightName},
-        {QStringLiteral("flash"), unit.nFlashValue / double(kTenthsPerStep)},
-        {QStringLiteral("model"), unit.nModelValue / double(kTenthsPerStep)},
-        {QStringLiteral("status"), StatusWord(unit)},
-        {QStringLiteral("answered"), unit.bNoAnswer == 0},
-        {QStringLiteral("ticked"), unit.bSelected != 0},
-        {QStringLiteral("current"), CurrentUnit(m_control.Manager()) == &unit},
-    };
-    for (const NamedSetting& named : kNamedSettings) {
-        const int value = unit.*SettingFieldOf(named.field)->member;
-        const bool isSwitch = SettingWord(named.field, 1) == QLatin1String("on");
-        state.insert(QLatin1String(named.word), isSwitch
-                                                    ? QJsonValue(value != 0)
-                                                    : QJsonValue(SettingWord(named.field, value)));
-    }
-    return state;
+    return lines.join(QLatin1Char('\n'));
 }
 
 QJsonObject CCommandDesk::State() const {
@@ -468,11 +369,15 @@ QJsonObject CCommandDesk::State() const {
                 units.append(UnitState(*unit));
             }
         }
-        studios.append(QJsonObject{{QStringLiteral("studio"), StudioLetter(n)},
-                                   {QStringLiteral("name"), StudioNameOf(n)},
-                                   {QStringLiteral("inUse"), manager.activeStudio == studio},
-                                   {QStringLiteral("shown"), CurrentStudio(manager) == studio},
-                                   {QStringLiteral("units"), units}});
+        QJsonObject entry{{QStringLiteral("studio"), StudioLetter(n)},
+                          {QStringLiteral("name"), StudioNameOf(n)},
+                          {QStringLiteral("inUse"), manager.activeStudio == studio},
+                          {QStringLiteral("shown"), CurrentStudio(manager) == studio},
+                          {QStringLiteral("units"), units}};
+        if (const QString& memory = m_appliedMemory[static_cast<size_t>(n)]; !memory.isEmpty()) {
+            entry.insert(QStringLiteral("memory"), memory);
+        }
+        studios.append(entry);
     }
     QJsonObject current;
     if (const StrobeData* unit = manager.Resolve(m_host.CurrentUnit())) {
@@ -484,33 +389,4 @@ QJsonObject CCommandDesk::State() const {
             {QStringLiteral("current"), current},
             {QStringLiteral("studios"), studios},
             {QStringLiteral("memories"), QJsonArray::fromStringList(m_host.MemoryNames())}};
-}
-
-QString CCommandDesk::StateText() const {
-    const StudioManager& manager = m_control.Manager();
-    QStringList lines;
-    lines << (m_host.IsConnected() ? QStringLiteral("Connected") : QStringLiteral("Not connected"));
-    for (int n = 0; n < kStudioCount; ++n) {
-        const StudioData* studio = manager.StudioAt(n);
-        for (int slot = 0; studio != nullptr && slot < kSlotCount; ++slot) {
-            const StrobeData* unit = studio->UnitAt(slot);
-            if (unit == nullptr) {
-                continue;
-            }
-            QStringList words{studio->sStudioName,
-                              unit->sChName,
-                              unit->sModelName,
-                              unit->lightNode.sLightName,
-                              QStringLiteral("flash %1").arg(FormatPower(unit->nFlashValue)),
-                              QStringLiteral("model %1").arg(FormatPower(unit->nModelValue))};
-            for (const NamedSetting& named : kNamedSettings) {
-                words << QStringLiteral("%1 %2").arg(
-                    QLatin1String(named.word),
-                    SettingWord(named.field, unit->*SettingFieldOf(named.field)->member));
-            }
-            words << StatusWord(*unit);
-            lines << words.join(QStringLiteral("  "));
-        }
-    }
-    return lines.join(QLatin1Char('\n'));
 }

@@ -3,10 +3,14 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "control/CUnitControl.h"
+#include "control/CommandWords.h"
 #include "model/FieldCode.h"
+#include "model/SettingField.h"
+#include "model/StudioData.h"
 #include "model/UnitRef.h"
 
 class CCommandHost;
@@ -76,11 +80,13 @@ public:
     Outcome Find(const QString& studio, const QString& unit, Target& target) const;
 
     // The words a setting is named by: "cell", "sound", "power", "lamp", "mode", "lampmode".
-    static QStringList SettingNames();
+    static QStringList SettingNames() { return NamedSettingWords(); }
     // The field a setting word names; kFieldNone for none.
-    static FieldCode FieldOfSetting(const QString& setting);
+    static FieldCode FieldOfSetting(const QString& setting) { return FieldOfNamedSetting(setting); }
     // How the commands word a setting's value: "on", "off", "Free", "Prop", ...
-    static QString SettingValueText(FieldCode field, int value);
+    static QString SettingValueText(FieldCode field, int value) {
+        return SettingWord(field, value);
+    }
 
     // A unit as the remotes see it: {"studio": "A", "unit": "CH-03", "name", "light",
     // "flash": 4.5, "model": 3.0, "cell", "sound", "power", "lamp": bool, "mode": "Free",
@@ -88,14 +94,15 @@ public:
     // "current": bool}.
     QJsonObject UnitState(const StrobeData& unit) const;
     // Everything: {"connected", "busy", "current": {"studio", "unit"}, "studios": [{"studio":
-    // "A", "name": "Studio A", "inUse": bool, "units": [...]}], "memories": [...]}.
+    // "A", "name": "Studio A", "inUse": bool, "units": [...]}], "memories": [...]}. A studio
+    // a Business Memory was applied to names the last one as "memory".
     QJsonObject State() const;
     // The same for a person, one line per unit: "Studio A  CH-03  Key  flash 4.5  model 3.0 ...".
     QString StateText() const;
     // "No answer", "OFF", "Overheat", "Charging" or "Ready": what the grid's status cell says.
-    static QString StatusWord(const StrobeData& unit);
+    static QString StatusWord(const StrobeData& unit) { return UnitStatusWord(unit); }
     // "A" for studio 0.
-    static QString StudioLetter(int studioNum);
+    static QString StudioLetter(int studioNum) { return StudioLetterOf(studioNum); }
 
     CUnitControl& Control() const { return m_control; }
     CCommandHost& Host() const { return m_host; }
@@ -122,4 +129,6 @@ private:
 
     CUnitControl& m_control;
     CCommandHost& m_host;
+    // The Business Memory applied last to each studio, from any source; empty for none.
+    std::array<QString, kStudioCount> m_appliedMemory;
 };

@@ -11,28 +11,10 @@
 
 namespace {
 
-// The sub-code of the single-setting frame that carries field.
+// The sub-code of the single-setting frame that carries field; 0 for none.
 quint8 SubCodeOf(FieldCode field) {
-    switch (field) {
-        case kFieldFlashValue:
-            return ZB_FLASH_POWER;
-        case kFieldModelValue:
-            return ZB_MODEL_POWER;
-        case kFieldModelMode1:
-            return ZB_MODEL_MODE1;
-        case kFieldModelMode2:
-            return ZB_MODEL_MODE2;
-        case kFieldFlashCell:
-            return ZB_FLASH_CELL;
-        case kFieldFlashSound:
-            return ZB_FLASH_SOUND;
-        case kFieldModelPow:
-            return ZB_MODEL_POW;
-        case kFieldFlashPow:
-            return ZB_FLASH_POW;
-        default:
-            return 0;
-    }
+    const SettingField* setting = SettingFieldOf(field);
+    return setting != nullptr ? setting->subCode : 0;
 }
 
 UnitChange::Unit Before(const StrobeData& unit) {

@@ -2,17 +2,16 @@
 
 #include <QString>
 
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 
-class QObject;
 class StudioManager;
 class CUnitControl;
 class CZbProtocol;
 class CXmlStore;
 
 // What a view may reach through the main frame: the model, the radio protocol, the XML
-// store, the frame itself and the other panes. Views never call one another; they send or
-// post application messages to these panes.
+// store, the unit core and the operator. Views never call one another: they emit what they
+// did, and the frame connects each signal once to the view that needs it.
 class CFrameHost {
 public:
     virtual ~CFrameHost() = default;
@@ -22,12 +21,6 @@ public:
     virtual CXmlStore& XmlStore() = 0;
     // The unit core: every change a view makes to a unit goes through it.
     virtual CUnitControl& Control() = 0;
-
-    // Receives WM_SCAN_STUDIO and WM_CHECK_UNITS.
-    virtual QObject* FrameTarget() = 0;
-    virtual QObject* StudioListPane() = 0;
-    virtual QObject* ControlPane() = 0;
-    virtual QObject* NavigationPane() = 0;
 
     // Load, Save, Scan, Name or Com offered on the tool bar (WM_SET_TOOL_STATE).
     virtual void SetToolAvailable(ToolFlag tool, bool available) = 0;

@@ -13,8 +13,7 @@
 // is gone and another took its memory.
 inline constexpr int kWmUser = 0x400;
 
-// The messages the serial link posts (the views' own are in
-// host/UiMessages.h; both sets are numbered from one table and never share a number).
+// The messages the serial link posts to the UI thread (the views speak in signals).
 enum LinkMessageId : int {
     WM_ZB_RECEIVED = kWmUser + 50,  // posted by the watcher
     WM_ZB_CLOSED = kWmUser + 51,    // posted by the watcher, wParam opening generation

@@ -128,32 +128,16 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
                 TakePower(unit->nModelValue, lo, "model", unitIndex, "setting");
             }
             break;
-        case ZB_MODEL_MODE1:
-            unit->nModelMode1 = OnOff(lo);
-            code = kFieldModelMode1;
+        default: {
+            // A switch or a mode: the field table names the member that takes it.
+            const SettingField* field = SettingFieldOfSubCode(subCode);
+            if (field == nullptr || field->power) {
+                return 1;
+            }
+            unit->*field->member = OnOff(lo);
+            code = field->code;
             break;
-        case ZB_MODEL_MODE2:
-            unit->nModelMode2 = OnOff(lo);
-            code = kFieldModelMode2;
-            break;
-        case ZB_FLASH_CELL:
-            unit->bFlashCell = OnOff(lo);
-            code = kFieldFlashCell;
-            break;
-        case ZB_FLASH_SOUND:
-            unit->bFlashSnd = OnOff(lo);
-            code = kFieldFlashSound;
-            break;
-        case ZB_MODEL_POW:
-            unit->bModelPow = OnOff(lo);
-            code = kFieldModelPow;
-            break;
-        case ZB_FLASH_POW:
-            unit->bFlashPow = OnOff(lo);
-            code = kFieldFlashPow;
-            break;
-        default:
-            return 1;
+        }
     }
     m_sink.UnitChanged(RefOf(unit), code);
     return 1;

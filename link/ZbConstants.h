@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include "model/SettingField.h"
+
 // Radio frame constants: every frame is FF, length (whole frame), command byte, mask high,
 // mask low, payload. The command byte's high nibble is the type (or the whole byte when the
 // high nibble is 0); its low nibble the sub-code.
@@ -16,17 +18,18 @@ inline constexpr quint8 ZB_TYPE_READING = 0x30;
 inline constexpr quint8 ZB_TYPE_EVENT = 0x60;
 inline constexpr quint8 ZB_TYPE_NONE = 0xFF;  // the rest of this frame is ignored
 
+// The setting sub-codes are the field table's (model/SettingField.h).
 inline constexpr quint8 ZB_CHARGE = 1;
-inline constexpr quint8 ZB_FLASH_POWER = 3;
-inline constexpr quint8 ZB_MODEL_POWER = 4;
-inline constexpr quint8 ZB_MODEL_MODE1 = 5;
-inline constexpr quint8 ZB_MODEL_MODE2 = 6;
-inline constexpr quint8 ZB_FLASH_CELL = 7;
-inline constexpr quint8 ZB_FLASH_SOUND = 8;
+inline constexpr quint8 ZB_FLASH_POWER = SettingFieldOf(kFieldFlashValue)->subCode;
+inline constexpr quint8 ZB_MODEL_POWER = SettingFieldOf(kFieldModelValue)->subCode;
+inline constexpr quint8 ZB_MODEL_MODE1 = SettingFieldOf(kFieldModelMode1)->subCode;
+inline constexpr quint8 ZB_MODEL_MODE2 = SettingFieldOf(kFieldModelMode2)->subCode;
+inline constexpr quint8 ZB_FLASH_CELL = SettingFieldOf(kFieldFlashCell)->subCode;
+inline constexpr quint8 ZB_FLASH_SOUND = SettingFieldOf(kFieldFlashSound)->subCode;
 inline constexpr quint8 ZB_TEMPERATURE = 10;
 inline constexpr quint8 ZB_TEST = 11;
-inline constexpr quint8 ZB_MODEL_POW = 12;
-inline constexpr quint8 ZB_FLASH_POW = 13;
+inline constexpr quint8 ZB_MODEL_POW = SettingFieldOf(kFieldModelPow)->subCode;
+inline constexpr quint8 ZB_FLASH_POW = SettingFieldOf(kFieldFlashPow)->subCode;
 inline constexpr quint8 ZB_FLASH_TABLE = 14;
 inline constexpr quint8 ZB_MODEL_TABLE = 15;
 

@@ -82,33 +82,9 @@ QString SettingField::RangeText() const {
     return QStringLiteral("%1 .. %2").arg(Text(min), Text(max));
 }
 
-const std::array<SettingField, 9>& SettingFields() {
-    static const std::array<SettingField, 9> kFields{{
-        {"flash", &StrobeData::nFlashValue, POWER_MIN, POWER_MAX, true, kFieldFlashValue},
-        {"cell", &StrobeData::bFlashCell, kOff, kOn, false, kFieldFlashCell},
-        {"sound", &StrobeData::bFlashSnd, kOff, kOn, false, kFieldFlashSound},
-        {"charge", &StrobeData::bFlashCharge, kOff, kOn, false, kFieldFlashCharge},
-        {"power", &StrobeData::bFlashPow, kOff, kOn, false, kFieldFlashPow},
-        {"model", &StrobeData::nModelValue, POWER_MIN, POWER_MAX, true, kFieldModelValue},
-        {"mode1", &StrobeData::nModelMode1, kOff, kOn, false, kFieldModelMode1},
-        {"mode2", &StrobeData::nModelMode2, kOff, kOn, false, kFieldModelMode2},
-        {"model power", &StrobeData::bModelPow, kOff, kOn, false, kFieldModelPow},
-    }};
-    return kFields;
-}
-
 const SettingField* FirstFaultyField(const StrobeData& unit) {
     for (const SettingField& field : SettingFields()) {
         if (!field.Allows(unit.*field.member)) {
-            return &field;
-        }
-    }
-    return nullptr;
-}
-
-const SettingField* SettingFieldOf(FieldCode code) {
-    for (const SettingField& field : SettingFields()) {
-        if (field.code == code) {
             return &field;
         }
     }

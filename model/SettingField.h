@@ -5,6 +5,7 @@
 #include <array>
 
 #include "model/FieldCode.h"
+#include "model/PowerValue.h"
 #include "model/StrobeData.h"
 
 // What a setting field may hold: powers in tenths within POWER_MIN..POWER_MAX, switches and
@@ -17,6 +18,10 @@ struct SettingField {
     int max;
     bool power;      // shown in tenths ("25.6"), else as the plain code
     FieldCode code;  // how a notice names the field
+    // The radio's sub-code of the one-setting frame that carries the field, both ways; 0
+    // for the charge, which a unit reports by an event and is never sent.
+    quint8 subCode;
+    const char* fileName;  // the element of a Business Memory file that holds it
 
     bool Allows(int value) const { return value >= min && value <= max; }
     // The value as the operator reads it, whatever it is: "4.5", "-0.5", "25.6" or "7".
@@ -25,11 +30,43 @@ struct SettingField {
     QString RangeText() const;
 };
 
-// The nine setting fields in their order (nFlashValue .. bModelPow).
-const std::array<SettingField, 9>& SettingFields();
+// The nine setting fields in their order (nFlashValue .. bModelPow): the one definition of
+// each, which the radio, the files, the views and the summaries all read.
+inline constexpr std::array<SettingField, 9> kSettingFields{{
+    {"flash", &StrobeData::nFlashValue, POWER_MIN, POWER_MAX, true, kFieldFlashValue, 3,
+     "nFlashValue"},
+    {"cell", &StrobeData::bFlashCell, 0, 1, false, kFieldFlashCell, 7, "bFlashCell"},
+    {"sound", &StrobeData::bFlashSnd, 0, 1, false, kFieldFlashSound, 8, "bFlashSnd"},
+    {"charge", &StrobeData::bFlashCharge, 0, 1, false, kFieldFlashCharge, 0, "bFlashCharge"},
+    {"power", &StrobeData::bFlashPow, 0, 1, false, kFieldFlashPow, 13, "bFlashPow"},
+    {"model", &StrobeData::nModelValue, POWER_MIN, POWER_MAX, true, kFieldModelValue, 4,
+     "nModelValue"},
+    {"mode1", &StrobeData::nModelMode1, 0, 1, false, kFieldModelMode1, 5, "nModelMode1"},
+    {"mode2", &StrobeData::nModelMode2, 0, 1, false, kFieldModelMode2, 6, "nModelMode2"},
+    {"model power", &StrobeData::bModelPow, 0, 1, false, kFieldModelPow, 12, "bModelPow"},
+}};
+inline const std::array<SettingField, 9>& SettingFields() {
+    return kSettingFields;
+}
 
 // The field a notice names; null for a code that names no setting field.
-const SettingField* SettingFieldOf(FieldCode code);
+constexpr const SettingField* SettingFieldOf(FieldCode code) {
+    for (const SettingField& field : kSettingFields) {
+        if (field.code == code) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+// The field a one-setting frame of subCode carries; null for none.
+constexpr const SettingField* SettingFieldOfSubCode(quint8 subCode) {
+    for (const SettingField& field : kSettingFields) {
+        if (field.subCode != 0 && field.subCode == subCode) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
 
 // A unit's nine setting values in the fields' order: what a change takes away and puts back.
 using SettingValues = std::array<int, 9>;

@@ -10,7 +10,6 @@
 #include "control/CUnitControl.h"
 #include "control/MeterStep.h"
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CLightMeterDlg.h"
@@ -60,8 +59,11 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
             Qt::QueuedConnection);
     connect(control, &CUnitControl::unitReported, this, &CNavigationFormView::OnUnitReported,
             Qt::QueuedConnection);
-    // Sent: the grid's title of the unit shows the new name at once.
+    // Sent: the grid's title of the unit shows the new name at once, its block the roll
+    // call's mark.
     connect(control, &CUnitControl::unitRenamed, this, &CNavigationFormView::OnUnitRenamed);
+    connect(control, &CUnitControl::answerMarked, this, &CNavigationFormView::OnUnitRenamed);
+    connect(m_grid, &CNavigationGrid::panelReset, this, &CNavigationFormView::panelReset);
 }
 
 void CNavigationFormView::OnInitialUpdate() {
@@ -108,7 +110,7 @@ void CNavigationFormView::ShowStudio(StudioData* studio) {
     if (m_manager.Contains(studio)) {
         m_grid->ShowStudio(studio);
     }
-    SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
+    emit panelReset();
 }
 
 void CNavigationFormView::ShowNode(StrobeData* unit, bool rebuild) {
@@ -151,39 +153,10 @@ void CNavigationFormView::OnUnitRenamed(const UnitRef& ref) {
     }
 }
 
-bool CNavigationFormView::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    if (type <= QEvent::User || type >= QEvent::MaxUser) {
-        return QWidget::event(e);
-    }
-    auto* m = static_cast<CAppMessage*>(e);
-    // A unit notice without a unit means the current unit; one that names a unit that is gone
-    // meanwhile (posted notices outlive their units) touches nothing.
-    auto unitOrCurrent = [this](const UnitRef& ref) {
-        return ref.IsNull() ? CurrentUnit(m_manager) : m_manager.Resolve(ref);
-    };
-    switch (type) {
-        case WM_UNIT_ADDED: {
-            StrobeData* current = m_grid->CurrentGridUnit();
-            m_grid->ShowStudio(CurrentStudio(m_manager));
-            m_grid->GoToUnit(current);
-            break;
-        }
-        case WM_UNIT_FIELD:
-            if (StrobeData* unit = unitOrCurrent(m->unit)) {
-                m_grid->UpdateUnitField(static_cast<int>(m->wParam), unit);
-            }
-            break;
-        case WM_UNIT_REFRESH:
-            if (StrobeData* unit = unitOrCurrent(m->unit)) {
-                m_grid->RefreshUnitRows(unit);
-            }
-            break;
-        default:
-            return QWidget::event(e);
-    }
-    m->result = 0;
-    return true;
+void CNavigationFormView::OnUnitListed(const UnitRef&) {
+    StrobeData* current = m_grid->CurrentGridUnit();
+    m_grid->ShowStudio(CurrentStudio(m_manager));
+    m_grid->GoToUnit(current);
 }
 
 void CNavigationFormView::ShowUnitMenu(const QPoint& at) {

@@ -13,9 +13,10 @@ struct StrobeData;
 struct StudioData;
 
 // The right-hand pane: the title line and the navigation grid of the shown studio's units.
-// Receives WM_UNIT_ADDED, WM_UNIT_FIELD and WM_UNIT_REFRESH, is shown the studio list's
-// choice, and hears of the unit core's changes, each as soon as it needs to.
+// Is shown the studio list's choice and the units it lists, and hears of the unit core's
+// changes, each as soon as it needs to.
 class CNavigationFormView : public QWidget {
+    Q_OBJECT
 public:
     explicit CNavigationFormView(CFrameHost& host, QWidget* parent = nullptr);
 
@@ -29,14 +30,21 @@ public:
     // unit current any more. A studio or unit that is gone is not shown.
     void ShowStudio(StudioData* studio);
     void ShowNode(StrobeData* unit, bool rebuild);
+    // The studio list has listed a unit a report placed (WM_UNIT_ADDED): the studio is shown
+    // anew, the current unit kept.
+    void OnUnitListed(const UnitRef& unit);
     CTitleSeparator& Title() { return *m_title; }
 
     // As narrow as the view can be with every grid column and the grid's vertical scroll
     // bar in sight.
     QSize minimumSizeHint() const override;
 
+signals:
+    // The studio shown anew, or no unit current any more: the Remote Control panel starts
+    // afresh (WM_PANEL_RESET, sent).
+    void panelReset();
+
 protected:
-    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:

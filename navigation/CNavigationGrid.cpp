@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
@@ -376,8 +376,7 @@ void CNavigationGrid::PickBlock(int k) {
     if (CurrentUnit(m_manager) != unit) {
         m_manager.currentNode = unit;
     }
-    SendAppMessage(m_host.ControlPane(), WM_UNIT_PICKED);
-    SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED);
+    emit unitPicked();
     RedrawAll();
     if (hasFocus()) {
         CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColUnit,
@@ -414,7 +413,7 @@ void CNavigationGrid::DropCurrentUnit() {
     nCurrentUnit = -1;
     if (previous != nullptr) {
         PaintUnitStatus(previous, previousK, true);
-        SendAppMessage(m_host.ControlPane(), WM_PANEL_RESET);
+        emit panelReset();
     }
 }
 

@@ -64,6 +64,12 @@ public:
     // The icon as drawn for a field value (green for 1, grey otherwise).
     const QPixmap& IconPixmap(Icon icon, int fieldValue) const;
 
+signals:
+    // A block was picked: its unit is the current unit (WM_UNIT_PICKED, sent).
+    void unitPicked();
+    // No unit is current any more: the Remote Control panel starts afresh (WM_PANEL_RESET).
+    void panelReset();
+
 protected:
     bool event(QEvent* e) override;
     // An icon's tool tip says what it shows and its state; elsewhere the grid's own tip.

@@ -12,7 +12,7 @@
 
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "model/StudioManager.h"
 #include "navigation/CStudioTreeDelegate.h"
 #include "navigation/StudioTreeImages.h"
@@ -21,8 +21,13 @@
 
 namespace {
 
-constexpr int kRecordRole = Qt::UserRole;
+// What an item shows: its kind, and where its record sits (a studio's number; a unit's or a
+// light name's UnitRef).
 constexpr int kKindRole = Qt::UserRole + 1;
+constexpr int kStudioRole = Qt::UserRole + 2;
+constexpr int kSlotRole = Qt::UserRole + 3;
+constexpr int kSerialRole = Qt::UserRole + 4;
+constexpr int kHandleRole = Qt::UserRole + 5;
 
 constexpr int kTreeLeftPx = 8;
 constexpr int kTreeTopPx = 30;
@@ -61,6 +66,13 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     connect(&host.Control(), &CUnitControl::memoryApplied, this,
             &CStudioListFormView::OnMemoryApplied);
     connect(&host.Control(), &CUnitControl::unitRenamed, this, &CStudioListFormView::OnUnitRenamed);
+    // Whether the unit answers: all that the tree shows of the roll call's mark.
+    connect(&host.Control(), &CUnitControl::answerMarked, this, [this](const UnitRef& ref) {
+        const StrobeData* unit = m_manager.Resolve(ref);
+        if (QTreeWidgetItem* item = ItemOf(unit)) {
+            ShowAnswerState(item, unit);
+        }
+    });
     connect(&host.Control(), &CUnitControl::unitAdded, this, &CStudioListFormView::OnUnitAdded,
             Qt::QueuedConnection);
     // The header is never shown: it asks for no room, so the items alone size the column
@@ -136,11 +148,8 @@ void CStudioListFormView::FillStudios() {
         if (!studio->sStudioName.isEmpty()) {
             item = new QTreeWidgetItem(QStringList{studio->sStudioName});
             item->setIcon(0, m_images[kImageStudio]);
-            item->setData(0, kRecordRole, QVariant::fromValue<quintptr>(ToLParam(studio)));
-            item->setData(0, kKindRole, int{kNodeStudio});
+            Attach(*studio, kNodeStudio, item, UnitRef{i, -1, 0});
             m_tree->addTopLevelItem(item);
-            studio->nNodeKind = kNodeStudio;
-            studio->hTreeItem = reinterpret_cast<TreeItemHandle>(item);
         }
         m_studioItems[i] = item;
     }
@@ -152,27 +161,36 @@ void CStudioListFormView::InsertUnitItems(StrobeData* unit, QTreeWidgetItem* par
     }
     auto* unitItem = new QTreeWidgetItem(QStringList{UnitLabel(unit)});
     unitItem->setIcon(0, m_images[kImageUnit]);
-    unitItem->setData(0, kRecordRole, QVariant::fromValue<quintptr>(ToLParam(unit)));
-    unitItem->setData(0, kKindRole, int{kNodeUnit});
+    const UnitRef where = RefOf(unit);
+    Attach(*unit, kNodeUnit, unitItem, where);
     InsertSorted(parent, unitItem);
-    unit->nNodeKind = kNodeUnit;
-    unit->hTreeItem = reinterpret_cast<TreeItemHandle>(unitItem);
     ShowAnswerState(unitItem, unit);
 
     LightNode* light = &unit->lightNode;
     auto* lightItem = new QTreeWidgetItem(QStringList{light->sLightName});
     lightItem->setIcon(0, m_images[kImageLight]);
-    lightItem->setData(0, kRecordRole, QVariant::fromValue<quintptr>(ToLParam(light)));
-    lightItem->setData(0, kKindRole, int{kNodeLight});
+    Attach(*light, kNodeLight, lightItem, where);
     InsertSorted(unitItem, lightItem);
-    light->nNodeKind = kNodeLight;
-    light->hTreeItem = reinterpret_cast<TreeItemHandle>(lightItem);
+}
+
+void CStudioListFormView::Attach(StudioNode& node, NodeKind kind, QTreeWidgetItem* item,
+                                 const UnitRef& where) {
+    const TreeItemHandle handle = m_nextHandle++;
+    item->setData(0, kKindRole, int{kind});
+    item->setData(0, kStudioRole, where.nStudioNum);
+    item->setData(0, kSlotRole, where.nSlot);
+    item->setData(0, kSerialRole, QVariant::fromValue<quint64>(where.nSerial));
+    item->setData(0, kHandleRole, QVariant::fromValue<TreeItemHandle>(handle));
+    node.nNodeKind = kind;
+    node.hTreeItem = handle;
+    m_itemsByHandle[handle] = item;
 }
 
 void CStudioListFormView::RemoveChildren(QTreeWidgetItem* item) {
     while (item->childCount() > 0) {
         QTreeWidgetItem* child = item->child(item->childCount() - 1);
         RemoveChildren(child);
+        m_itemsByHandle.erase(child->data(0, kHandleRole).value<TreeItemHandle>());
         if (child == m_lastSelectedItem) {
             m_lastSelectedItem = nullptr;
         }
@@ -229,30 +247,25 @@ QTreeWidgetItem* CStudioListFormView::ItemOf(const StudioNode* node) const {
     if (node == nullptr) {
         return nullptr;
     }
-    auto* item = reinterpret_cast<QTreeWidgetItem*>(node->hTreeItem);
-    return IsInTree(item) ? item : nullptr;
+    const auto found = m_itemsByHandle.find(node->hTreeItem);
+    return found != m_itemsByHandle.end() ? found->second : nullptr;
 }
 
 StudioNode* CStudioListFormView::RecordOf(QTreeWidgetItem* item) const {
     if (item == nullptr) {
         return nullptr;
     }
-    const quintptr record = item->data(0, kRecordRole).value<quintptr>();
+    const UnitRef where{item->data(0, kStudioRole).toInt(), item->data(0, kSlotRole).toInt(),
+                        item->data(0, kSerialRole).value<quint64>()};
     switch (item->data(0, kKindRole).toInt()) {
-        case kNodeStudio: {
-            auto* studio = reinterpret_cast<StudioData*>(record);
-            return m_manager.Contains(studio) ? studio : nullptr;
-        }
-        case kNodeUnit: {
-            auto* unit = reinterpret_cast<StrobeData*>(record);
-            return m_manager.Contains(unit) ? unit : nullptr;
-        }
+        case kNodeStudio:
+            return m_manager.StudioAt(where.nStudioNum);
+        case kNodeUnit:
+            return m_manager.Resolve(where);
         case kNodeLight: {
-            // A light name is alive while the unit of its parent item is, and is that
-            // unit's own light node.
-            auto* unit = static_cast<StrobeData*>(RecordOf(item->parent()));
-            return unit != nullptr && ToLParam(&unit->lightNode) == record ? &unit->lightNode
-                                                                           : nullptr;
+            // A light name is alive while its unit is, and is that unit's own light node.
+            StrobeData* unit = m_manager.Resolve(where);
+            return unit != nullptr ? &unit->lightNode : nullptr;
         }
         default:
             return nullptr;
@@ -276,7 +289,7 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
         auto* studio = static_cast<StudioData*>(record);
         if (item != m_shownStudioItem) {
             if (needsScan(studio)) {
-                PostAppMessage(m_host.FrameTarget(), WM_SCAN_STUDIO);
+                emit scanRequested();
             } else {
                 emit studioShown(studio);
             }
@@ -296,7 +309,7 @@ void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
         if (studioItem != nullptr && studioItem == m_shownStudioItem) {
             emit nodeShown(unit, false);
         } else if (studio != nullptr && needsScan(studio)) {
-            PostAppMessage(m_host.FrameTarget(), WM_SCAN_STUDIO);
+            emit scanRequested();
         } else {
             emit nodeShown(unit, true);
         }
@@ -349,7 +362,7 @@ void CStudioListFormView::OnUnitAdded(const UnitRef& ref) {
         const StudioData* studio = unit->Studio();
         InsertUnitItems(unit, StudioItem(studio != nullptr ? studio->nStudioNum : -1));
     }
-    SendUnitMessage(m_host.NavigationPane(), WM_UNIT_ADDED, ref.nSlot, ref);
+    emit unitListed(ref);
 }
 
 void CStudioListFormView::OnStudioCleared(StudioData* studio) {
@@ -378,34 +391,6 @@ void CStudioListFormView::OnUnitRenamed(const UnitRef& ref) {
     if (QTreeWidgetItem* item = ItemOf(unit != nullptr ? &unit->lightNode : nullptr)) {
         item->setText(0, unit->lightNode.sLightName);
     }
-}
-
-bool CStudioListFormView::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    if (type <= QEvent::User || type >= QEvent::MaxUser) {
-        return QWidget::event(e);
-    }
-    auto* m = static_cast<CAppMessage*>(e);
-    switch (type) {
-        case WM_UNIT_PICKED:
-            FollowCurrentUnit();
-            break;
-        case WM_UNIT_ADDED:
-            OnUnitAdded(m->unit);
-            break;
-        case WM_UNIT_REFRESH: {
-            // Whether the unit answers: the only thing of a refresh that the tree shows.
-            const StrobeData* unit = m_manager.Resolve(m->unit);
-            if (QTreeWidgetItem* item = ItemOf(unit)) {
-                ShowAnswerState(item, unit);
-            }
-            break;
-        }
-        default:
-            return QWidget::event(e);
-    }
-    m->result = 0;
-    return true;
 }
 
 void CStudioListFormView::SetHotItem(QTreeWidgetItem* item) {
@@ -489,7 +474,7 @@ void CStudioListFormView::CheckUnitsOf(QTreeWidgetItem* studioItem) {
         m_tree->setCurrentItem(studioItem);
         m_checkFollows = false;
     }
-    PostAppMessage(m_host.FrameTarget(), WM_CHECK_UNITS);
+    emit checkRequested();
 }
 
 QSize CStudioListFormView::minimumSizeHint() const {

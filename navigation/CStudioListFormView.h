@@ -4,7 +4,9 @@
 #include <QIcon>
 #include <QWidget>
 #include <array>
+#include <unordered_map>
 
+#include "model/StudioNode.h"
 #include "model/UnitRef.h"
 
 class CFrameHost;
@@ -63,17 +65,28 @@ signals:
     // chosen (WM_SHOW_NODE). Sent: the grid follows before the choice's handling goes on.
     void studioShown(StudioData* studio);
     void nodeShown(StrobeData* unit, bool rebuild);
+    // A unit a report placed is in the tree now (WM_UNIT_ADDED, sent on to the grid).
+    void unitListed(const UnitRef& unit);
+    // The choice of a studio the dongle is not on asks for a scan (WM_SCAN_STUDIO); the
+    // studio's "Check units" for a roll call (WM_CHECK_UNITS). Both queued by the frame.
+    void scanRequested();
+    void checkRequested();
+
+public:
+    // The grid picked a unit (WM_UNIT_PICKED): the selection moves to the current unit,
+    // wherever it was picked (a light name of that unit chosen here stays chosen).
+    void FollowCurrentUnit();
+    // The item a record's node header names, when that item is still in the tree.
+    QTreeWidgetItem* ItemOf(const StudioNode* node) const;
+    // The live record an item shows, or nullptr (no item, or its record is gone).
+    StudioNode* RecordOf(QTreeWidgetItem* item) const;
 
 protected:
-    bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:
     void OnSelectionChanged(QTreeWidgetItem* item);
-    // WM_UNIT_PICKED: the selection moves to the current unit, wherever it was picked (a light
-    // name of that unit chosen here stays chosen).
-    void FollowCurrentUnit();
     QTreeWidgetItem* SelectedItem() const;
     // A report placed a unit (WM_UNIT_ADDED): its items join the tree, and the grid hears.
     void OnUnitAdded(const UnitRef& unit);
@@ -81,10 +94,9 @@ private:
     void OnMemoryApplied();
     // A unit's name or light name changed: its items show it.
     void OnUnitRenamed(const UnitRef& unit);
-    // The live record an item shows, or nullptr (no item, or its record is gone).
-    StudioNode* RecordOf(QTreeWidgetItem* item) const;
-    // The item a record's node header points at, when that item is still in the tree.
-    QTreeWidgetItem* ItemOf(const StudioNode* node) const;
+    // The record's header names item by a handle of this view's own, and item names the
+    // record by where it sits (studio, slot and placement), resolved through the model.
+    void Attach(StudioNode& node, NodeKind kind, QTreeWidgetItem* item, const UnitRef& where);
     bool IsInTree(const QTreeWidgetItem* item) const;
     void RemoveChildren(QTreeWidgetItem* item);
     void SetHotItem(QTreeWidgetItem* item);
@@ -98,6 +110,9 @@ private:
     std::array<QIcon, 3> m_images;
     QLineEdit* m_nameEdit;
     std::array<QTreeWidgetItem*, 5> m_studioItems{};
+    // The items the records' headers name; an item leaves it as it leaves the tree.
+    std::unordered_map<TreeItemHandle, QTreeWidgetItem*> m_itemsByHandle;
+    TreeItemHandle m_nextHandle = 1;
     QFont m_titleFont;
     CFrameHost& m_host;
     StudioManager& m_manager;

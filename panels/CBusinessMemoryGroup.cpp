@@ -9,7 +9,7 @@
 
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "panels/MemoryPreview.h"

@@ -11,7 +11,7 @@
 
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
@@ -65,6 +65,14 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
 
     m_memory = std::make_unique<CBusinessMemoryGroup>(host, this, units);
 
+    ConnectPowers();
+    ConnectSwitches();
+    ConnectCore();
+    connect(m_combo, &QComboBox::activated, this, &CControlFormView::OnCombo);
+}
+
+// The spins and sliders: each moves the panel's copy, then commits it.
+void CControlFormView::ConnectPowers() {
     const CPowerControlSet& c = *m_controls;
     connect(c.flashSpin, &CFlatSpinButtonCtrl::deltaPos, this, [this](int change) {
         OnSpin(Power::Flash, change, m_controls->flashSpin->HeldPress());
@@ -93,7 +101,11 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
             }
         });
     }
+}
 
+// The switches and modes: the panel's copy takes the click, the core the change.
+void CControlFormView::ConnectSwitches() {
+    const CPowerControlSet& c = *m_controls;
     // Cell and Sound: the box's tick is the unit's switch.
     const auto connectSwitch = [this](QCheckBox* box, int& state, FieldCode field) {
         connect(box, &QCheckBox::clicked, this, [this, &state, field](bool checked) {
@@ -146,9 +158,11 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
     connectMode(c.propRadio, m_nMode1, 1, kFieldModelMode1);
     connectMode(c.continousRadio, m_nMode2, 1, kFieldModelMode2);
     connectMode(c.flashPropRadio, m_nMode2, 0, kFieldModelMode2);
+}
 
+void CControlFormView::ConnectCore() {
     // Changes made elsewhere (an undo, the selected-units panel): the panel shows them.
-    CUnitControl& control = host.Control();
+    CUnitControl& control = m_host.Control();
     connect(&control, &CUnitControl::unitEdited, this,
             [this](const UnitRef& unit, FieldCode field) {
                 if (!m_committing && m_host.Manager().Resolve(unit) == Unit()) {
@@ -176,8 +190,6 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
             FullRefresh();
         }
     });
-
-    connect(m_combo, &QComboBox::activated, this, &CControlFormView::OnCombo);
 }
 
 CControlFormView::~CControlFormView() = default;
@@ -233,31 +245,16 @@ void CControlFormView::FitCombo() {
     FitComboToItems(m_combo, m_title->geometry().right() + 1 + kGapPx, width() - kGapPx);
 }
 
-bool CControlFormView::event(QEvent* e) {
-    const int type = static_cast<int>(e->type());
-    switch (type) {
-        case WM_UNIT_PICKED:
-            FullRefresh();
-            break;
-        case WM_PANEL_RESET:
-            SetEnableMode(kModeReset);
-            break;
-        case WM_UNIT_FIELD:
-            if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
-                RefreshField(static_cast<int>(static_cast<CAppMessage*>(e)->wParam));
-            }
-            break;
-        case WM_UNIT_REFRESH:
-            // Posted: the unit it names may be gone, or no longer current, by now.
-            if (ShowsUnitOf(*static_cast<CAppMessage*>(e))) {
-                FullRefresh();
-            }
-            break;
-        default:
-            return QWidget::event(e);
-    }
-    static_cast<CAppMessage*>(e)->result = 0;
-    return true;
+void CControlFormView::OnUnitPicked() {
+    FullRefresh();
+}
+
+void CControlFormView::Reset() {
+    SetEnableMode(kModeReset);
+}
+
+void CControlFormView::OnConnectionChanged() {
+    FullRefresh();
 }
 
 bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
@@ -280,10 +277,6 @@ bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
 
 StrobeData* CControlFormView::Unit() const {
     return CurrentUnit(m_host.Manager());
-}
-
-bool CControlFormView::ShowsUnitOf(const CAppMessage& m) const {
-    return m.unit.IsNull() || m_host.Manager().Resolve(m.unit) == Unit();
 }
 
 void CControlFormView::SetEnableMode(int mode) {

@@ -41,6 +41,12 @@ public:
     // The tool bar's Save and Load (WM_BM_SAVE, WM_BM_LOAD): the Business Memory group's.
     void SaveMemory();
     void LoadMemory();
+    // The grid picked a unit (WM_UNIT_PICKED): the panel shows it.
+    void OnUnitPicked();
+    // No unit is current any more (WM_PANEL_RESET): the panel starts afresh.
+    void Reset();
+    // The link opened or closed: Test is greyed without it, so the panel looks again.
+    void OnConnectionChanged();
 
     // Panel state, for tests and the walkthrough.
     int FlashValue() const { return m_nFlashValue; }
@@ -50,12 +56,15 @@ public:
     const CPowerControlSet& Controls() const { return *m_controls; }
 
 protected:
-    bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     enum class Power { Flash, Model };
 
+    // The constructor's wiring: the power controls, the switches and modes, the core's notices.
+    void ConnectPowers();
+    void ConnectSwitches();
+    void ConnectCore();
     StrobeData* Unit() const;
     void FitCombo();
     void SetEnableMode(int mode);
@@ -69,7 +78,6 @@ private:
     template <class Command>
     void Commit(Command command);
     // Whether a unit notice is about the unit shown (a notice naming no unit is).
-    bool ShowsUnitOf(const CAppMessage& m) const;
 
     void OnSpin(Power power, int change, int heldPress);
     void OnSliderTrack(Power power, int position);

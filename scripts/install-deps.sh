@@ -19,6 +19,10 @@ packages=(
   # Qt's platform headers: the accessibility test switches accessibility on as a screen
   # reader's arrival does (test_shell links Qt6::GuiPrivate).
   qt6-base-private-dev
+  # The session bus (QtDBus is in qt6-base-dev): the tests start a dbus-daemon of their own
+  # and call it with dbus-send. tarnelctl writes XMP sidecars with exiv2's library; the tests
+  # read them back with its command-line tool.
+  dbus libexiv2-dev exiv2
   # The phone remote: Qt's HTTP and WebSocket servers, and the QR code of its address; the
   # browser walkthrough drives headless Chromium through WebDriver.
   qt6-httpserver-dev qt6-websockets-dev libqrencode-dev

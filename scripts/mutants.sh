@@ -34,6 +34,13 @@ done
 # changes one line; "\n" in a pattern takes in a neighbouring line to make the match unique.
 # The filter names the tests that guard the rule ('*' for all of the program).
 mutants=$(cat <<'EOF'
+a remote command runs under a modal dialog @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ if (m_host.IsBusy()) { @@ if (false) {
+a remote power above 8.1 is sent @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ tenths < POWER_MIN || tenths > POWER_MAX @@ tenths < POWER_MIN
+a remote step past the widest step is taken @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ std::abs(tenths) > kWidestStep @@ std::abs(tenths) > 1000
+a remote flash step leaves the Prop partner @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ const bool propLink = one.nModelMode1 == 1; @@ const bool propLink = false;
+the roll call's mark is not told @@ test_shell @@ *WhateverMadeIt* @@ control/CUnitControl.cpp @@ 1 @@ emit answerMarked(RefOf(&unit)); @@ (void)unit;
+a picked unit leaves the panel as it was @@ test_shell @@ * @@ shell/CMainFrame.cpp @@ 1 @@ connect(grid, &CNavigationGrid::unitPicked, m_control, &CControlFormView::OnUnitPicked); @@ (void)grid;
+a switch report takes the member of another field @@ test_link @@ * @@ model/SettingField.h @@ 1 @@ {"cell", &StrobeData::bFlashCell, 0, 1, false, kFieldFlashCell, 7, "bFlashCell"}, @@ {"cell", &StrobeData::bFlashSnd, 0, 1, false, kFieldFlashCell, 7, "bFlashCell"},
 prop spin step holds the partner at 1.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::max(partner - 1, POWER_MIN); @@ partner = partner - 1;
 prop spin step holds the partner at 8.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::min(partner + 1, POWER_MAX); @@ partner = partner + 1;
 offset spin holds the partner offset at -8.1 @@ test_model @@ * @@ model/PowerValue.cpp @@ 1 @@ partner = std::max(partner - 1, -OFFSET_LIMIT); @@ partner = partner - 1;

@@ -11,13 +11,14 @@
 
 #include "control/CCommandDesk.h"
 #include "control/CUnitControl.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "link/AppMessages.h"
 #include "link/CCommThread.h"
 #include "link/CRadioSession.h"
 #include "link/CZbProtocol.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
+#include "navigation/CNavigationGrid.h"
 #include "navigation/CStudioListFormView.h"
 #include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
@@ -94,7 +95,7 @@ CMainFrame::CMainFrame(const QString& baseFolder, QWidget* parent)
         m_desk->OnConnectionChanged(connected);
         // Test is greyed without a connection: the panel looks again.
         if (m_control != nullptr) {
-            SendAppMessage(ControlPane(), WM_UNIT_REFRESH);
+            m_control->OnConnectionChanged();
         }
     });
     m_session->SetReconnectionListener([this](const QString& port) {
@@ -204,7 +205,6 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateRollCall() {
     m_rollCall = std::make_unique<CRollCall>(*this);
-    connect(m_unitControl.get(), &CUnitControl::answerMarked, this, &CMainFrame::ShowAnswerMark);
     m_checkUnits = new QAction(QStringLiteral("Check units"), this);
     m_checkUnits->setObjectName(QStringLiteral("checkUnits"));
     m_checkUnits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -252,6 +252,19 @@ void CMainFrame::CreateClientArea() {
             &CNavigationFormView::ShowStudio);
     connect(m_studioList, &CStudioListFormView::nodeShown, m_navigation,
             &CNavigationFormView::ShowNode);
+    connect(m_studioList, &CStudioListFormView::unitListed, m_navigation,
+            &CNavigationFormView::OnUnitListed);
+    // Posted once: the choice's handling ends before the scan's dialog opens.
+    connect(m_studioList, &CStudioListFormView::scanRequested, this, &CMainFrame::StartScan,
+            Qt::QueuedConnection);
+    connect(m_studioList, &CStudioListFormView::checkRequested, this, &CMainFrame::OnCheckUnits,
+            Qt::QueuedConnection);
+    // A pick: the panel shows the unit, then the tree's selection follows.
+    CNavigationGrid* grid = &m_navigation->Grid();
+    connect(grid, &CNavigationGrid::unitPicked, m_control, &CControlFormView::OnUnitPicked);
+    connect(grid, &CNavigationGrid::unitPicked, m_studioList,
+            &CStudioListFormView::FollowCurrentUnit);
+    connect(m_navigation, &CNavigationFormView::panelReset, m_control, &CControlFormView::Reset);
     m_navigation->setAccessibleName(QStringLiteral("Navigation"));
     m_studioList->setAccessibleName(QStringLiteral("Studio List"));
     m_control->setAccessibleName(QStringLiteral("Remote Control"));
@@ -465,11 +478,6 @@ bool CMainFrame::WaitForAnswers(const QString& studioName, AnswerCount answered)
     return waitedOut;
 }
 
-void CMainFrame::ShowAnswerMark(const UnitRef& unit) {
-    SendUnitMessage(NavigationPane(), WM_UNIT_REFRESH, unit.nSlot, unit);
-    SendUnitMessage(StudioListPane(), WM_UNIT_REFRESH, unit.nSlot, unit);
-}
-
 bool CMainFrame::event(QEvent* e) {
     if (m_session->HandleNotice(*e)) {
         return true;
@@ -483,20 +491,5 @@ bool CMainFrame::event(QEvent* e) {
         }
         return true;
     }
-    if (type < WM_UNIT_PICKED || type > WM_BM_APPLIED) {
-        return QMainWindow::event(e);
-    }
-    auto* m = static_cast<CAppMessage*>(e);
-    switch (type) {
-        case WM_SCAN_STUDIO:
-            StartScan();
-            break;
-        case WM_CHECK_UNITS:
-            OnCheckUnits();
-            break;
-        default:
-            return QMainWindow::event(e);
-    }
-    m->result = 0;
-    return true;
+    return QMainWindow::event(e);
 }

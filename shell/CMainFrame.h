@@ -61,10 +61,10 @@ public:
     CZbProtocol& Protocol() override;
     CXmlStore& XmlStore() override { return *m_xmlStore; }
     CUnitControl& Control() override { return *m_unitControl; }
-    QObject* FrameTarget() override { return this; }
-    QObject* StudioListPane() override;
-    QObject* ControlPane() override;
-    QObject* NavigationPane() override;
+    // The three views, for what looks at them as widgets (tests, the demo).
+    QObject* StudioListPane();
+    QObject* ControlPane();
+    QObject* NavigationPane();
     bool AskOperator(const QString& text, const QString& caption, bool withCancel,
                      const QString& detail = {}) override;
 
@@ -143,8 +143,6 @@ private:
     CUnitControl& UnitCore() override { return *m_unitControl; }
     void SwitchDongleTo(int studioNum) override;
     bool WaitForAnswers(const QString& studioName, AnswerCount answered) override;
-    // The grid and the studio list show the unit's no-answer mark anew.
-    void ShowAnswerMark(const UnitRef& unit);
 
     void CreateToolBar();
     void CreateStatusBar();

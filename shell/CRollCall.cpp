@@ -4,7 +4,7 @@
 
 #include "control/CUnitControl.h"
 #include "control/UnitChange.h"
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "shell/CRollCallHost.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "host/UiMessages.h"
+#include "host/ToolFlag.h"
 #include "widgets/CDrawnIconEngine.h"
 
 namespace {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "bus/CBusService.h"
+#include "bus/CRecallAction.h"
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
 #include "phone/CPhoneRemote.h"
@@ -58,6 +60,11 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // One program per user folder: a later start raises the first and leaves.
+    CBusService bus(options.userFolder ? CStartOptions::UserFolder() : QDir::currentPath());
+    if (bus.ClaimName() == CBusService::Claim::kTaken) {
+        return bus.HandOver(QCoreApplication::arguments(), !options.tracePath.isEmpty());
+    }
     // Opened before the folder changes, so a relative path means where the program was started.
     std::unique_ptr<CTraceFile> traceFile;
     if (!options.tracePath.isEmpty()) {
@@ -85,6 +92,8 @@ int main(int argc, char** argv) {
     CMainFrame frame(QDir::currentPath());
     frame.SetLinkObserver(trace.get());
     automation.Attach(frame);
+    bus.Serve(frame.Desk(), frame, frame);
+    frame.AddServiceAction(new CRecallAction(frame.Desk(), frame, &frame));
     CPhoneRemote phone(frame.Desk(), &frame);
     phone.SetFrameLog(trace.get());
     frame.AddServiceAction(phone.Action());

@@ -22,11 +22,10 @@ constexpr const char* kInvalidFileName = "Invalid file name.";
 constexpr const char* kFailToSave = "Fail to save file";
 constexpr const char* kFailToOpen = "Fail to open file";
 
-// The value elements of a Strobe element, in the order they are written and read.
-constexpr int kValueChildCount = 10;
-constexpr std::array<const char*, kValueChildCount> kValueNames = {
-    "nFlashValue", "bFlashCell",  "bFlashSnd",   "bFlashCharge", "bFlashPow",
-    "nModelValue", "nModelMode1", "nModelMode2", "bModelPow",    "sLightName"};
+// The value elements of a Strobe element, in the order they are written and read: the
+// setting fields, then the light name.
+constexpr int kValueChildCount = static_cast<int>(kSettingFields.size()) + 1;
+constexpr const char* kLightNameElement = "sLightName";
 
 void Show(const CXmlStore& store, const char* text, const char* caption) {
     if (store.showMessage) {
@@ -157,10 +156,10 @@ QByteArray StudioText(const StudioData& studio) {
         const auto& fields = SettingFields();
         for (std::size_t k = 0; k < fields.size(); ++k) {
             w.Layout(3);
-            w.Value(kValueNames[k], QString::number((*unit).*fields[k].member));
+            w.Value(fields[k].fileName, QString::number((*unit).*fields[k].member));
         }
         w.Layout(3);
-        w.Value(kValueNames[kValueChildCount - 1], unit->lightNode.sLightName);
+        w.Value(kLightNameElement, unit->lightNode.sLightName);
         w.Layout(2);
         w.Close("Strobe");
     }

@@ -12,7 +12,6 @@
 #include <QTreeWidget>
 
 #include "CPublishedSimTest.h"
-#include "host/UiMessages.h"
 #include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
@@ -23,6 +22,7 @@
 #include "shell/CMainFrame.h"
 #include "support/CMessageRecorder.h"
 #include "support/CSimProcess.h"
+#include "support/ViewMessages.h"
 #include "support/WhenModal.h"
 #include "widgets/CFlatSpinButtonCtrl.h"
 #include "widgets/CUserStatic.h"

@@ -15,7 +15,11 @@ set(expected
     share/icons/hicolor/scalable/apps/org.tarnel.RemoteControl.svg
     lib/udev/rules.d/70-tarnel-remote.rules
     share/doc/tarnel-remote/copyright share/doc/tarnel-remote/changelog.Debian.gz
-    share/man/man1/tarnel-remote.1.gz share/man/man1/strobe-sim.1.gz)
+    share/man/man1/tarnel-remote.1.gz share/man/man1/strobe-sim.1.gz
+    bin/tarnelctl share/man/man1/tarnelctl.1.gz share/tarnel-remote/gphoto2-hook
+    share/bash-completion/completions/tarnel-remote
+    share/bash-completion/completions/strobe-sim
+    share/bash-completion/completions/tarnelctl)
 foreach(size 16 24 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/org.tarnel.RemoteControl.png)
 endforeach()
@@ -34,7 +38,7 @@ endforeach()
 # The manual pages read without a warning.
 find_program(MAN man)
 if(MAN)
-  foreach(page tarnel-remote strobe-sim)
+  foreach(page tarnel-remote strobe-sim tarnelctl)
     execute_process(COMMAND ${CMAKE_COMMAND} -E env MANROFFSEQ= MANWIDTH=80
                             ${MAN} --warnings -l ${root}/share/man/man1/${page}.1.gz
                     RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE warnings)

@@ -5,11 +5,11 @@
 #include <QPaintEvent>
 #include <QTest>
 
-#include "host/UiMessages.h"
 #include "model/FieldCode.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
 #include "support/CTestFrameHost.h"
+#include "support/ViewMessages.h"
 
 namespace {
 
@@ -41,6 +41,13 @@ class NavigationViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         host.navigation = &view;
+        // The panel's recorder keeps what the grid tells it, as the frame wires it.
+        QObject::connect(&grid(), &CNavigationGrid::unitPicked, &host.controlRecorder, [this] {
+            host.controlRecorder.entries.push_back({WM_UNIT_PICKED, 0, 0, {}});
+        });
+        QObject::connect(&view, &CNavigationFormView::panelReset, &host.controlRecorder, [this] {
+            host.controlRecorder.entries.push_back({WM_PANEL_RESET, 0, 0, {}});
+        });
         view.resize(300, 500);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -56,8 +63,10 @@ protected:
         host.manager.currentNode = &Studio(n);
         view.ShowStudio(&Studio(n));
     }
+    // A report changed a field of unit (none: the current unit), told at once.
     void Field(int code, StrobeData* unit) {
-        SendUnitMessage(&view, WM_UNIT_FIELD, code, RefOf(unit));
+        host.unitControl.UnitChanged(RefOf(unit != nullptr ? unit : CurrentUnit(host.manager)),
+                                     static_cast<FieldCode>(code));
     }
     QString StatusLabel(int k) { return grid().CellLabel(0, CNavigationGrid::StatusRow(k)); }
     QColor StatusBack(int k) { return grid().CellBackColor(0, CNavigationGrid::StatusRow(k)); }
@@ -284,7 +293,7 @@ TEST_F(NavigationViewTest, AddedUnitRebuildsInSlotOrderAndKeepsTheCurrentUnit) {
     ASSERT_EQ(host.manager.currentNode, ch03);
 
     StrobeData* ch02 = AddUnit(0, 1);
-    SendUnitMessage(&view, WM_UNIT_ADDED, 1, RefOf(ch02));
+    view.OnUnitListed(RefOf(ch02));
     EXPECT_EQ(grid().ShownUnits(), 3);
     EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(1)), "  CH-02  Not define");
     EXPECT_EQ(grid().CurrentGridUnit(), ch03);
@@ -381,8 +390,8 @@ TEST_F(NavigationViewTest, AReportFloodRepaintsOnlyTheChangedCells) {
     for (int i = 0; i < 200; ++i) {
         u0->bFlashCharge = i % 2;
         u0->nFlashValue = 11 + i % 70;
-        PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashCharge, RefOf(u0));
-        PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashValue, RefOf(u0));
+        host.unitControl.UnitRead(RefOf(u0), kFieldFlashCharge);
+        host.unitControl.UnitRead(RefOf(u0), kFieldFlashValue);
     }
     Settle();
     CNavigationGrid::IconCell(CNavigationGrid::kIconCharge, 0, col, row);
@@ -423,7 +432,7 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
     units[2]->bFlashSnd = 1;
     units[2]->nModelMode2 = 1;
     units[2]->bFlashPow = 0;
-    PostUnitMessage(&view, WM_UNIT_REFRESH, 2, RefOf(units[2]));
+    host.unitControl.UnitReported(RefOf(units[2]));
     Settle();
     EXPECT_EQ(grid().CellText(0, CNavigationGrid::TitleRow(2)), "  CH-03  Rim");
     EXPECT_EQ(StatusLabel(2), "OFF");
@@ -438,8 +447,8 @@ TEST_F(NavigationViewTest, CurrentUnitAndSelectionMessagesUpdateTheRightBlocks) 
 TEST_F(NavigationViewTest, PostedMessagesForUnitsThatAreGoneAreIgnored) {
     StrobeData* unit = AddUnit(0, 0);
     ShowStudio(0);
-    PostUnitMessage(&view, WM_UNIT_REFRESH, 0, RefOf(unit));
-    PostUnitMessage(&view, WM_UNIT_FIELD, kFieldFlashPow, RefOf(unit));
+    host.unitControl.UnitReported(RefOf(unit));
+    host.unitControl.UnitRead(RefOf(unit), kFieldFlashPow);
     emit host.Control().unitEdited(RefOf(unit), kFieldFlashPow);
     emit host.Control().tickedEdited(kFieldFlashPow);
     ClearStudio(host.manager, Studio(0));  // destroys the unit before the posts arrive

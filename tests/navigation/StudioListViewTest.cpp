@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
 
-#include "host/UiMessages.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
 #include "navigation/CStudioListFormView.h"
@@ -50,6 +50,23 @@ protected:
             &view, &CStudioListFormView::nodeShown, &nav(), [this](StrobeData* unit, bool rebuild) {
                 nav().entries.push_back({WM_SHOW_NODE, rebuild ? 1 : 0, ToLParam(unit), {}});
             });
+        QObject::connect(&view, &CStudioListFormView::unitListed, &nav(),
+                         [this](const UnitRef& unit) {
+                             nav().entries.push_back({WM_UNIT_ADDED, unit.nSlot, 0, unit});
+                         });
+        // Queued by the frame, as the messages they replace were posted to it.
+        QObject::connect(
+            &view, &CStudioListFormView::scanRequested, &host.frame,
+            [this] {
+                host.frame.entries.push_back({WM_SCAN_STUDIO, 0, 0, {}});
+            },
+            Qt::QueuedConnection);
+        QObject::connect(
+            &view, &CStudioListFormView::checkRequested, &host.frame,
+            [this] {
+                host.frame.entries.push_back({WM_CHECK_UNITS, 0, 0, {}});
+            },
+            Qt::QueuedConnection);
         view.resize(260, 460);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -104,7 +121,7 @@ TEST_F(StudioListViewTest, StartsWithTheFiveStudiosAndNothingSelected) {
         EXPECT_EQ(item->childCount(), 0);
         EXPECT_EQ(item->icon(0).pixmap(16).toImage(), folder);
         EXPECT_EQ(Studio(i).nNodeKind, kNodeStudio);
-        EXPECT_EQ(Studio(i).hTreeItem, reinterpret_cast<TreeItemHandle>(item));
+        EXPECT_EQ(view.ItemOf(&Studio(i)), item);
     }
     EXPECT_TRUE(view.NameEdit().text().isEmpty());
 
@@ -202,10 +219,9 @@ TEST_F(StudioListViewTest, UnitsAndLightNamesAppearSortedUnderTheirStudio) {
     EXPECT_EQ(ChildLabels(studio->child(0)), QStringList{"Not define"});
     EXPECT_EQ(ChildLabels(studio->child(1)), QStringList{"Softbox"});
     EXPECT_EQ(u2->nNodeKind, kNodeUnit);
-    EXPECT_EQ(u2->hTreeItem, reinterpret_cast<TreeItemHandle>(studio->child(0)));
+    EXPECT_EQ(view.ItemOf(u2), studio->child(0));
     EXPECT_EQ(u7->lightNode.nNodeKind, kNodeLight);
-    EXPECT_EQ(u7->lightNode.hTreeItem,
-              reinterpret_cast<TreeItemHandle>(studio->child(1)->child(0)));
+    EXPECT_EQ(view.ItemOf(&u7->lightNode), studio->child(1)->child(0));
 
     // Refilling twice gives the same items, not twice as many; out-of-range studios are ignored.
     view.RefillStudio(0);
@@ -289,15 +305,15 @@ TEST_F(StudioListViewTest, ResizingPlacesTreeAndEdit) {
 TEST_F(StudioListViewTest, AddedUnitIsInsertedOnceAndPassedToTheGrid) {
     // Before any studio was chosen: no items, but the grid still hears of it.
     StrobeData* early = AddUnit(0, 5);
-    PostUnitMessage(&view, WM_UNIT_ADDED, 5, RefOf(early));
+    host.unitControl.UnitPlaced(RefOf(early));
     Settle();
     EXPECT_EQ(StudioItem(0)->childCount(), 0);
     ASSERT_EQ(nav().Count(WM_UNIT_ADDED), 1);
 
     Select(StudioItem(0));
     StrobeData* unit = AddUnit(0, 1);
-    PostUnitMessage(&view, WM_UNIT_ADDED, 1, RefOf(unit));
-    PostUnitMessage(&view, WM_UNIT_ADDED, 1, RefOf(unit));  // a repeat adds no second item
+    host.unitControl.UnitPlaced(RefOf(unit));
+    host.unitControl.UnitPlaced(RefOf(unit));  // a repeat adds no second item
     Settle();
     EXPECT_EQ(ChildLabels(StudioItem(0)), QStringList{"CH-02 Not define"});
     const auto passed = nav().Of(WM_UNIT_ADDED);
@@ -307,7 +323,7 @@ TEST_F(StudioListViewTest, AddedUnitIsInsertedOnceAndPassedToTheGrid) {
 
     // A unit destroyed before its message arrives adds nothing.
     StrobeData* gone = AddUnit(0, 8);
-    PostUnitMessage(&view, WM_UNIT_ADDED, 8, RefOf(gone));
+    host.unitControl.UnitPlaced(RefOf(gone));
     AddUnit(0, 8);  // replaces (destroys) it
     Settle();
     EXPECT_EQ(StudioItem(0)->childCount(), 1);
@@ -328,7 +344,7 @@ TEST_F(StudioListViewTest, ClearedStudioIsRefilledWithoutTouchingDestroyedUnits)
     EXPECT_EQ(host.manager.currentNode, &Studio(0));
     ASSERT_EQ(nav().Count(WM_SHOW_STUDIO), 1);
     EXPECT_EQ(nav().Of(WM_SHOW_STUDIO)[0].lParam, ToLParam(&Studio(0)));
-    EXPECT_EQ(fresh->hTreeItem, reinterpret_cast<TreeItemHandle>(StudioItem(0)->child(0)));
+    EXPECT_EQ(view.ItemOf(fresh), StudioItem(0)->child(0));
 }
 
 TEST_F(StudioListViewTest, AppliedMemoryRelabelsTheCurrentStudio) {
@@ -355,6 +371,7 @@ TEST(StudioListAndGridTest, ChoosingAUnitInTheTreeMakesItCurrentInTheGrid) {
                      &CNavigationFormView::ShowStudio);
     QObject::connect(&list, &CStudioListFormView::nodeShown, &navigation,
                      &CNavigationFormView::ShowNode);
+    QSignalSpy picks(&navigation.Grid(), &CNavigationGrid::unitPicked);
     list.show();
     navigation.resize(300, 500);
     navigation.show();
@@ -368,7 +385,7 @@ TEST(StudioListAndGridTest, ChoosingAUnitInTheTreeMakesItCurrentInTheGrid) {
     EXPECT_EQ(navigation.Grid().ShownUnits(), 2);
     EXPECT_EQ(navigation.Grid().CurrentGridUnit(), unit);
     EXPECT_EQ(host.manager.currentNode, unit);
-    EXPECT_EQ(host.controlRecorder.Count(WM_UNIT_PICKED), 1);
+    EXPECT_EQ(picks.count(), 1);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 
 #include "PanelTestKit.h"
-#include "host/UiMessages.h"
+#include "support/ViewMessages.h"
 
 namespace {
 

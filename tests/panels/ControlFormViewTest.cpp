@@ -6,10 +6,10 @@
 #include <QRadioButton>
 
 #include "PanelTestKit.h"
-#include "host/UiMessages.h"
 #include "model/FieldCode.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
+#include "support/ViewMessages.h"
 #include "widgets/CFlatSliderCtrl.h"
 #include "widgets/CUserButton.h"
 #include "widgets/CUserStatic.h"
@@ -157,7 +157,7 @@ TEST_F(ControlFormViewTest, NewValuesRepaintTheLabelsOnlyNotTheGroupsBehindThem)
     CPaintSpy group(flashGroup);
     CPaintSpy label(FlashLabel());
     unit->nFlashValue = 50;
-    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashValue);
+    host->unitControl.UnitChanged(RefOf(unit), kFieldFlashValue);
     QApplication::processEvents();
     EXPECT_EQ(FlashLabel()->text(), "5.0");
     EXPECT_FALSE(label.painted.isEmpty());
@@ -296,7 +296,7 @@ TEST_F(ControlFormViewTest, KeyboardSliderMoveShowsAtOnceAndSendsOnceWhenLetGo) 
     QTest::keyPress(slider, Qt::Key_Left);
     EXPECT_EQ(ModelLabel()->text(), "7.9");
     unit->bFlashPow = 0;
-    SendAppMessage(view.get(), WM_UNIT_FIELD, kFieldFlashPow);
+    host->unitControl.UnitChanged(RefOf(unit), kFieldFlashPow);
     ASSERT_FALSE(slider->isEnabled());
     EXPECT_EQ(Written(), "");
     EXPECT_EQ(ModelLabel()->text(), "8.0");
@@ -315,7 +315,7 @@ TEST_F(ControlFormViewTest, GridRebuildResetsPanelBackToSingleUnitControlsDisabl
     EXPECT_FALSE(FlashLabel()->isVisible());
     EXPECT_FALSE(Find<CUserButton>("powerButton")->isVisible());
 
-    SendAppMessage(view.get(), WM_PANEL_RESET);
+    view->Reset();
     EXPECT_EQ(view->ComboIndex(), 0);
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_FALSE(view->SelectionPanel()->isVisible());
@@ -349,27 +349,27 @@ TEST_F(ControlFormViewTest, ComboReturnShowsTheUnitAsItIsNow) {
 TEST_F(ControlFormViewTest, RefreshesFollowTheUnitsReports) {
     unit->nFlashValue = 70;
     unit->nModelValue = 20;
-    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldModelValue, RefOf(unit));
+    host->unitControl.UnitChanged(RefOf(unit), kFieldModelValue);
     EXPECT_EQ(FlashLabel()->text(), "7.0");
     EXPECT_EQ(ModelLabel()->text(), "2.0");
     EXPECT_EQ(FlashSlider()->value(), 70);
 
     unit->bFlashPow = 0;
-    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldFlashPow, RefOf(unit));
+    host->unitControl.UnitChanged(RefOf(unit), kFieldFlashPow);
     EXPECT_EQ(Enabled(), (QStringList{"powerButton", "modeCombo"}));
 
     unit->nModelMode1 = 1;
-    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldModelMode1, RefOf(unit));
+    host->unitControl.UnitChanged(RefOf(unit), kFieldModelMode1);
     EXPECT_TRUE(Find<QRadioButton>("propRadio")->isChecked());
 
     // Charge and temperature are not shown here.
     unit->bFlashSnd = 1;
-    SendUnitMessage(view.get(), WM_UNIT_FIELD, kFieldFlashCharge, RefOf(unit));
+    host->unitControl.UnitChanged(RefOf(unit), kFieldFlashCharge);
     EXPECT_FALSE(Find<QCheckBox>("soundCheck")->isChecked());
 
     // A posted full refresh.
     unit->bFlashPow = 1;
-    PostUnitMessage(view.get(), WM_UNIT_REFRESH, 0, RefOf(unit));
+    host->unitControl.UnitReported(RefOf(unit));
     QCoreApplication::processEvents();
     EXPECT_TRUE(Find<QCheckBox>("soundCheck")->isChecked());
     EXPECT_EQ(Enabled().size(), 16);
@@ -377,7 +377,7 @@ TEST_F(ControlFormViewTest, RefreshesFollowTheUnitsReports) {
 }
 
 TEST_F(ControlFormViewTest, RefreshArrivingAfterTheStudioWasClearedChangesNothing) {
-    PostUnitMessage(view.get(), WM_UNIT_REFRESH, 0, RefOf(unit));
+    host->unitControl.UnitReported(RefOf(unit));
     // A scan empties the studio before the posted refresh arrives.
     ClearStudio(host->manager, StudioA());
     QCoreApplication::processEvents();
@@ -391,7 +391,7 @@ TEST_F(ControlFormViewTest, WithoutCurrentUnitHandlersDoNothing) {
     QTest::mouseClick(Find<QCheckBox>("cellCheck"), Qt::LeftButton);
     QTest::mouseClick(Find<QPushButton>("testButton"), Qt::LeftButton);
     DragThumb(FlashSlider(), {60});
-    SendAppMessage(view.get(), WM_UNIT_PICKED);
+    view->OnUnitPicked();
     EXPECT_EQ(Written(), "");
     EXPECT_TRUE(GridMessages(WM_UNIT_FIELD).isEmpty());
     EXPECT_EQ(unit->nFlashValue, 45);

@@ -4,10 +4,10 @@
 #include <QRadioButton>
 
 #include "PanelTestKit.h"
-#include "host/UiMessages.h"
 #include "model/FieldCode.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
+#include "support/ViewMessages.h"
 #include "widgets/CFlatSliderCtrl.h"
 #include "widgets/CUserButton.h"
 #include "widgets/CUserStatic.h"

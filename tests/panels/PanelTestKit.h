@@ -12,10 +12,10 @@
 #include <QTest>
 #include <memory>
 
-#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "panels/CControlFormView.h"
 #include "support/CTestFrameHost.h"
+#include "support/ViewMessages.h"
 #include "widgets/CFlatSpinButtonCtrl.h"
 
 // Real input on the panels' controls, as an operator gives it.
@@ -145,7 +145,7 @@ protected:
     // The grid picked unit: the panel shows it.
     void Pick(StrobeData* unit) {
         host->manager.currentNode = unit;
-        SendAppMessage(view.get(), WM_UNIT_PICKED);
+        view->OnUnitPicked();
     }
 
     // Delivers what the panels posted to the grid and returns it.

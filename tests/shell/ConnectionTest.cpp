@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include "ShellTestSupport.h"
-#include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
@@ -22,6 +21,7 @@
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
+#include "support/ViewMessages.h"
 
 using namespace std::chrono_literals;
 
@@ -370,8 +370,7 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     StudioData* studioC = m.StudioAt(2);
     StrobeData* old = PlaceUnit(m, 2, 3, std::make_unique<StrobeData>());
     m.currentNode = old;  // a unit current: its studio is scanned
-    CPaneRecorder list(f.StudioListPane());
-    CPaneRecorder grid(f.NavigationPane());
+    QSignalSpy listed(&f.StudioList(), &CStudioListFormView::unitListed);
     // The emptied studio is shown anew, before anything else the list hears of.
     QVector<StudioData*> shown;
     QObject::connect(dynamic_cast<CStudioListFormView*>(f.StudioListPane()),
@@ -413,7 +412,7 @@ TEST_F(CConnectionTest, ScanClearsSwitchesTheDongleAndCollectsReports) {
     ASSERT_NE(studioC->UnitAt(4), nullptr);
     EXPECT_EQ(studioC->UnitAt(4)->nFlashValue, 45);
     // The studio list heard of both, and told the grid.
-    EXPECT_EQ(grid.Count(WM_UNIT_ADDED), 2);
+    EXPECT_EQ(listed.count(), 2);
     EXPECT_EQ(counts, QStringList({"0 units answered", "2 units answered"}));
     EXPECT_EQ(progress, CWaitingDlg::kTickLimit);
 

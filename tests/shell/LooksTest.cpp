@@ -27,7 +27,6 @@
 
 #include "ShellTestSupport.h"
 #include "control/CUnitControl.h"
-#include "host/UiMessages.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
 #include "navigation/CNavigationGrid.h"
@@ -39,6 +38,7 @@
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/CWaitingDlg.h"
 #include "support/CMessageRecorder.h"
+#include "support/ViewMessages.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CTitleSeparator.h"
 #include "widgets/CUserStatic.h"

@@ -10,7 +10,6 @@
 
 #include "ShellTestSupport.h"
 #include "control/CUnitControl.h"
-#include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationFormView.h"
@@ -20,6 +19,7 @@
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/ToolImages.h"
 #include "support/CMessageRecorder.h"
+#include "support/ViewMessages.h"
 
 using namespace std::chrono_literals;
 
@@ -181,7 +181,7 @@ TEST_F(CShellTest, ReportsReachTheViewsThatShowTheUnit) {
     m.currentNode = studio;
     auto& navigation = *dynamic_cast<CNavigationFormView*>(f.NavigationPane());
     navigation.ShowStudio(studio);
-    CPaneRecorder grid(f.NavigationPane());
+    QSignalSpy listed(&f.StudioList(), &CStudioListFormView::unitListed);
     const auto gridFlash = [&](int block) {
         return navigation.Grid().CellLabel(0, CNavigationGrid::StatusRow(block)).left(13);
     };
@@ -190,15 +190,14 @@ TEST_F(CShellTest, ReportsReachTheViewsThatShowTheUnit) {
 
     // A new unit: the studio list hears of it queued, and tells the grid.
     f.Control().UnitPlaced(RefOf(unit2));
-    EXPECT_EQ(grid.Count(WM_UNIT_ADDED), 0);
-    ASSERT_TRUE(WaitUntil([&] { return grid.Count(WM_UNIT_ADDED) == 1; }));
-    EXPECT_EQ(grid.entries.last().wParam, 2);
-    EXPECT_EQ(grid.entries.last().unit, RefOf(unit2));
+    EXPECT_EQ(listed.count(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return listed.count() == 1; }));
+    EXPECT_EQ(listed.last()[0].value<UnitRef>(), RefOf(unit2));
 
     // A change of a unit that is not the current one reaches the grid only, before the
     // handler's call returns; one of the current unit the panel too.
     m.currentNode = unit5;
-    SendAppMessage(f.ControlPane(), WM_UNIT_PICKED);
+    dynamic_cast<CControlFormView*>(f.ControlPane())->OnUnitPicked();
     unit2->nFlashValue = 60;
     f.Control().UnitChanged(RefOf(unit2), kFieldFlashValue);
     EXPECT_EQ(gridFlash(0), "Flash : F 6.0");
@@ -227,7 +226,7 @@ TEST_F(CShellTest, NoticesAboutUnitsDestroyedMeanwhileAreDropped) {
     StudioManager& m = f.Manager();
     StrobeData* unit = PlaceUnit(m, 1, 4, std::make_unique<StrobeData>());
     m.currentNode = unit;
-    CPaneRecorder grid(f.NavigationPane());
+    QSignalSpy listed(&f.StudioList(), &CStudioListFormView::unitListed);
     auto* panelFlash = f.ControlPane()->findChild<QLabel*>(QStringLiteral("flashLabel"));
     ASSERT_NE(panelFlash, nullptr);
     const QString shown = panelFlash->text();
@@ -238,7 +237,7 @@ TEST_F(CShellTest, NoticesAboutUnitsDestroyedMeanwhileAreDropped) {
     f.Control().UnitRead(RefOf(unit), kFieldTemperature);
     ClearStudio(m, *m.StudioAt(1));
     PumpEvents(50ms);
-    EXPECT_EQ(grid.Count(WM_UNIT_ADDED), 0);
+    EXPECT_EQ(listed.count(), 0);
     EXPECT_EQ(panelFlash->text(), shown);
 }
 

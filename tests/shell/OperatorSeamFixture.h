@@ -105,9 +105,7 @@ protected:
         QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
                           files->visualItemRect(items[0]).center());
     }
-    static QTreeWidgetItem* ItemOf(const StudioNode& node) {
-        return reinterpret_cast<QTreeWidgetItem*>(node.hTreeItem);
-    }
+    QTreeWidgetItem* ItemOf(const StudioNode& node) { return list().ItemOf(&node); }
 
     // The operator clicks a tree item (its parents opened first).
     void ClickItem(QTreeWidgetItem* item) {

@@ -28,7 +28,6 @@
 #include "OperatorSeamFixture.h"
 #include "ShellTestSupport.h"
 #include "control/CUnitControl.h"
-#include "host/UiMessages.h"
 #include "link/CCommThread.h"
 #include "link/CRadioSession.h"
 #include "link/UnitMask.h"
@@ -44,6 +43,7 @@
 #include "store/CXmlStore.h"
 #include "support/CMessageRecorder.h"
 #include "support/CPtyPair.h"
+#include "support/ViewMessages.h"
 #include "widgets/CFlatSliderCtrl.h"
 #include "widgets/CFlatSpinButtonCtrl.h"
 #include "widgets/CUserButton.h"
@@ -795,11 +795,11 @@ TEST_F(COperatorSeamTest, NoticesNameTheUnitTheyMeanWhenTheyArrive) {
     ClearStudio(manager(), studioA());
     StrobeData* fresh = PlaceUnit(manager(), 0, 1, std::make_unique<StrobeData>());
     list().OnStudioCleared(&studioA());
-    CPaneRecorder gridMessages(frame->NavigationPane());
-    CPaneRecorder panelMessages(frame->ControlPane());
+    QSignalSpy listed(&list(), &CStudioListFormView::unitListed);
+    const QString panelShown = single().flashLabel->text();
     PumpEvents(50ms);
-    EXPECT_EQ(gridMessages.entries.size(), 0) << (old == fresh ? "the address was reused" : "");
-    EXPECT_EQ(panelMessages.Count(WM_UNIT_REFRESH) + panelMessages.Count(WM_UNIT_FIELD), 0);
+    EXPECT_EQ(listed.count(), 0) << (old == fresh ? "the address was reused" : "");
+    EXPECT_EQ(single().flashLabel->text(), panelShown);
     EXPECT_EQ(grid().CellLabel(0, CNavigationGrid::StatusRow(0)),
               "Flash : \nModel : ");  // the fresh unit as it is: no values yet
 }

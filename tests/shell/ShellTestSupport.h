@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -15,42 +16,13 @@
 #include <functional>
 #include <memory>
 
-#include "host/UiMessages.h"
+#include "navigation/CStudioListFormView.h"
+#include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "support/CPtyPair.h"
 #include "support/ViewMessages.h"
 #include "support/WhenModal.h"
-
-// Watches a real view for the application messages it receives, without taking them.
-class CPaneRecorder : public QObject {
-public:
-    struct Entry {
-        int message;
-        qintptr wParam;
-        quintptr lParam;
-        UnitRef unit;
-    };
-    explicit CPaneRecorder(QObject* pane) { pane->installEventFilter(this); }
-    QVector<Entry> entries;
-    int Count(int message) const {
-        int n = 0;
-        for (const Entry& e : entries) {
-            n += e.message == message;
-        }
-        return n;
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        const int type = static_cast<int>(e->type());
-        if (type >= WM_SHOW_STUDIO && type <= WM_BM_APPLIED) {
-            const auto* m = static_cast<CAppMessage*>(e);
-            entries.push_back({type, m->wParam, m->lParam, m->unit});
-        }
-        return false;
-    }
-};
 
 // A main frame whose files (Option.xml, Business Memory) and simulator folder are in a
 // temporary folder of its own, with message boxes answered by the test.

@@ -2,8 +2,8 @@
 
 #include <QDir>
 
-#include "host/UiMessages.h"
 #include "model/ComSettings.h"
+#include "support/ViewMessages.h"
 
 CTestFrameHost::CTestFrameHost() {
     xmlStore.pManager = &manager;

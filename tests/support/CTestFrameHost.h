@@ -30,10 +30,9 @@ public:
     CZbProtocol& Protocol() override { return session.Protocol(); }
     CXmlStore& XmlStore() override { return xmlStore; }
     CUnitControl& Control() override { return unitControl; }
-    QObject* FrameTarget() override { return &frame; }
-    QObject* StudioListPane() override { return studioList ? studioList : &studioListRecorder; }
-    QObject* ControlPane() override { return control ? control : &controlRecorder; }
-    QObject* NavigationPane() override { return navigation ? navigation : &navigationRecorder; }
+    QObject* StudioListPane() { return studioList ? studioList : &studioListRecorder; }
+    QObject* ControlPane() { return control ? control : &controlRecorder; }
+    QObject* NavigationPane() { return navigation ? navigation : &navigationRecorder; }
     bool AskOperator(const QString& text, const QString& caption, bool withCancel,
                      const QString& detail = {}) override;
     bool IsConnected() const override { return session.IsConnected(); }
