@@ -7,7 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "control/CUnitControl.h"
 #include "control/MeterStep.h"
+#include "host/CFrameHost.h"
+#include "model/PowerValue.h"
+#include "model/StudioManager.h"
 
 CLightMeterDlg::CLightMeterDlg(const QString& unitName, Apply apply, QWidget* parent)
     : QDialog(parent), m_apply(std::move(apply)) {
@@ -59,4 +63,29 @@ void CLightMeterDlg::OnSet() {
         return;
     }
     m_answer->setText(m_apply(*reading, *wanted, m_wanted->text()));
+}
+
+void CLightMeterDlg::OpenFor(CFrameHost& host, const UnitRef& ref, QWidget* parent) {
+    const StrobeData* shown = host.Manager().Resolve(ref);
+    if (shown == nullptr) {
+        return;
+    }
+    CLightMeterDlg dialog(
+        shown->sChName,
+        [&host, ref](int reading, int wanted, const QString& wantedText) {
+            StrobeData* unit = host.Manager().Resolve(ref);
+            if (unit == nullptr || !host.IsConnected()) {
+                return QStringLiteral("Nothing was set: the unit is gone or not connected.");
+            }
+            // Power values are stops: the flash moves by the difference, as its slider would.
+            const MeterStep step = MeterPower(unit->nFlashValue, reading, wanted);
+            int flash = unit->nFlashValue;
+            int model = unit->nModelValue;
+            const bool propLink = unit->nModelMode1 == 1;
+            TrackPower(flash, model, step.flashTenths, propLink);
+            host.Control().SetPower(*unit, CUnitControl::Power::kFlash, flash, model, propLink);
+            return MeterText(unit->sChName, step, wantedText);
+        },
+        parent);
+    dialog.exec();
 }

@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <functional>
 
+#include "model/UnitRef.h"
+
+class CFrameHost;
 class QLabel;
 class QLineEdit;
 
@@ -18,6 +21,9 @@ public:
     using Apply = std::function<QString(int reading, int wanted, const QString& wantedText)>;
 
     CLightMeterDlg(const QString& unitName, Apply apply, QWidget* parent = nullptr);
+    // The dialog for a unit of the grid or the studio list, setting its flash power through
+    // the unit core as its slider would (Prop link, limits); returns when it is closed.
+    static void OpenFor(CFrameHost& host, const UnitRef& unit, QWidget* parent);
 
     QLineEdit& Reading() const { return *m_reading; }
     QLineEdit& Wanted() const { return *m_wanted; }

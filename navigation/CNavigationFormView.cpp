@@ -8,9 +8,7 @@
 #include <algorithm>
 
 #include "control/CUnitControl.h"
-#include "control/MeterStep.h"
 #include "host/CFrameHost.h"
-#include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CLightMeterDlg.h"
 #include "navigation/CNavigationGrid.h"
@@ -175,28 +173,6 @@ void CNavigationFormView::ShowUnitMenu(const QPoint& at) {
     meter->setObjectName(QStringLiteral("lightMeter"));
     meter->setEnabled(m_host.IsConnected());
     if (menu.exec(m_grid->viewport()->mapToGlobal(at)) == meter) {
-        OpenLightMeter(RefOf(unit));
+        CLightMeterDlg::OpenFor(m_host, RefOf(unit), this);
     }
-}
-
-void CNavigationFormView::OpenLightMeter(const UnitRef& ref) {
-    const StrobeData* shown = m_manager.Resolve(ref);
-    CLightMeterDlg dialog(
-        shown->sChName,
-        [this, ref](int reading, int wanted, const QString& wantedText) {
-            StrobeData* unit = m_manager.Resolve(ref);
-            if (unit == nullptr || !m_host.IsConnected()) {
-                return QStringLiteral("Nothing was set: the unit is gone or not connected.");
-            }
-            // Power values are stops: the flash moves by the difference, as its slider would.
-            const MeterStep step = MeterPower(unit->nFlashValue, reading, wanted);
-            int flash = unit->nFlashValue;
-            int model = unit->nModelValue;
-            const bool propLink = unit->nModelMode1 == 1;
-            TrackPower(flash, model, step.flashTenths, propLink);
-            m_host.Control().SetPower(*unit, CUnitControl::Power::kFlash, flash, model, propLink);
-            return MeterText(unit->sChName, step, wantedText);
-        },
-        this);
-    dialog.exec();
 }
