@@ -195,6 +195,12 @@ CCommandDesk::Outcome CCommandDesk::Resolve(const QString& studio, const QString
     return {};
 }
 
+CCommandDesk::Outcome CCommandDesk::Find(const QString& studio, const QString& unit,
+                                         Target& target) const {
+    const Outcome ready = Ready();
+    return ready.Ok() ? Resolve(studio, unit, target) : ready;
+}
+
 CCommandDesk::Outcome CCommandDesk::SetPower(const QString& studio, const QString& unit,
                                              Power power, double value) {
     Outcome ready = Ready();

@@ -74,6 +74,10 @@ public:
     Outcome SelectStudio(const QString& studio);
     Outcome ApplyMemory(const QString& name);
     Outcome CheckUnits();
+    // The units a command on studio and unit would act on, as it would find them (a command
+    // may run now, the names resolve), without acting: for remotes that compute a value from
+    // a unit's own (the light meter).
+    Outcome Find(const QString& studio, const QString& unit, Target& target) const;
 
     // The words a setting is named by: "cell", "sound", "power", "lamp", "mode", "lampmode".
     static QStringList SettingNames() { return NamedSettingWords(); }

@@ -26,6 +26,8 @@ const char* EventName(CLinkObserver::Event event) {
             return "";
         case CLinkObserver::Event::kValueDropped:
             return "dropped: ";
+        case CLinkObserver::Event::kRemote:
+            return "remote: ";
     }
     return "";
 }

@@ -16,6 +16,7 @@ public:
         kHungUp,        // the device went away under the watcher
         kBufferFull,    // detail: how many bytes were lost
         kValueDropped,  // a report's value no unit can hold; detail: which, and the count
+        kRemote,        // the phone remote refused something; detail: who and why
     };
 
     virtual ~CLinkObserver() = default;

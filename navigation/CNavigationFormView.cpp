@@ -1,5 +1,7 @@
 #include "navigation/CNavigationFormView.h"
 
+#include <QMenu>
+
 #include <QFontMetrics>
 #include <QResizeEvent>
 #include <QStyle>
@@ -8,6 +10,7 @@
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
 #include "model/StudioManager.h"
+#include "navigation/CLightMeterDlg.h"
 #include "navigation/CNavigationGrid.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CGridCtrl.h"
@@ -40,6 +43,8 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
     placeholder->setObjectName(CGridCtrl::ControlName(CNavigationGrid::kPlaceholderId));
     placeholder->setGeometry(units.Rect(5, 20, 155, 205));
     m_grid->hide();
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, &CNavigationFormView::ShowUnitMenu);
     const CUnitControl* control = &host.Control();
     connect(control, &CUnitControl::unitEdited, this, &CNavigationFormView::OnUnitEdited,
             Qt::QueuedConnection);
@@ -150,4 +155,24 @@ void CNavigationFormView::OnUnitListed(const UnitRef&) {
     StrobeData* current = m_grid->CurrentGridUnit();
     m_grid->ShowStudio(CurrentStudio(m_manager));
     m_grid->GoToUnit(current);
+}
+
+void CNavigationFormView::ShowUnitMenu(const QPoint& at) {
+    // The block under the pointer (from the keyboard: the current one) is picked first.
+    int col = 0;
+    int row = 0;
+    if (m_grid->HitTest(at, col, row) && col >= 0 && row >= 0) {
+        m_grid->GotoCell(0, CNavigationGrid::TitleRow(row / CNavigationGrid::kRowsPerUnit));
+    }
+    StrobeData* unit = m_grid->CurrentGridUnit();
+    if (unit == nullptr) {
+        return;
+    }
+    QMenu menu(m_grid);
+    QAction* meter = menu.addAction(QStringLiteral("Light meter..."));
+    meter->setObjectName(QStringLiteral("lightMeter"));
+    meter->setEnabled(m_host.IsConnected());
+    if (menu.exec(m_grid->viewport()->mapToGlobal(at)) == meter) {
+        CLightMeterDlg::OpenFor(m_host, RefOf(unit), this);
+    }
 }

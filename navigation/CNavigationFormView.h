@@ -49,6 +49,8 @@ protected:
 
 private:
     void LayoutGrid();
+    // The grid's menu of a unit (right button, menu key): "Light meter...".
+    void ShowUnitMenu(const QPoint& at);
     // The core's notices: a unit's field, every grid unit's field (WM_SELECTION_EDITED), a
     // unit's name.
     void OnUnitEdited(const UnitRef& unit, FieldCode field);

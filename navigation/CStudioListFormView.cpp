@@ -14,6 +14,7 @@
 #include "host/CFrameHost.h"
 #include "host/ToolFlag.h"
 #include "model/StudioManager.h"
+#include "navigation/CLightMeterDlg.h"
 #include "navigation/CStudioTreeDelegate.h"
 #include "navigation/StudioTreeImages.h"
 #include "widgets/CDialogUnits.h"
@@ -450,8 +451,12 @@ void CStudioListFormView::ShowContextMenu(const QPoint& at) {
     if (item == nullptr) {
         item = m_tree->currentItem();
     }
-    if (item == nullptr || item->parent() != nullptr) {
-        return;  // studios only
+    if (item == nullptr) {
+        return;
+    }
+    if (item->parent() != nullptr) {
+        ShowUnitMenu(item, at);
+        return;
     }
     QMenu menu(m_tree);
     QAction* check = menu.addAction(QStringLiteral("Check units"));
@@ -462,6 +467,21 @@ void CStudioListFormView::ShowContextMenu(const QPoint& at) {
         m_tree->itemAt(at) != nullptr ? at : m_tree->visualItemRect(item).center());
     if (menu.exec(global) == check) {
         CheckUnitsOf(item);
+    }
+}
+
+void CStudioListFormView::ShowUnitMenu(QTreeWidgetItem* item, const QPoint& at) {
+    // A unit or its light: the unit's menu.
+    const UnitRef unit{item->data(0, kStudioRole).toInt(), item->data(0, kSlotRole).toInt(),
+                       item->data(0, kSerialRole).value<quint64>()};
+    QMenu menu(m_tree);
+    QAction* meter = menu.addAction(QStringLiteral("Light meter..."));
+    meter->setObjectName(QStringLiteral("lightMeter"));
+    meter->setEnabled(m_host.IsConnected() && m_host.Manager().Resolve(unit) != nullptr);
+    const QPoint global = m_tree->viewport()->mapToGlobal(
+        m_tree->itemAt(at) != nullptr ? at : m_tree->visualItemRect(item).center());
+    if (menu.exec(global) == meter) {
+        CLightMeterDlg::OpenFor(m_host, unit, this);
     }
 }
 

@@ -101,6 +101,8 @@ private:
     void RemoveChildren(QTreeWidgetItem* item);
     void SetHotItem(QTreeWidgetItem* item);
     void ShowContextMenu(const QPoint& at);
+    // A unit's (or its light's) menu: "Light meter...".
+    void ShowUnitMenu(QTreeWidgetItem* item, const QPoint& at);
     // A unit that did not answer a roll call is greyed, and heard as not answering.
     void ShowAnswerState(QTreeWidgetItem* item, const StrobeData* unit);
     void Layout();

@@ -17,8 +17,9 @@ declare -A allowed=(
     [panels]="panels host control widgets link store model"
     [bus]="bus panels host control link store model"
     [tools/tarnelctl]="tarnelctl bus"
-    [shell]="shell bus panels navigation host control widgets link store model osc"
+    [shell]="shell bus phone panels navigation host control widgets link store model osc"
     [osc]="osc shell control host widgets link store model"
+    [phone]="phone control widgets link store model"
     [sim]="sim link model"
     [tests/support]="support host control link store model"
 )

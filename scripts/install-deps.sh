@@ -25,6 +25,10 @@ packages=(
   dbus libexiv2-dev exiv2
   # OSC for control surfaces (liblo), and its oscsend / oscdump for the tests and the README.
   liblo-dev liblo-tools
+  # The phone remote: Qt's HTTP and WebSocket servers, and the QR code of its address; the
+  # browser walkthrough drives headless Chromium through WebDriver.
+  qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
+  chromium chromium-driver python3-selenium
 )
 if [ "${1:-}" = "--packaging" ]; then
   packages+=(dpkg-dev file desktop-file-utils appstream lintian)

@@ -43,9 +43,15 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
                        " A port that is taken is said, not changed for another.")
             .arg(kDefaultOscPort),
         QStringLiteral("PORT"));
+    const QCommandLineOption remote(
+        QStringLiteral("remote"),
+        QStringLiteral("Start the phone remote at launch, on PORT (8480 when not given, the next "
+                       "free one when taken), and print its address with the pairing code."),
+        QStringLiteral("PORT"));
     parser.addOption(trace);
     parser.addOption(user);
     parser.addOption(osc);
+    parser.addOption(remote);
     for (const char* name : kQtValueOptions) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -61,6 +67,9 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
     QStringList given = arguments;
     given.replaceInStrings(QRegularExpression(QStringLiteral("^--osc$")),
                            QStringLiteral("--osc=%1").arg(kDefaultOscPort));
+    // The port is optional, which the parser's options are not: a bare --remote takes 0.
+    given.replaceInStrings(QRegularExpression(QStringLiteral("^--remote$")),
+                           QStringLiteral("--remote=0"));
     const bool parsed = parser.parse(given);
     if (QCoreApplication::instance() != nullptr) {
         m_help = parser.helpText();
@@ -92,6 +101,16 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
             oscPort = 0;
             return Outcome::kError;
         }
+    }
+    if (parser.isSet(remote)) {
+        bool ok = false;
+        const int port = parser.value(remote).toInt(&ok);
+        if (!ok || port < 0 || port > 65535) {
+            m_error = QStringLiteral("--remote takes a port from 1 to 65535, not '%1'.")
+                          .arg(parser.value(remote).left(20));
+            return Outcome::kError;
+        }
+        remotePort = port;
     }
     return Outcome::kRun;
 }

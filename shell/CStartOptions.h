@@ -21,6 +21,8 @@ public:
     QString tracePath;        // --trace FILE; empty: no frame log
     bool userFolder = false;  // --user-folder
     int oscPort = 0;          // --osc[=PORT]: the OSC server's port at launch; 0: not started
+    // --remote[=PORT]: the phone remote started at launch; -1 for not, 0 for its own port.
+    int remotePort = -1;
 
 private:
     QString m_help;

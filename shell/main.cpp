@@ -9,6 +9,8 @@
 #include "link/CFrameTrace.h"
 #include "link/CTraceFile.h"
 #include "osc/COscAttach.h"
+#include "phone/CPhoneRemote.h"
+#include "phone/CPhoneServer.h"
 #include "shell/CDemoAutomation.h"
 #include "shell/CMainFrame.h"
 #include "shell/CStartOptions.h"
@@ -94,6 +96,19 @@ int main(int argc, char** argv) {
     bus.Serve(frame.Desk(), frame, frame);
     frame.AddServiceAction(new CRecallAction(frame.Desk(), frame, &frame));
     COscAttach osc(frame, QDir::currentPath());  // destroyed before the frame, whose desk it uses
+    CPhoneRemote phone(frame.Desk(), &frame);
+    phone.SetFrameLog(trace.get());
+    frame.AddServiceAction(phone.Action());
+    if (options.remotePort >= 0) {
+        const auto port = static_cast<quint16>(options.remotePort > 0 ? options.remotePort
+                                                                      : CPhoneServer::kDefaultPort);
+        if (phone.Server().Start(port)) {
+            std::printf("%s\n", qPrintable(phone.Server().Address()));
+            std::fflush(stdout);
+        } else {
+            Say(QStringLiteral("the phone remote did not start: %1").arg(phone.Server().Error()));
+        }
+    }
     frame.show();
     if (options.oscPort != 0 && !osc.Start(options.oscPort)) {
         Say(osc.Error());
