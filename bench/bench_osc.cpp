@@ -94,16 +94,6 @@ bool ConnectTo(CMainFrame& frame, const QString& device) {
     return chosen && frame.IsConnected();
 }
 
-QByteArray StatusReport(quint16 mask, int flash, int model) {
-    QByteArray bytes = FromHex("FF 0E 01");
-    bytes += static_cast<char>(mask >> 8);
-    bytes += static_cast<char>(mask & 0xFF);
-    for (int b : {1, flash, model, 0, 0, 0, 0, 1, 0}) {
-        bytes += static_cast<char>(b);
-    }
-    return bytes;
-}
-
 QByteArray FlashMessage(float value) {
     lo_message m = lo_message_new();
     lo_message_add_float(m, value);

@@ -62,16 +62,6 @@ using namespace std::chrono_literals;
 using BenchStats::Median;
 using BenchStats::Percentile;
 
-QByteArray StatusReport(quint16 mask, int flash, int model) {
-    QByteArray bytes = FromHex("FF 0E 01");
-    bytes += static_cast<char>(mask >> 8);
-    bytes += static_cast<char>(mask & 0xFF);
-    for (int b : {1, flash, model, 0, 0, 0, 0, 1, 0}) {
-        bytes += static_cast<char>(b);
-    }
-    return bytes;
-}
-
 double MsSince(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }

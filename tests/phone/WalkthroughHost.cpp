@@ -37,16 +37,6 @@
 
 namespace {
 
-QByteArray StatusReport(quint16 mask, int flash, int model) {
-    QByteArray bytes = FromHex("FF 0E 01");
-    bytes += static_cast<char>(mask >> 8);
-    bytes += static_cast<char>(mask & 0xFF);
-    for (int b : {1, flash, model, 0, 0, 0, 0, 1, 0}) {
-        bytes += static_cast<char>(b);
-    }
-    return bytes;
-}
-
 void Say(const QString& line) {
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);

@@ -24,18 +24,6 @@
 
 using namespace std::chrono_literals;
 
-// A full status report of the units in mask (FF 0E 01 mask, then power, flash, model, cell,
-// sound, mode 1, mode 2, model power, 00).
-inline QByteArray StatusReport(quint16 mask, int flash, int model) {
-    QByteArray bytes = FromHex("FF 0E 01");
-    bytes += static_cast<char>(mask >> 8);
-    bytes += static_cast<char>(mask & 0xFF);
-    for (int b : {1, flash, model, 0, 0, 0, 0, 1, 0}) {
-        bytes += static_cast<char>(b);
-    }
-    return bytes;
-}
-
 // Every setting field of a unit, to see that nothing changed.
 inline std::array<int, 9> Settings(const StrobeData* u) {
     return {u->nFlashValue, u->bFlashCell,  u->bFlashSnd,   u->bFlashCharge, u->bFlashPow,

@@ -35,3 +35,6 @@ private:
 QString HexBytes(const QByteArray& bytes);
 // Bytes from hex text "FF 07 17 ...".
 QByteArray FromHex(const char* text);
+// A full status report of the units in mask (FF 0E 01 mask, then power 1, flash, model, cell
+// and sound off, modes 0, model lamp on, 00), as the dongle passes one on.
+QByteArray StatusReport(quint16 mask, int flash, int model);
