@@ -49,12 +49,14 @@ void CRemoteControlObject::StatusText(QString& text) {
 
 void CRemoteControlObject::SetPower(const QString& studio, const QString& unit,
                                     const QString& power, double value) {
+    const CCommandDesk::Caller caller(m_desk, QStringLiteral("script"));
     CCommandDesk::Power which{};
     Reply(PowerOfWord(power, which) ? m_desk.SetPower(studio, unit, which, value) : NoPower(power));
 }
 
 void CRemoteControlObject::StepPower(const QString& studio, const QString& unit,
                                      const QString& power, double delta) {
+    const CCommandDesk::Caller caller(m_desk, QStringLiteral("script"));
     CCommandDesk::Power which{};
     Reply(PowerOfWord(power, which) ? m_desk.StepPower(studio, unit, which, delta)
                                     : NoPower(power));
@@ -62,10 +64,12 @@ void CRemoteControlObject::StepPower(const QString& studio, const QString& unit,
 
 void CRemoteControlObject::SetSetting(const QString& studio, const QString& unit,
                                       const QString& setting, const QString& value) {
+    const CCommandDesk::Caller caller(m_desk, QStringLiteral("script"));
     Reply(m_desk.SetSetting(studio, unit, setting, value));
 }
 
 void CRemoteControlObject::Test(const QString& studio, const QString& unit) {
+    const CCommandDesk::Caller caller(m_desk, QStringLiteral("script"));
     Reply(m_desk.Test(studio, unit));
 }
 
@@ -74,6 +78,7 @@ void CRemoteControlObject::SelectStudio(const QString& studio) {
 }
 
 void CRemoteControlObject::ApplyMemory(const QString& name) {
+    const CCommandDesk::Caller caller(m_desk, QStringLiteral("script"));
     Reply(m_desk.ApplyMemory(name));
 }
 

@@ -59,6 +59,21 @@ public:
 
     using Power = CUnitControl::Power;
 
+    // Names who sent the commands made while it lives ("phone", "OSC", "script"), so that the
+    // undo history's tips say where a change came from: "CH-03 flash 5.0 -> 4.5 (phone)".
+    class Caller {
+    public:
+        Caller(CCommandDesk& desk, const QString& who) : m_control(desk.Control()) {
+            m_control.SetOrigin(who);
+        }
+        ~Caller() { m_control.SetOrigin({}); }
+        Caller(const Caller&) = delete;
+        Caller& operator=(const Caller&) = delete;
+
+    private:
+        CUnitControl& m_control;
+    };
+
     CCommandDesk(CUnitControl& control, CCommandHost& host, QObject* parent = nullptr);
 
     // studio: "A".."E", "Studio A", or "current"; unit: "CH-03", "3", "current" or "ticked".

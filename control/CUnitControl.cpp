@@ -88,6 +88,7 @@ void CUnitControl::Finish(UnitChange& change, UnitChange::Unit entry, StrobeData
     TakeAfter(entry, unit);
     change.units.push_back(entry);
     Tell(change, one);
+    change.origin = m_origin;
     emit changed(change);
 }
 
@@ -116,6 +117,7 @@ void CUnitControl::ApplyOffsets(std::vector<StrobeData*> units, Power trigger, i
     }
     Send(change, units);
     Tell(change, units);
+    change.origin = m_origin;
     emit changed(change);
 }
 
@@ -135,6 +137,7 @@ void CUnitControl::SetTickedSetting(std::vector<StrobeData*> units, FieldCode fi
     }
     Send(change, units);
     Tell(change, units);
+    change.origin = m_origin;
     emit changed(change);
 }
 
@@ -162,6 +165,7 @@ bool CUnitControl::ApplyMemory(StudioData& studio, const StudioData& memory,
     // The views rebuild the studio before its frames go out.
     Tell(change, units);
     Send(change, units);
+    change.origin = m_origin;
     emit changed(change);
     return true;
 }
@@ -176,6 +180,7 @@ void CUnitControl::Rename(StrobeData& unit, const QString& name) {
     TakeNamesAfter(change.names.front(), unit);
     StrobeData* const one[] = {&unit};
     Tell(change, one);
+    change.origin = m_origin;
     emit changed(change);
 }
 
@@ -189,6 +194,7 @@ void CUnitControl::RenameLight(StrobeData& unit, const QString& lightName) {
     TakeNamesAfter(change.names.front(), unit);
     StrobeData* const one[] = {&unit};
     Tell(change, one);
+    change.origin = m_origin;
     emit changed(change);
 }
 

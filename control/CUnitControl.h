@@ -30,6 +30,9 @@ public:
     // The protocol the commands send through; set once, before the first command.
     void SetProtocol(CZbProtocol& protocol) { m_protocol = &protocol; }
     StudioManager& Manager() const { return m_manager; }
+    // Who asks for the commands from now on, when not the desktop ("phone", "OSC",
+    // "script"): each change says it (UnitChange::origin). Empty for the desktop.
+    void SetOrigin(const QString& origin) { m_origin = origin; }
 
     // One unit's power: the power moved takes its new value; under the Prop link the partner
     // takes its own as well (the panel has stepped both). gesture: see UnitChange.
@@ -107,4 +110,5 @@ private:
 
     StudioManager& m_manager;
     CZbProtocol* m_protocol = nullptr;
+    QString m_origin;
 };

@@ -249,6 +249,7 @@ OscOutcome COscAddressTable::Dispatch(CCommandDesk& desk, const QString& path,
     }
     const double number = values.number;
     const QString& text = values.text;
+    const CCommandDesk::Caller caller(desk, QStringLiteral("OSC"));
     switch (row.action) {
         case Action::kSetFlash:
             return FromDesk(desk.SetPower(match.studio, match.unit, Power::kFlash, number));

@@ -53,6 +53,7 @@ QJsonObject PhoneError(double id, const QString& name, const QString& message) {
 }
 
 QJsonObject RunPhoneCommand(const PhoneRequest& request, CCommandDesk& desk) {
+    const CCommandDesk::Caller caller(desk, QStringLiteral("phone"));
     const Power power = request.model ? Power::kModel : Power::kFlash;
     switch (request.kind) {
         case Kind::kStep:

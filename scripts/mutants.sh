@@ -34,6 +34,7 @@ done
 # changes one line; "\n" in a pattern takes in a neighbouring line to make the match unique.
 # The filter names the tests that guard the rule ('*' for all of the program).
 mutants=$(cat <<'EOF'
+a change from elsewhere forgets who sent it @@ test_shell @@ *WhateverMadeIt* @@ control/CUnitControl.cpp @@ 1 @@ change.origin = m_origin; @@ (void)m_origin;
 a remote command runs under a modal dialog @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ if (m_host.IsBusy()) { @@ if (false) {
 a remote power above 8.1 is sent @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ tenths < POWER_MIN || tenths > POWER_MAX @@ tenths < POWER_MIN
 a remote step past the widest step is taken @@ test_shell @@ *Elsewhere* @@ control/CCommandDesk.cpp @@ 1 @@ std::abs(tenths) > kWidestStep @@ std::abs(tenths) > 1000

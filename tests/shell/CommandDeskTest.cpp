@@ -6,6 +6,7 @@
 
 #include "OperatorSeamFixture.h"
 #include "control/CCommandDesk.h"
+#include "shell/CUndoHistory.h"
 #include "widgets/CUserStatic.h"
 
 namespace {
@@ -119,6 +120,18 @@ TEST_F(COperatorSeamTest, TheDeskTellsEveryChangeWhateverMadeIt) {
     ASSERT_TRUE(WaitUntil([&] { return !heard.empty(); }));
     EXPECT_EQ(heard.back(), RefOf(unit(1)));
     EXPECT_EQ(desk.UnitState(*unit(1))["flash"].toDouble(), 4.0);
+    heard.clear();
+    // A change from elsewhere says where it came from in the undo history's tip.
+    {
+        const CCommandDesk::Caller phone(desk, "phone");
+        ASSERT_TRUE(desk.SetPower("A", "CH-02", Power::kFlash, 5.0).Ok());
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->History().UndoAction()->toolTip(),
+              "Undo CH-02 flash 4.0 -> 5.0 (phone) (Ctrl+Z)");
+    ASSERT_TRUE(desk.SetPower("A", "CH-02", Power::kFlash, 5.5).Ok());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->History().UndoAction()->toolTip(), "Undo CH-02 flash 5.0 -> 5.5 (Ctrl+Z)");
     heard.clear();
     // The roll call's "No answer".
     frame->Control().MarkAnswering(*unit(1), false);
