@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <memory>
 
-class CAppMessage;
 class CBusinessMemoryGroup;
 class CFrameHost;
 class CControlSelFormView;
