@@ -172,17 +172,18 @@ void CMainFrame::CreateToolBar() {
             m_toolBar->addSeparator();
         }
         m_toolBar->addAction(action);
-        if (QWidget* button = m_toolBar->widgetForAction(action)) {
-            button->setAccessibleName(label);
-        }
+        NameToolButton(action);
     }
+    CreateHistoryAndHelp();
+}
+
+// Undo and Redo after the commands, the services' entries (AddServiceAction), Help last.
+void CMainFrame::CreateHistoryAndHelp() {
     m_toolBar->addSeparator();
     for (QAction* action : {m_history->UndoAction(), m_history->RedoAction()}) {
         m_toolBar->addAction(action);
         addAction(action);
-        if (QWidget* button = m_toolBar->widgetForAction(action)) {
-            button->setAccessibleName(action->text());
-        }
+        NameToolButton(action);
     }
     // The services beside the desktop (AddServiceAction) come here, then Help at the end.
     m_servicesSeparator = m_toolBar->addSeparator();
@@ -193,9 +194,7 @@ void CMainFrame::CreateToolBar() {
                                  .arg(m_helpAction->shortcut().toString(QKeySequence::NativeText)));
     connect(m_helpAction, &QAction::triggered, this, &CMainFrame::OnHelp);
     m_toolBar->addAction(m_helpAction);
-    if (QWidget* button = m_toolBar->widgetForAction(m_helpAction)) {
-        button->setAccessibleName(m_helpAction->text());
-    }
+    NameToolButton(m_helpAction);
     m_quit = new QAction(QStringLiteral("Quit"), this);
     m_quit->setObjectName(QStringLiteral("quit"));
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -362,6 +361,10 @@ void CMainFrame::AddServiceAction(QAction* action) {
         action->text(), action->shortcut().toString(QKeySequence::NativeText)));
     m_toolBar->insertAction(m_servicesSeparator, action);
     addAction(action);
+    NameToolButton(action);
+}
+
+void CMainFrame::NameToolButton(QAction* action) {
     if (QWidget* button = m_toolBar->widgetForAction(action)) {
         button->setAccessibleName(action->text());
     }

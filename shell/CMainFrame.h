@@ -145,6 +145,9 @@ private:
     bool WaitForAnswers(const QString& studioName, AnswerCount answered) override;
 
     void CreateToolBar();
+    void CreateHistoryAndHelp();
+    // A screen reader names a tool button as its action.
+    void NameToolButton(QAction* action);
     void CreateStatusBar();
     // Check units (Ctrl+R), and the roll call after each memory applied.
     void CreateRollCall();
