@@ -76,6 +76,21 @@ int CStrobeEventHandler::OnStatus(int unitIndex, const StrobeData& status) {
     return 1;
 }
 
+void CStrobeEventHandler::OnPowerPairs(const StudioData& studio, const quint8* frame) {
+    for (int j = 0; j < kSlotCount; ++j) {
+        // Looked up afresh each time: a view told of the change may change the model.
+        StrobeData* unit = studio.UnitAt(j);
+        const quint8 flash = frame[3 + 2 * j];
+        const quint8 model = frame[4 + 2 * j];
+        if (unit == nullptr || flash == 0 || model == 0) {
+            continue;
+        }
+        TakePower(unit->nFlashValue, flash, "flash", j, "power pairs");
+        TakePower(unit->nModelValue, model, "model", j, "power pairs");
+        m_sink.UnitChanged(RefOf(unit), kFieldFlashValue);
+    }
+}
+
 int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 value,
                                    const quint8* frame) {
     StudioData* studio = CurrentStudio(*pManager);
@@ -83,20 +98,8 @@ int CStrobeEventHandler::OnSetting(quint8 subCode, quint8 unitIndex, quint16 val
         return 1;
     }
     if (subCode == ZB_FLASH_TABLE || subCode == ZB_MODEL_TABLE) {
-        if (frame == nullptr) {
-            return 1;
-        }
-        for (int j = 0; j < kSlotCount; ++j) {
-            // Looked up afresh each time: a view told of the change may change the model.
-            StrobeData* unit = studio->UnitAt(j);
-            const quint8 flash = frame[3 + 2 * j];
-            const quint8 model = frame[4 + 2 * j];
-            if (unit == nullptr || flash == 0 || model == 0) {
-                continue;
-            }
-            TakePower(unit->nFlashValue, flash, "flash", j, "power pairs");
-            TakePower(unit->nModelValue, model, "model", j, "power pairs");
-            m_sink.UnitChanged(RefOf(unit), kFieldFlashValue);
+        if (frame != nullptr) {
+            OnPowerPairs(*studio, frame);
         }
         return 1;
     }

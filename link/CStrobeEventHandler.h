@@ -5,6 +5,7 @@
 class CLinkObserver;
 class CUnitReportSink;
 class StudioManager;
+struct StudioData;
 
 // Applies reports to the units of the current studio and tells the sink of each unit placed,
 // reported, changed or read, as it happens. With no current studio every report is ignored. A power
@@ -27,6 +28,8 @@ public:
 private:
     // field takes value when a unit can hold it; otherwise the value is dropped and counted.
     void TakePower(int& field, int value, const char* name, int unitIndex, const char* report);
+    // Both powers of every unit of studio from a power-pairs report (frame: its 23 bytes).
+    void OnPowerPairs(const StudioData& studio, const quint8* frame);
     void TakeStatus(StrobeData& unit, const StrobeData& status, int unitIndex);
 
     CUnitReportSink& m_sink;
