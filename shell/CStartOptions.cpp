@@ -13,9 +13,34 @@ const char* const kQtValueOptions[] = {
     "qwindowicon", "qwindowtitle",       "style",         "stylesheet", "session",
     "display",     "geometry",           "qmljsdebugger"};
 constexpr int kDefaultOscPort = 8481;
-constexpr int kMaxOscPort = 65535;
+constexpr int kMaxOscPort = 65535;  // the highest port of any kind
 
 const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// Qt's own options, let through unnamed in the help for the application object to take.
+void AddQtOptions(QCommandLineParser& parser) {
+    for (const char* name : kQtValueOptions) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : kQtFlagOptions) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+// A port number from lowest to 65535; false for anything else.
+bool ReadPort(const QString& text, int lowest, int& port) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < lowest || value > kMaxOscPort) {
+        return false;
+    }
+    port = value;
+    return true;
+}
 
 }  // namespace
 
@@ -52,16 +77,7 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
     parser.addOption(user);
     parser.addOption(osc);
     parser.addOption(remote);
-    for (const char* name : kQtValueOptions) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
-    for (const char* name : kQtFlagOptions) {
-        QCommandLineOption option(QString::fromLatin1(name));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
+    AddQtOptions(parser);
 
     // "--osc" alone takes the default port: the parser knows no option whose value may be left out.
     QStringList given = arguments;
@@ -91,26 +107,19 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
     }
     tracePath = parser.value(trace);
     userFolder = parser.isSet(user);
-    if (parser.isSet(osc)) {
-        bool ok = false;
-        oscPort = parser.value(osc).toInt(&ok);
-        if (!ok || oscPort < 1 || oscPort > kMaxOscPort) {
-            m_error = QStringLiteral("--osc takes a port, 1 .. %1, not '%2'.")
-                          .arg(kMaxOscPort)
-                          .arg(parser.value(osc).left(20));
-            oscPort = 0;
-            return Outcome::kError;
-        }
+    if (parser.isSet(osc) && !ReadPort(parser.value(osc), 1, oscPort)) {
+        m_error = QStringLiteral("--osc takes a port, 1 .. %1, not '%2'.")
+                      .arg(kMaxOscPort)
+                      .arg(parser.value(osc).left(20));
+        oscPort = 0;
+        return Outcome::kError;
     }
-    if (parser.isSet(remote)) {
-        bool ok = false;
-        const int port = parser.value(remote).toInt(&ok);
-        if (!ok || port < 0 || port > 65535) {
-            m_error = QStringLiteral("--remote takes a port from 1 to 65535, not '%1'.")
-                          .arg(parser.value(remote).left(20));
-            return Outcome::kError;
-        }
-        remotePort = port;
+    // 0: the remote's own port.
+    if (parser.isSet(remote) && !ReadPort(parser.value(remote), 0, remotePort)) {
+        m_error = QStringLiteral("--remote takes a port from 1 to 65535, not '%1'.")
+                      .arg(parser.value(remote).left(20));
+        remotePort = -1;
+        return Outcome::kError;
     }
     return Outcome::kRun;
 }
