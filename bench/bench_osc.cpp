@@ -12,13 +12,10 @@
 
 #include <lo/lo.h>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QNetworkDatagram>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QUdpSocket>
 #include <chrono>
@@ -33,7 +30,6 @@
 #include "osc/COscAttach.h"
 #include "osc/COscFeedback.h"
 #include "osc/COscServer.h"
-#include "shell/CComSettingDlg.h"
 #include "shell/CMainFrame.h"
 #include "support/BenchStats.h"
 #include "support/CBenchSession.h"
@@ -67,31 +63,6 @@ bool Spin(Done done) {
 bool Readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
-}
-
-// The Com dialog's entry that links to the pseudo-terminal, chosen and confirmed.
-bool ConnectTo(CMainFrame& frame, const QString& device) {
-    bool chosen = false;
-    auto* poll = new QTimer(&frame);
-    QObject::connect(poll, &QTimer::timeout, &frame, [poll, &device, &chosen] {
-        auto* dialog = qobject_cast<CComSettingDlg*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible()) {
-            return;
-        }
-        poll->stop();
-        poll->deleteLater();
-        QComboBox* ports = dialog->PortList();
-        for (int i = 0; i < ports->count(); ++i) {
-            if (QFileInfo(ports->itemText(i)).symLinkTarget() == device) {
-                ports->setCurrentIndex(i);
-                chosen = true;
-            }
-        }
-        chosen ? dialog->accept() : dialog->reject();
-    });
-    poll->start(5);
-    frame.OnCom();
-    return chosen && frame.IsConnected();
 }
 
 QByteArray FlashMessage(float value) {
@@ -186,7 +157,7 @@ std::vector<double> ReportToFeedback(CPtyPair& pty, QUdpSocket& client, int samp
 bool Stage(CMainFrame& frame, CPtyPair& pty) {
     frame.SetMessageBoxHandler([](const QString&, const QString&, bool) { return true; });
     frame.show();
-    if (!ConnectTo(frame, pty.SlavePath())) {
+    if (!CBenchSession::Connect(frame, pty.SlavePath())) {
         std::fprintf(stderr, "bench_osc: cannot connect to the pseudo-terminal\n");
         return false;
     }

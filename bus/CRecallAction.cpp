@@ -9,19 +9,16 @@
 #include "bus/CLightingRecall.h"
 #include "bus/LightingSidecar.h"
 #include "host/CFrameHost.h"
+#include "widgets/CDrawnIconEngine.h"
 
 namespace {
 
 const QString kCaption = QStringLiteral("Recall lighting");
 constexpr int kImagePx = 30;
 
-// A picture (a frame with a horizon) lit by a strobe's burst in its corner, at the tool bar's
-// size and scale.
-QPixmap DrawRecallImage(qreal scale) {
-    QPixmap pixmap(QSize(kImagePx, kImagePx) * scale);
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+// A picture (a frame with a horizon) lit by a strobe's burst in its corner, in the tool bar's
+// design units; drawn for each size and scale it is shown at.
+void DrawRecall(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(40, 40, 40), 1.5));
     p.setBrush(QColor(250, 250, 245));
@@ -48,15 +45,10 @@ QPixmap DrawRecallImage(qreal scale) {
     }
     p.setBrush(QColor(255, 210, 40));
     p.drawEllipse(burst, 3.2, 3.2);
-    return pixmap;
 }
 
 QIcon RecallIcon() {
-    QIcon icon;
-    for (qreal scale : {1.0, 2.0}) {
-        icon.addPixmap(DrawRecallImage(scale));
-    }
-    return icon;
+    return QIcon(new CDrawnIconEngine(QSize(kImagePx, kImagePx), DrawRecall));
 }
 
 }  // namespace

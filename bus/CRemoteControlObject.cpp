@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QJsonDocument>
+#include <algorithm>
+#include <utility>
 
 #include "bus/BusNames.h"
 #include "model/StudioManager.h"
@@ -34,6 +36,9 @@ Outcome NoPower(const QString& word) {
 
 CRemoteControlObject::CRemoteControlObject(CCommandDesk& desk, QObject* parent)
     : QObject(parent), m_desk(desk) {
+    m_say.setSingleShot(true);
+    m_say.setInterval(kChangeQuietMs);
+    connect(&m_say, &QTimer::timeout, this, &CRemoteControlObject::SayChanges);
     connect(&desk, &CCommandDesk::unitUpdated, this, &CRemoteControlObject::OnUnitUpdated);
     connect(&desk, &CCommandDesk::connectionChanged, this,
             &CRemoteControlObject::ConnectionChanged);
@@ -119,12 +124,24 @@ void CRemoteControlObject::Reply(const Outcome& outcome) {
 }
 
 void CRemoteControlObject::OnUnitUpdated(const UnitRef& ref) {
-    const StrobeData* unit = m_desk.Control().Manager().Resolve(ref);
-    if (unit == nullptr || ref.nStudioNum < 0) {
-        return;  // gone meanwhile, or a memory's preview: not the studio's
+    if (std::find(m_changed.begin(), m_changed.end(), ref) == m_changed.end()) {
+        m_changed.push_back(ref);
     }
-    const QJsonObject state = m_desk.UnitState(*unit);
-    emit UnitChanged(state.value(QStringLiteral("studio")).toString(),
-                     state.value(QStringLiteral("unit")).toString(),
-                     QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)));
+    if (!m_say.isActive()) {
+        m_say.start();
+    }
+}
+
+void CRemoteControlObject::SayChanges() {
+    const std::vector<UnitRef> changed = std::exchange(m_changed, {});
+    for (const UnitRef& ref : changed) {
+        const StrobeData* unit = m_desk.Control().Manager().Resolve(ref);
+        if (unit == nullptr || ref.nStudioNum < 0) {
+            continue;  // gone meanwhile, or a memory's preview: not the studio's
+        }
+        const QJsonObject state = m_desk.UnitState(*unit);
+        emit UnitChanged(state.value(QStringLiteral("studio")).toString(),
+                         state.value(QStringLiteral("unit")).toString(),
+                         QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact)));
+    }
 }

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
+#include <vector>
 
 #include "control/CCommandDesk.h"
 
@@ -54,8 +56,15 @@ signals:
 private:
     // Answers the caller with the refusal, if it is one.
     void Reply(const CCommandDesk::Outcome& outcome);
+    // The units changed are said together, at most every kChangeQuietMs and then once each:
+    // a report flood must not put a bus signal, and its JSON, on the UI thread per report.
     void OnUnitUpdated(const UnitRef& ref);
+    void SayChanges();
+
+    static constexpr int kChangeQuietMs = 40;
 
     CCommandDesk& m_desk;
     RecallHandler m_recall;
+    std::vector<UnitRef> m_changed;  // in the order of their first change since the last say
+    QTimer m_say;
 };

@@ -30,9 +30,13 @@ bool CBenchSession::StartSim(CSimProcess& sim, const QStringList& args) const {
 }
 
 bool CBenchSession::Connect(CMainFrame& frame, const CSimProcess& sim) {
+    return Connect(frame, sim.DevicePath());
+}
+
+bool CBenchSession::Connect(CMainFrame& frame, const QString& device) {
     bool chosen = false;
     auto* poll = new QTimer(&frame);
-    QObject::connect(poll, &QTimer::timeout, &frame, [poll, &sim, &chosen] {
+    QObject::connect(poll, &QTimer::timeout, &frame, [poll, &device, &chosen] {
         auto* dialog = qobject_cast<CComSettingDlg*>(QApplication::activeModalWidget());
         if (dialog == nullptr || !dialog->isVisible()) {
             return;
@@ -42,7 +46,7 @@ bool CBenchSession::Connect(CMainFrame& frame, const CSimProcess& sim) {
         QComboBox* ports = dialog->PortList();
         for (int i = 0; i < ports->count(); ++i) {
             const QFileInfo entry(ports->itemText(i));
-            if (entry.isSymLink() && entry.symLinkTarget() == sim.DevicePath()) {
+            if (entry.isSymLink() && entry.symLinkTarget() == device) {
                 ports->setCurrentIndex(i);
                 chosen = true;
             }

@@ -24,6 +24,8 @@ public:
     bool StartSim(CSimProcess& sim, const QStringList& args) const;
     // Runs the Com command, chooses the simulator's port in the dialog and confirms it.
     static bool Connect(CMainFrame& frame, const CSimProcess& sim);
+    // The same for the port entry that links to device (a pseudo-terminal of the bench's own).
+    static bool Connect(CMainFrame& frame, const QString& device);
     // Selects Studio A in the studio list, scans it (six real seconds) and selects its first
     // unit; returns the number of units the scan found.
     static int ScanStudioA(CMainFrame& frame);

@@ -177,6 +177,21 @@ TEST_F(TarnelctlTest, WatchPrintsChangesUntilInterrupted) {
         },
         5000));
     EXPECT_TRUE(out.contains(QLatin1String("\"flash\":")));
+    // A burst of changes is said once, with the value it ended on.
+    QTest::qWait(200);
+    watch.readAllStandardOutput();  // what the wait above made, said by now
+    out.clear();
+    for (int step = 0; step < 100; ++step) {
+        frame->Desk().StepPower(QStringLiteral("A"), QStringLiteral("CH-03"),
+                                CCommandDesk::Power::kFlash, step % 2 ? 0.1 : -0.1);
+    }
+    frame->Desk().SetPower(QStringLiteral("A"), QStringLiteral("CH-03"),
+                           CCommandDesk::Power::kFlash, 7.5);
+    pty.ReadAvailable(20ms);
+    QTest::qWait(300);
+    out += QString::fromUtf8(watch.readAllStandardOutput());
+    EXPECT_EQ(out.count(QLatin1String("A CH-03 {")), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(QLatin1String("\"flash\":7.5"))) << out.toStdString();
     ::kill(static_cast<pid_t>(watch.processId()), SIGINT);
     ASSERT_TRUE(QTest::qWaitFor([&] { return watch.state() == QProcess::NotRunning; }, 5000));
     EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
