@@ -4,26 +4,22 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPalette>
-#include <QRadioButton>
 #include <algorithm>
 
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
-#include "host/ToolFlag.h"
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
+#include "model/SettingField.h"
 #include "model/StudioManager.h"
 #include "panels/CBusinessMemoryGroup.h"
 #include "panels/CControlSelFormView.h"
 #include "panels/CPowerControlSet.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CFlatSliderCtrl.h"
-#include "widgets/CFlatSpinButtonCtrl.h"
 #include "widgets/CTitleSeparator.h"
 #include "widgets/CUserButton.h"
-#include "widgets/CUserStatic.h"
 #include "widgets/ComboFit.h"
 
 namespace {
@@ -65,99 +61,62 @@ CControlFormView::CControlFormView(CFrameHost& host, QWidget* parent)
 
     m_memory = std::make_unique<CBusinessMemoryGroup>(host, this, units);
 
-    ConnectPowers();
-    ConnectSwitches();
+    ConnectControls();
     ConnectCore();
     connect(m_combo, &QComboBox::activated, this, &CControlFormView::OnCombo);
 }
 
-// The spins and sliders: each moves the panel's copy, then commits it.
-void CControlFormView::ConnectPowers() {
-    const CPowerControlSet& c = *m_controls;
-    connect(c.flashSpin, &CFlatSpinButtonCtrl::deltaPos, this, [this](int change) {
-        OnSpin(Power::Flash, change, m_controls->flashSpin->HeldPress());
-    });
-    connect(c.modelSpin, &CFlatSpinButtonCtrl::deltaPos, this, [this](int change) {
-        OnSpin(Power::Model, change, m_controls->modelSpin->HeldPress());
-    });
-    connect(c.flashSlider, &QSlider::sliderMoved, this,
-            [this](int position) { OnSliderTrack(Power::Flash, position); });
-    connect(c.modelSlider, &QSlider::sliderMoved, this,
-            [this](int position) { OnSliderTrack(Power::Model, position); });
-    // A release anywhere on a slider (thumb or channel) takes its position.
-    c.flashSlider->installEventFilter(this);
-    c.modelSlider->installEventFilter(this);
-    // A key moves the thumb with its label; letting go of the key takes the position. A
-    // slider greyed meanwhile takes nothing and shows the unit's values again.
-    for (const Power power : {Power::Flash, Power::Model}) {
-        CFlatSliderCtrl* slider = power == Power::Flash ? c.flashSlider : c.modelSlider;
-        connect(slider, &CFlatSliderCtrl::stepped, this,
-                [this, power](int position) { OnSliderTrack(power, position); });
-        connect(slider, &CFlatSliderCtrl::keyboardReleased, this, [this, power, slider] {
-            if (slider->isEnabled()) {
-                OnSliderRelease(power);
-            } else {
-                RefreshField(kFieldFlashValue);
-            }
-        });
-    }
-}
-
-// The switches and modes: the panel's copy takes the click, the core the change.
-void CControlFormView::ConnectSwitches() {
-    const CPowerControlSet& c = *m_controls;
-    // Cell and Sound: the box's tick is the unit's switch.
-    const auto connectSwitch = [this](QCheckBox* box, int& state, FieldCode field) {
-        connect(box, &QCheckBox::clicked, this, [this, &state, field](bool checked) {
-            StrobeData* unit = Unit();
-            if (unit == nullptr) {
-                return;
-            }
-            state = checked ? 1 : 0;
-            Commit([&] { m_host.Control().SetSetting(*unit, field, state); });
-        });
-    };
-    connectSwitch(c.cellCheck, m_bCell, kFieldFlashCell);
-    connectSwitch(c.soundCheck, m_bSound, kFieldFlashSound);
-    connect(c.powerButton, &QPushButton::clicked, this, [this](bool checked) {
-        StrobeData* unit = Unit();
-        if (unit == nullptr) {
-            return;
-        }
-        m_bPower = checked ? 1 : 0;
-        SetEnableMode(kModeFollowPower);
-        Commit([&] { m_host.Control().SetSetting(*unit, kFieldFlashPow, m_bPower); });
-    });
-    connect(c.testButton, &QPushButton::clicked, this, [this] {
+// The operator's doings on the power groups: the panel's copy takes them, the core the change.
+void CControlFormView::ConnectControls() {
+    const CPowerControlSet* c = m_controls.get();
+    connect(c, &CPowerControlSet::spun, this, &CControlFormView::OnSpin);
+    connect(c, &CPowerControlSet::tracked, this,
+            [this](Power power, int position, bool) { OnSliderTrack(power, position); });
+    connect(c, &CPowerControlSet::released, this, &CControlFormView::OnSliderRelease);
+    // A slider greyed while its key was held shows the unit's values again.
+    connect(c, &CPowerControlSet::releasedGreyed, this, [this] { RefreshField(kFieldFlashValue); });
+    connect(c, &CPowerControlSet::switched, this, &CControlFormView::OnSwitched);
+    connect(c, &CPowerControlSet::testClicked, this, [this] {
         if (StrobeData* unit = Unit()) {
             m_host.Control().Test(*unit);
         }
     });
-    connect(c.offCheck, &QCheckBox::clicked, this, [this](bool checked) {
-        StrobeData* unit = Unit();
-        if (unit == nullptr) {
-            return;
-        }
-        m_bModelOff = checked ? 1 : 0;
+}
+
+void CControlFormView::OnSwitched(FieldCode field, int value) {
+    StrobeData* unit = Unit();
+    if (unit == nullptr) {
+        return;
+    }
+    if (field == kFieldModelPow) {
+        m_bModelOff = value == 0 ? 1 : 0;
         ShowModelValue();
-        SetEnableMode(kModeFollowPower);
-        Commit([&] { m_host.Control().SetSetting(*unit, kFieldModelPow, m_bModelOff ? 0 : 1); });
-    });
-    // clicked, not toggled: a click on the ticked button sends the mode again.
-    const auto connectMode = [this](QRadioButton* radio, int& state, int value, FieldCode field) {
-        connect(radio, &QRadioButton::clicked, this, [this, &state, value, field] {
-            StrobeData* unit = Unit();
-            if (unit == nullptr) {
-                return;
-            }
-            state = value;
-            Commit([&] { m_host.Control().SetSetting(*unit, field, value); });
-        });
-    };
-    connectMode(c.freeRadio, m_nMode1, 0, kFieldModelMode1);
-    connectMode(c.propRadio, m_nMode1, 1, kFieldModelMode1);
-    connectMode(c.continousRadio, m_nMode2, 1, kFieldModelMode2);
-    connectMode(c.flashPropRadio, m_nMode2, 0, kFieldModelMode2);
+    } else if (int* copy = CopyOf(field)) {
+        *copy = value;
+    }
+    if (field == kFieldFlashPow || field == kFieldModelPow) {
+        ShowEnabling();
+    }
+    Commit([&] { m_host.Control().SetSetting(*unit, field, value); });
+}
+
+// The panel's copy of a switch or mode; null for the powers and the model's OFF (kept the
+// other way round).
+int* CControlFormView::CopyOf(FieldCode field) {
+    switch (field) {
+        case kFieldFlashCell:
+            return &m_bCell;
+        case kFieldFlashSound:
+            return &m_bSound;
+        case kFieldFlashPow:
+            return &m_bPower;
+        case kFieldModelMode1:
+            return &m_nMode1;
+        case kFieldModelMode2:
+            return &m_nMode2;
+        default:
+            return nullptr;
+    }
 }
 
 void CControlFormView::ConnectCore() {
@@ -250,82 +209,42 @@ void CControlFormView::OnUnitPicked() {
 }
 
 void CControlFormView::Reset() {
-    SetEnableMode(kModeReset);
+    ResetPanel();
 }
 
 void CControlFormView::OnConnectionChanged() {
     FullRefresh();
 }
 
-bool CControlFormView::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-        // A greyed slider sees the release too (it is not delivered to disabled widgets, but
-        // filters run first): it must not send.
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget == nullptr || !widget->isEnabled()) {
-            return QWidget::eventFilter(watched, e);
-        }
-        if (watched == m_controls->flashSlider) {
-            OnSliderRelease(Power::Flash);
-        } else if (watched == m_controls->modelSlider) {
-            OnSliderRelease(Power::Model);
-        }
-    }
-    return QWidget::eventFilter(watched, e);
-}
-
 StrobeData* CControlFormView::Unit() const {
     return CurrentUnit(m_host.Manager());
 }
 
-void CControlFormView::SetEnableMode(int mode) {
-    CPowerControlSet& c = *m_controls;
-    const QList<QWidget*> controls = c.SettingControls();
-    switch (mode) {
-        case kModeAllDisabled:
-        case kModeAllEnabled:
-            m_combo->setEnabled(mode == kModeAllEnabled);
-            for (QWidget* w : controls) {
-                w->setEnabled(mode == kModeAllEnabled);
-            }
-            // A test flash reaches no unit without the dongle.
-            c.testButton->setEnabled(mode == kModeAllEnabled && m_host.IsConnected());
-            break;
-        case kModeReset:
-            ResetPanel();
-            break;
-        case kModeSingleShown:
-        case kModeSelectionShown: {
-            const bool single = mode == kModeSingleShown;
-            if (m_selPanel != nullptr) {
-                m_selPanel->setVisible(!single);
-                m_selPanel->raise();
-            }
-            // The selected-units panel brings its own groups in the same place.
-            c.flashGroup->setVisible(single);
-            c.modelGroup->setVisible(single);
-            for (QWidget* w : controls) {
-                w->setVisible(single);
-            }
-            break;
-        }
-        case kModePowerOnly:
-            m_combo->setEnabled(true);
-            for (QWidget* w : controls) {
-                w->setEnabled(w == c.powerButton);
-            }
-            break;
-        case kModeFollowPower:
-            if (m_bPower == 0) {
-                SetEnableMode(kModePowerOnly);
-            } else if (m_nComboIndex == 0) {
-                SetEnableMode(kModeAllEnabled);
-            }
-            break;
-        default:
-            break;
+// Which panel shows: the unit's groups, or the selected-units panel in the same place.
+void CControlFormView::ShowWhichPanel() {
+    const bool single = m_nComboIndex == 0;
+    if (m_selPanel != nullptr) {
+        m_selPanel->setVisible(!single);
+        m_selPanel->raise();
     }
+    const CPowerControlSet& c = *m_controls;
+    c.flashGroup->setVisible(single);
+    c.modelGroup->setVisible(single);
+    for (QWidget* w : c.SettingControls()) {
+        w->setVisible(single);
+    }
+}
+
+// What can be used follows the unit shown: nothing without one, only Power while it is off,
+// and a test flash only with the dongle connected.
+void CControlFormView::ShowEnabling() {
+    const CPowerControlSet& c = *m_controls;
+    m_combo->setEnabled(m_showsUnit);
+    const bool on = m_showsUnit && m_bPower != 0;
+    for (QWidget* w : c.SettingControls()) {
+        w->setEnabled(on || (m_showsUnit && w == c.powerButton));
+    }
+    c.testButton->setEnabled(on && m_host.IsConnected());
 }
 
 void CControlFormView::FullRefresh() {
@@ -354,16 +273,17 @@ void CControlFormView::FullRefresh() {
 
     ShowModes();
     c.offCheck->setChecked(m_bModelOff != 0);
-    SetEnableMode(kModeFollowPower);
+    m_showsUnit = true;
+    ShowEnabling();
 }
 
-void CControlFormView::RefreshField(int fieldCode) {
+void CControlFormView::RefreshField(FieldCode field) {
     const StrobeData* unit = Unit();
     if (unit == nullptr) {
         return;
     }
     CPowerControlSet& c = *m_controls;
-    switch (fieldCode) {
+    switch (field) {
         case kFieldFlashValue:
         case kFieldModelValue:
             m_nFlashValue = unit->nFlashValue;
@@ -374,18 +294,16 @@ void CControlFormView::RefreshField(int fieldCode) {
             c.modelSlider->setValue(m_nModelValue);
             break;
         case kFieldFlashCell:
-            m_bCell = unit->bFlashCell;
-            c.cellCheck->setChecked(m_bCell != 0);
-            break;
         case kFieldFlashSound:
-            m_bSound = unit->bFlashSnd;
-            c.soundCheck->setChecked(m_bSound != 0);
+        case kFieldFlashPow: {
+            int& copy = *CopyOf(field);
+            copy = unit->*SettingFieldOf(field)->member;
+            c.Box(field)->setChecked(copy != 0);
+            if (field == kFieldFlashPow) {
+                ShowEnabling();
+            }
             break;
-        case kFieldFlashPow:
-            m_bPower = unit->bFlashPow;
-            c.powerButton->setChecked(m_bPower != 0);
-            SetEnableMode(kModeFollowPower);
-            break;
+        }
         case kFieldModelMode1:
         case kFieldModelMode2:
             m_nMode1 = unit->nModelMode1;
@@ -396,7 +314,7 @@ void CControlFormView::RefreshField(int fieldCode) {
             m_bModelOff = unit->bModelPow == 0 ? 1 : 0;
             c.offCheck->setChecked(m_bModelOff != 0);
             ShowModelValue();
-            SetEnableMode(kModeFollowPower);
+            ShowEnabling();
             break;
         default:
             break;
@@ -404,53 +322,37 @@ void CControlFormView::RefreshField(int fieldCode) {
 }
 
 void CControlFormView::ResetPanel() {
-    CPowerControlSet& c = *m_controls;
     m_nFlashValue = POWER_MIN;
     m_bCell = 0;
     m_bSound = 0;
     m_bPower = 0;
-    c.flashLabel->clear();
-    c.flashLabel->update();
-    c.modelLabel->clear();
-    c.modelLabel->update();
-    c.flashSlider->setValue(POWER_MIN);
-    c.cellCheck->setChecked(false);
-    c.soundCheck->setChecked(false);
-    c.powerButton->setChecked(false);
-
     m_nModelValue = POWER_MIN;
     m_nMode1 = 0;
     m_nMode2 = 0;
     m_bModelOff = 0;
-    c.modelSlider->setValue(POWER_MIN);
-    CPowerControlSet::CheckOnly(c.mode1Pair, nullptr);
-    CPowerControlSet::CheckOnly(c.mode2Pair, nullptr);
-    c.offCheck->setChecked(false);
+    m_controls->Clear(POWER_MIN, QString());
 
     if (m_nComboIndex == 1) {
-        SetEnableMode(kModeSingleShown);
-        m_combo->setCurrentIndex(0);
         m_nComboIndex = 0;
+        ShowWhichPanel();
+        m_combo->setCurrentIndex(0);
     }
-    SetEnableMode(kModeAllDisabled);
+    m_showsUnit = false;
+    ShowEnabling();
     m_emptyStatic->show();
 }
 
 void CControlFormView::ShowFlashValue() {
-    m_controls->flashLabel->setText(FormatPower(m_nFlashValue));
-    m_controls->flashLabel->update();
+    m_controls->ShowValue(Power::kFlash, FormatPower(m_nFlashValue));
 }
 
 void CControlFormView::ShowModelValue() {
-    m_controls->modelLabel->setText(m_bModelOff != 0 ? QStringLiteral("OFF")
-                                                     : FormatPower(m_nModelValue));
-    m_controls->modelLabel->update();
+    m_controls->ShowValue(Power::kModel,
+                          m_bModelOff != 0 ? QStringLiteral("OFF") : FormatPower(m_nModelValue));
 }
 
 void CControlFormView::ShowModes() {
-    const CPowerControlSet& c = *m_controls;
-    CPowerControlSet::CheckOnly(c.mode1Pair, m_nMode1 == 1 ? c.propRadio : c.freeRadio);
-    CPowerControlSet::CheckOnly(c.mode2Pair, m_nMode2 == 1 ? c.continousRadio : c.flashPropRadio);
+    m_controls->ShowModes(m_nMode1, m_nMode2);
 }
 
 template <class Command>
@@ -466,7 +368,7 @@ void CControlFormView::OnSpin(Power power, int change, int heldPress) {
     if (unit == nullptr) {
         return;
     }
-    const bool flash = power == Power::Flash;
+    const bool flash = power == Power::kFlash;
     int& value = flash ? m_nFlashValue : m_nModelValue;
     int& partner = flash ? m_nModelValue : m_nFlashValue;
     const bool propLink = m_nMode1 == 1;
@@ -502,7 +404,7 @@ void CControlFormView::OnSliderTrack(Power power, int position) {
     if (Unit() == nullptr) {
         return;
     }
-    const bool flash = power == Power::Flash;
+    const bool flash = power == Power::kFlash;
     const bool propLink = m_nMode1 == 1;
     TrackPower(flash ? m_nFlashValue : m_nModelValue, flash ? m_nModelValue : m_nFlashValue,
                position, propLink);
@@ -523,7 +425,7 @@ void CControlFormView::OnSliderRelease(Power power) {
     if (unit == nullptr) {
         return;
     }
-    const bool flash = power == Power::Flash;
+    const bool flash = power == Power::kFlash;
     const bool propLink = m_nMode1 == 1;
     const int position = (flash ? m_controls->flashSlider : m_controls->modelSlider)->value();
     TrackPower(flash ? m_nFlashValue : m_nModelValue, flash ? m_nModelValue : m_nFlashValue,
@@ -538,9 +440,8 @@ void CControlFormView::OnCombo(int index) {
     m_nComboIndex = index;
     if (index == 0) {
         FullRefresh();
-        SetEnableMode(kModeSingleShown);
     } else if (index == 1) {
         SelectionPanel()->Reset();
-        SetEnableMode(kModeSelectionShown);
     }
+    ShowWhichPanel();
 }

@@ -5,10 +5,12 @@
 #include <QWidget>
 #include <memory>
 
+#include "model/FieldCode.h"
+#include "panels/CPowerControlSet.h"
+
 class CBusinessMemoryGroup;
 class CFrameHost;
 class CControlSelFormView;
-class CPowerControlSet;
 class CTitleSeparator;
 class QComboBox;
 class QLabel;
@@ -22,16 +24,6 @@ struct StrobeData;
 class CControlFormView : public QWidget {
     Q_OBJECT
 public:
-    enum EnableMode : int {
-        kModeAllDisabled = 0,
-        kModeAllEnabled = 1,
-        kModeReset = 2,
-        kModeSingleShown = 3,
-        kModeSelectionShown = 4,
-        kModePowerOnly = 5,
-        kModeFollowPower = 6,
-    };
-
     explicit CControlFormView(CFrameHost& host, QWidget* parent = nullptr);
     ~CControlFormView() override;
 
@@ -54,21 +46,20 @@ public:
     CControlSelFormView* SelectionPanel();  // made when first asked for
     const CPowerControlSet& Controls() const { return *m_controls; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
 private:
-    enum class Power { Flash, Model };
+    using Power = CPowerControlSet::Power;
 
-    // The constructor's wiring: the power controls, the switches and modes, the core's notices.
-    void ConnectPowers();
-    void ConnectSwitches();
+    // The constructor's wiring: what the operator does on the controls, the core's notices.
+    void ConnectControls();
     void ConnectCore();
     StrobeData* Unit() const;
     void FitCombo();
-    void SetEnableMode(int mode);
+    void ShowWhichPanel();
+    void ShowEnabling();
+    void OnSwitched(FieldCode field, int value);
+    int* CopyOf(FieldCode field);
     void FullRefresh();
-    void RefreshField(int fieldCode);
+    void RefreshField(FieldCode field);
     void ResetPanel();
     void ShowFlashValue();
     void ShowModelValue();
@@ -76,8 +67,6 @@ private:
     // Runs a command of the unit core for the panel's own change.
     template <class Command>
     void Commit(Command command);
-    // Whether a unit notice is about the unit shown (a notice naming no unit is).
-
     void OnSpin(Power power, int change, int heldPress);
     void OnSliderTrack(Power power, int position);
     void OnSliderRelease(Power power);
@@ -104,6 +93,7 @@ private:
     int m_bModelOff = 0;
 
     std::unique_ptr<CBusinessMemoryGroup> m_memory;
+    bool m_showsUnit = false;  // a unit's settings are shown, not the reset panel
     bool m_initialised = false;
     bool m_committing = false;  // while the panel's own command runs
     int m_gesture = 0;          // of the held arrow whose steps go out now; 0 for none

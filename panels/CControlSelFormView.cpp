@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -44,86 +43,31 @@ CControlSelFormView::CControlSelFormView(CFrameHost& host, QWidget* parent)
     for (CFlatSliderCtrl* slider : {c.flashSlider, c.modelSlider}) {
         slider->setRange(OFFSET_SLIDER_MIN, OFFSET_SLIDER_MAX);
         slider->setValue(OFFSET_SLIDER_CENTRE);
-        // A release anywhere on the slider (thumb or channel) takes its position.
-        slider->installEventFilter(this);
     }
-
-    connect(c.flashSpin, &CFlatSpinButtonCtrl::deltaPos, this,
-            [this](int change) { OnSpin(Trigger::Flash, change); });
-    connect(c.modelSpin, &CFlatSpinButtonCtrl::deltaPos, this,
-            [this](int change) { OnSpin(Trigger::Model, change); });
-    connect(c.flashSlider, &QSlider::sliderMoved, this,
-            [this](int position) { OnSliderTrack(Trigger::Flash, position); });
-    connect(c.modelSlider, &QSlider::sliderMoved, this,
-            [this](int position) { OnSliderTrack(Trigger::Model, position); });
+    connect(&c, &CPowerControlSet::spun, this,
+            [this](Power power, int change, int) { OnSpin(power, change); });
     // A key moves the thumb by exactly its step (the first-drag snap is for the mouse) with
     // the label; letting go of the key applies it.
-    for (const Trigger trigger : {Trigger::Flash, Trigger::Model}) {
-        CFlatSliderCtrl* slider = trigger == Trigger::Flash ? c.flashSlider : c.modelSlider;
-        connect(slider, &CFlatSliderCtrl::stepped, this,
-                [this, trigger](int position) { OnSliderTrack(trigger, position, false); });
-        connect(slider, &CFlatSliderCtrl::keyboardReleased, this,
-                [this, trigger] { OnSliderRelease(trigger); });
-    }
-
-    connect(c.cellCheck, &QCheckBox::clicked, this, [this](bool checked) {
-        m_bCell = checked ? 1 : 0;
-        ApplySwitch(kFieldFlashCell, m_bCell);
+    connect(&c, &CPowerControlSet::tracked, this, [this](Power power, int position, bool byKey) {
+        OnSliderTrack(power, position, !byKey);
     });
-    connect(c.soundCheck, &QCheckBox::clicked, this, [this](bool checked) {
-        m_bSound = checked ? 1 : 0;
-        ApplySwitch(kFieldFlashSound, m_bSound);
-    });
-    connect(c.powerButton, &QPushButton::clicked, this, [this](bool checked) {
-        m_bPower = checked ? 1 : 0;
-        ApplySwitch(kFieldFlashPow, m_bPower);
-    });
-    connect(c.offCheck, &QCheckBox::clicked, this, [this](bool checked) {
-        m_bModelOff = checked ? 1 : 0;
-        ApplySwitch(kFieldModelPow, m_bModelOff ? 0 : 1);
-    });
-    connect(c.testButton, &QPushButton::clicked, this, [this] {
-        const std::vector<StrobeData*> units = SelectedUnits();
-        quint16 mask = 0;
-        for (const StrobeData* unit : units) {
-            mask |= UnitMaskOf(unit->nChNum);
-        }
-        if (!units.empty()) {
-            m_host.Control().Test(*units.back(), mask);
-        }
-    });
-    for (QRadioButton* radio : {c.freeRadio, c.propRadio, c.continousRadio, c.flashPropRadio}) {
-        // clicked, not toggled: a click on the ticked button sends again.
-        connect(radio, &QRadioButton::clicked, this, [this, radio] { OnModeRadio(radio); });
-    }
+    connect(&c, &CPowerControlSet::released, this, &CControlSelFormView::OnSliderRelease);
+    connect(&c, &CPowerControlSet::switched, this, &CControlSelFormView::OnSwitched);
+    connect(&c, &CPowerControlSet::testClicked, this, &CControlSelFormView::TestSelected);
 }
 
 CControlSelFormView::~CControlSelFormView() = default;
 
 void CControlSelFormView::Reset() {
-    CPowerControlSet& c = *m_controls;
     m_nFlashOffset = 0;
     m_bCell = 0;
     m_bSound = 0;
     m_bPower = 0;
-    c.flashLabel->setText(FormatPowerOffset(0));
-    c.flashLabel->update();
-    c.flashSlider->setValue(OFFSET_SLIDER_CENTRE);
-    c.cellCheck->setChecked(false);
-    c.soundCheck->setChecked(false);
-    c.powerButton->setChecked(false);
-
     m_nModelOffset = 0;
     m_nMode1 = -1;
     m_nMode2 = -1;
     m_bModelOff = 0;
-    c.modelLabel->setText(FormatPowerOffset(0));
-    c.modelLabel->update();
-    c.modelSlider->setValue(OFFSET_SLIDER_CENTRE);
-    CPowerControlSet::CheckOnly(c.mode1Pair, nullptr);
-    CPowerControlSet::CheckOnly(c.mode2Pair, nullptr);
-    c.offCheck->setChecked(false);
-
+    m_controls->Clear(OFFSET_SLIDER_CENTRE, FormatPowerOffset(0));
     m_trackSnap.Reset();
     m_nLastFlashOffset = 0;
     m_nLastModelOffset = 0;
@@ -148,21 +92,20 @@ std::vector<StrobeData*> CControlSelFormView::SelectedUnits() const {
     return selected;
 }
 
-bool CControlSelFormView::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-        if (watched == m_controls->flashSlider) {
-            OnSliderRelease(Trigger::Flash);
-        } else if (watched == m_controls->modelSlider) {
-            OnSliderRelease(Trigger::Model);
-        }
+void CControlSelFormView::TestSelected() {
+    const std::vector<StrobeData*> units = SelectedUnits();
+    quint16 mask = 0;
+    for (const StrobeData* unit : units) {
+        mask |= UnitMaskOf(unit->nChNum);
     }
-    return QWidget::eventFilter(watched, e);
+    if (!units.empty()) {
+        m_host.Control().Test(*units.back(), mask);
+    }
 }
 
-void CControlSelFormView::OnSpin(Trigger trigger, int change) {
+void CControlSelFormView::OnSpin(Power trigger, int change) {
     CPowerControlSet& c = *m_controls;
-    const bool flash = trigger == Trigger::Flash;
+    const bool flash = trigger == Power::kFlash;
     int& offset = flash ? m_nFlashOffset : m_nModelOffset;
     int& partner = flash ? m_nModelOffset : m_nFlashOffset;
     const bool propLink = m_nMode1 == 1;
@@ -177,9 +120,9 @@ void CControlSelFormView::OnSpin(Trigger trigger, int change) {
     Apply(trigger);
 }
 
-void CControlSelFormView::OnSliderTrack(Trigger trigger, int position, bool snap) {
+void CControlSelFormView::OnSliderTrack(Power trigger, int position, bool snap) {
     CPowerControlSet& c = *m_controls;
-    const bool flash = trigger == Trigger::Flash;
+    const bool flash = trigger == Power::kFlash;
     QSlider* slider = flash ? c.flashSlider : c.modelSlider;
     QSlider* partnerSlider = flash ? c.modelSlider : c.flashSlider;
     int& offset = flash ? m_nFlashOffset : m_nModelOffset;
@@ -197,9 +140,9 @@ void CControlSelFormView::OnSliderTrack(Trigger trigger, int position, bool snap
     ShowOffsets();
 }
 
-void CControlSelFormView::OnSliderRelease(Trigger trigger) {
+void CControlSelFormView::OnSliderRelease(Power trigger) {
     CPowerControlSet& c = *m_controls;
-    const bool flash = trigger == Trigger::Flash;
+    const bool flash = trigger == Power::kFlash;
     QSlider* slider = flash ? c.flashSlider : c.modelSlider;
     QSlider* partnerSlider = flash ? c.modelSlider : c.flashSlider;
     int& offset = flash ? m_nFlashOffset : m_nModelOffset;
@@ -215,7 +158,7 @@ void CControlSelFormView::OnSliderRelease(Trigger trigger) {
     Apply(trigger);
 }
 
-void CControlSelFormView::Apply(Trigger trigger) {
+void CControlSelFormView::Apply(Power trigger) {
     const int flashChange = m_nFlashOffset - m_nLastFlashOffset;
     const int modelChange = m_nModelOffset - m_nLastModelOffset;
     // Used up even when no unit is ticked: units ticked later get only later changes.
@@ -224,15 +167,13 @@ void CControlSelFormView::Apply(Trigger trigger) {
 
     m_host.Control().ApplyOffsets(
         SelectedUnits(),
-        trigger == Trigger::Flash ? CUnitControl::Power::kFlash : CUnitControl::Power::kModel,
+        trigger == Power::kFlash ? CUnitControl::Power::kFlash : CUnitControl::Power::kModel,
         flashChange, modelChange);
 }
 
 void CControlSelFormView::ShowOffsets() {
-    m_controls->flashLabel->setText(FormatPowerOffset(m_nFlashOffset));
-    m_controls->flashLabel->update();
-    m_controls->modelLabel->setText(FormatPowerOffset(m_nModelOffset));
-    m_controls->modelLabel->update();
+    m_controls->ShowValue(Power::kFlash, FormatPowerOffset(m_nFlashOffset));
+    m_controls->ShowValue(Power::kModel, FormatPowerOffset(m_nModelOffset));
 }
 
 void CControlSelFormView::ApplySwitch(FieldCode field, int value) {
@@ -240,13 +181,28 @@ void CControlSelFormView::ApplySwitch(FieldCode field, int value) {
     m_host.Control().SetTickedSetting(SelectedUnits(), field, value);
 }
 
-void CControlSelFormView::OnModeRadio(QAbstractButton* button) {
-    const CPowerControlSet& c = *m_controls;
-    if (button == c.freeRadio || button == c.propRadio) {
-        m_nMode1 = button == c.propRadio ? 1 : 0;
-        ApplySwitch(kFieldModelMode1, m_nMode1);
-    } else {
-        m_nMode2 = button == c.continousRadio ? 1 : 0;
-        ApplySwitch(kFieldModelMode2, m_nMode2);
+void CControlSelFormView::OnSwitched(FieldCode field, int value) {
+    switch (field) {
+        case kFieldFlashCell:
+            m_bCell = value;
+            break;
+        case kFieldFlashSound:
+            m_bSound = value;
+            break;
+        case kFieldFlashPow:
+            m_bPower = value;
+            break;
+        case kFieldModelPow:
+            m_bModelOff = value == 0 ? 1 : 0;
+            break;
+        case kFieldModelMode1:
+            m_nMode1 = value;
+            break;
+        case kFieldModelMode2:
+            m_nMode2 = value;
+            break;
+        default:
+            return;
     }
+    ApplySwitch(field, value);
 }

@@ -7,10 +7,9 @@
 
 #include "model/FieldCode.h"
 #include "model/PowerValue.h"
+#include "panels/CPowerControlSet.h"
 
 class CFrameHost;
-class CPowerControlSet;
-class QAbstractButton;
 class QSlider;
 struct StrobeData;
 
@@ -37,22 +36,21 @@ public:
     // The ticked units of the grid, in grid order.
     std::vector<StrobeData*> SelectedUnits() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
 private:
-    enum class Trigger { Flash, Model };
+    using Power = CPowerControlSet::Power;
 
-    void OnSpin(Trigger trigger, int change);
+    void OnSpin(Power trigger, int change);
     // snap: the first-drag snap applies (a mouse drag, not a key).
-    void OnSliderTrack(Trigger trigger, int position, bool snap = true);
-    void OnSliderRelease(Trigger trigger);
-    void Apply(Trigger trigger);
+    void OnSliderTrack(Power trigger, int position, bool snap = true);
+    void OnSliderRelease(Power trigger);
+    void Apply(Power trigger);
     void ShowOffsets();
 
     // A switch or mode: set the field on every ticked unit, then one frame to all of them.
     void ApplySwitch(FieldCode field, int value);
-    void OnModeRadio(QAbstractButton* button);
+    void OnSwitched(FieldCode field, int value);
+    // One test flash for every ticked unit.
+    void TestSelected();
 
     CFrameHost& m_host;
     std::unique_ptr<CPowerControlSet> m_controls;

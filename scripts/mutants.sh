@@ -78,7 +78,7 @@ a held arrow steps with another window active @@ test_shell @@ COperatorSeamTest
 a hidden arrow goes on stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ hideEvent(QHideEvent* e) {\n    StopRepeat(); @@ hideEvent(QHideEvent* e) {\n    (void)0;
 a release elsewhere leaves the arrow stepping @@ test_shell @@ COperatorSeamTest.HeldSpin* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ qApp->installEventFilter(this); @@ (void)qApp;
 a middle click moves the slider @@ test_shell @@ COperatorSeamTest.Controls* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ if (e->button() != Qt::LeftButton) { @@ if (false) {
-a greyed slider commits its release @@ test_shell @@ COperatorSeamTest.Controls* @@ panels/CControlFormView.cpp @@ 1 @@ if (widget == nullptr || !widget->isEnabled()) { @@ if (widget == nullptr) {
+a greyed slider commits its release @@ test_shell @@ COperatorSeamTest.Controls* @@ panels/CPowerControlSet.cpp @@ 1 @@ if (slider != nullptr && slider->isEnabled()) { @@ if (slider != nullptr) {
 a block already current in the grid is not picked again @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit == nullptr || (k == nCurrentUnit && CurrentUnit(m_manager) == unit)) { @@ if (unit == nullptr || k == nCurrentUnit) {
 a click where the grid's current cell already is picks nothing @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ PickBlock(row / kRowsPerUnit); @@ (void)row;
 a chosen light name gives way to its unit @@ test_shell @@ COperatorSeamTest.Tree* @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (CurrentUnit(m_manager) != unit) { @@ if (true) {
@@ -98,7 +98,7 @@ a close notice of an earlier opening marks the present one closed @@ test_shell 
 keys: a key moves a thumb without its label @@ test_panels @@ *Keyboard* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ emit stepped(sliderPosition()); @@ (void)0;
 keys: a released key leaves the thumb's move untaken @@ test_panels @@ *Keyboard* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ if (!e->isAutoRepeat()) {\n        LetGo(); @@ if (!e->isAutoRepeat()) {\n        (void)0;
 keys: the focus leaving keeps the thumb's move untaken @@ test_panels @@ *Keyboard* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ went.\n    LetGo(); @@ went.\n    (void)0;
-keys: a greyed slider sends its held key's move @@ test_panels @@ *Keyboard* @@ panels/CControlFormView.cpp @@ 1 @@ if (slider->isEnabled()) { @@ if (true) {
+keys: a greyed slider sends its held key's move @@ test_panels @@ *Keyboard* @@ panels/CPowerControlSet.cpp @@ 1 @@ if (slider->isEnabled()) { @@ if (true) {
 keys: a key step of an offset is snapped @@ test_panels @@ *Keyboard* @@ panels/CControlSelFormView.cpp @@ 1 @@ snap ? m_trackSnap.Filter(position, offset) : position; @@ m_trackSnap.Filter(position, offset);
 keys: Page Up moves one tenth @@ test_shell @@ CKeyboardTest.Every* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ triggerAction(up ? SliderPageStepAdd : SliderPageStepSub); @@ triggerAction(up ? SliderSingleStepAdd : SliderSingleStepSub);
 keys: Page Up moves the thumb and sends nothing @@ test_shell @@ CKeyboardTest.Every* @@ widgets/CFlatSliderCtrl.cpp @@ 1 @@ m_keyStepping = false;\n    LetGo(); @@ m_keyStepping = false;\n    (void)0;
@@ -134,7 +134,9 @@ scan: a scan while disconnected empties the studio @@ test_shell @@ *RollCall* @
 keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ shell/CKeyCommands.cpp @@ 1 @@ const bool ctrl = modifiers.testFlag(Qt::ControlModifier); @@ const bool ctrl = modifiers.testFlag(Qt::ShiftModifier);
 ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
 list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
-panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ mode == kModeAllEnabled && m_host.IsConnected() @@ mode == kModeAllEnabled
+panel: a unit switched off leaves its settings usable @@ test_shell @@ * @@ panels/CControlFormView.cpp @@ 1 @@ w->setEnabled(on || (m_showsUnit && w == c.powerButton)); @@ w->setEnabled(m_showsUnit);
+panel: a reset panel stays usable @@ test_shell @@ * @@ panels/CControlFormView.cpp @@ 1 @@ m_showsUnit = false; @@ (void)0;
+panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ c.testButton->setEnabled(on && m_host.IsConnected()); @@ c.testButton->setEnabled(on);
 tips: an icon's tip does not follow its state @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ UnitIconValue(static_cast<Icon>(icon), unit)), @@ 0),
 undo sends nothing back @@ test_shell @@ CUndoTest.* @@ control/CUnitControl.cpp @@ 1 @@ } else {\n        Send(change, units); @@ } else {\n        (void)0;
 a held arrow is a step per repeat @@ test_shell @@ CUndoTest.* @@ shell/CUndoHistory.cpp @@ 1 @@ return m_change.gesture != 0 ? kHeldArrowId : -1; @@ return -1;
