@@ -42,6 +42,115 @@ std::string Num(int value) {
     return std::to_string(value);
 }
 
+// A frame whose start byte and length byte have been checked.
+struct Frame {
+    const quint8* f;
+    std::size_t n;
+    int sub;       // the low half of the command byte
+    quint16 mask;  // the units addressed; 0 when the frame is too short to carry them
+};
+
+std::string WrongLength(const Frame& frame, const char* what, int expected) {
+    return std::string(what) + ": length " + Num(static_cast<int>(frame.n)) + ", expected " +
+           Num(expected);
+}
+
+std::string DescribeSelect(const Frame& frame) {
+    if (frame.n != ZB_SELECT_LEN) {
+        return WrongLength(frame, "select", ZB_SELECT_LEN);
+    }
+    if (frame.f[4] >= 'A' && frame.f[4] <= 'E') {
+        return std::string("select group ") + static_cast<char>(frame.f[4]);
+    }
+    return "select of no group (" + CZbFrameText::Hex(frame.f + 4, 1) + ")";
+}
+
+std::string DescribeStatus(const Frame& frame) {
+    if (frame.n != ZB_SETTINGS_LEN) {
+        return WrongLength(frame, "status", ZB_SETTINGS_LEN);
+    }
+    const quint8* f = frame.f;
+    return "status units " + CZbFrameText::UnitList(frame.mask) + " flashpow=" + Num(f[5]) +
+           " flash=" + Num(f[6]) + " model=" + Num(f[7]) + " cell=" + Num(f[8]) +
+           " sound=" + Num(f[9]) + " mode1=" + Num(f[10]) + " mode2=" + Num(f[11]) +
+           " modelpow=" + Num(f[12]);
+}
+
+std::string DescribeIgnored(const Frame&) {
+    return "type 0x02 (ignored)";
+}
+
+// The flash or modelling powers of all unit slots at once.
+std::string DescribePairs(const Frame& frame, const char* name) {
+    if (frame.n != ZB_PAIRS_LEN) {
+        return WrongLength(frame, name, ZB_PAIRS_LEN);
+    }
+    std::string out = name;
+    for (int i = 0; i < kUnitSlots; ++i) {
+        out += " " + Num(i) + ":" + Num(frame.f[3 + 2 * i]) + "/" + Num(frame.f[4 + 2 * i]);
+    }
+    return out;
+}
+
+std::string DescribeSetting(const Frame& frame) {
+    const int sub = frame.sub;
+    const char* name = SettingName(sub);
+    if (name == nullptr) {
+        return "setting with unknown sub-code " + Num(sub);
+    }
+    if (sub == ZB_FLASH_TABLE || sub == ZB_MODEL_TABLE) {
+        return DescribePairs(frame, name);
+    }
+    if (frame.n != ZB_COMMAND_LEN) {
+        return WrongLength(frame, name, ZB_COMMAND_LEN);
+    }
+    const quint8* f = frame.f;
+    std::string out = std::string(name) + " units " + CZbFrameText::UnitList(frame.mask);
+    if (sub == ZB_FLASH_POWER || sub == ZB_MODEL_POWER) {
+        return out + " flash=" + Num(f[5]) + " model=" + Num(f[6]);
+    }
+    if (sub == ZB_TEST) {
+        return out;
+    }
+    return out + " value=" + Num(f[6]) + (f[6] != 0 ? " (on)" : " (off)");
+}
+
+std::string DescribeEvent(const Frame& frame) {
+    if (frame.n != ZB_COMMAND_LEN) {
+        return WrongLength(frame, "event", ZB_COMMAND_LEN);
+    }
+    const std::string units = CZbFrameText::UnitList(frame.mask);
+    if (frame.sub == ZB_CHARGE) {
+        return "event charge units " + units + " value=" + Num(frame.f[6]);
+    }
+    if (frame.sub == ZB_TEST) {
+        return "event test-flash units " + units;
+    }
+    return "event " + Num(frame.sub) + " units " + units + " value=" + Num(frame.f[6]);
+}
+
+std::string DescribeReading(const Frame& frame) {
+    if (frame.n != ZB_COMMAND_LEN) {
+        return WrongLength(frame, "reading", ZB_COMMAND_LEN);
+    }
+    const bool temperature = frame.sub == ZB_TEMPERATURE;
+    return std::string(temperature ? "reading temperature" : "reading ") +
+           (temperature ? "" : Num(frame.sub)) + " units " + CZbFrameText::UnitList(frame.mask) +
+           " value=" + Num(frame.f[6]);
+}
+
+// The frame types by the high half of the command byte, or by the whole byte when that is 0.
+struct FrameKind {
+    int type;
+    std::string (*describe)(const Frame&);
+};
+
+constexpr FrameKind kFrameKinds[] = {
+    {ZB_TYPE_SELECT, DescribeSelect},   {ZB_TYPE_STATUS, DescribeStatus},
+    {ZB_TYPE_IGNORED, DescribeIgnored}, {ZB_TYPE_SETTING, DescribeSetting},
+    {ZB_TYPE_EVENT, DescribeEvent},     {ZB_TYPE_READING, DescribeReading},
+};
+
 }  // namespace
 
 std::string CZbFrameText::Hex(const quint8* bytes, std::size_t count) {
@@ -77,79 +186,14 @@ std::string CZbFrameText::Describe(const quint8* f, std::size_t n) {
     }
     const int command = f[2];
     const int type = (command & 0xF0) != 0 ? (command & 0xF0) : command;
-    const int sub = command & 0x0F;
     const quint16 mask = n >= 5 ? static_cast<quint16>(f[3] << 8 | f[4]) : 0;
-    auto wrongLength = [&](const char* what, int expected) {
-        return std::string(what) + ": length " + Num(static_cast<int>(n)) + ", expected " +
-               Num(expected);
-    };
-    switch (type) {
-        case ZB_TYPE_SELECT:
-            if (n != ZB_SELECT_LEN) {
-                return wrongLength("select", ZB_SELECT_LEN);
-            }
-            if (f[4] >= 'A' && f[4] <= 'E') {
-                return std::string("select group ") + static_cast<char>(f[4]);
-            }
-            return "select of no group (" + Hex(f + 4, 1) + ")";
-        case ZB_TYPE_STATUS:
-            if (n != ZB_SETTINGS_LEN) {
-                return wrongLength("status", ZB_SETTINGS_LEN);
-            }
-            return "status units " + UnitList(mask) + " flashpow=" + Num(f[5]) +
-                   " flash=" + Num(f[6]) + " model=" + Num(f[7]) + " cell=" + Num(f[8]) +
-                   " sound=" + Num(f[9]) + " mode1=" + Num(f[10]) + " mode2=" + Num(f[11]) +
-                   " modelpow=" + Num(f[12]);
-        case ZB_TYPE_IGNORED:
-            return "type 0x02 (ignored)";
-        case ZB_TYPE_SETTING: {
-            const char* name = SettingName(sub);
-            if (name == nullptr) {
-                return "setting with unknown sub-code " + Num(sub);
-            }
-            if (sub == ZB_FLASH_TABLE || sub == ZB_MODEL_TABLE) {
-                if (n != ZB_PAIRS_LEN) {
-                    return wrongLength(name, ZB_PAIRS_LEN);
-                }
-                std::string out = name;
-                for (int i = 0; i < kUnitSlots; ++i) {
-                    out += " " + Num(i) + ":" + Num(f[3 + 2 * i]) + "/" + Num(f[4 + 2 * i]);
-                }
-                return out;
-            }
-            if (n != ZB_COMMAND_LEN) {
-                return wrongLength(name, ZB_COMMAND_LEN);
-            }
-            std::string out = std::string(name) + " units " + UnitList(mask);
-            if (sub == ZB_FLASH_POWER || sub == ZB_MODEL_POWER) {
-                return out + " flash=" + Num(f[5]) + " model=" + Num(f[6]);
-            }
-            if (sub == ZB_TEST) {
-                return out;
-            }
-            return out + " value=" + Num(f[6]) + (f[6] != 0 ? " (on)" : " (off)");
+    const Frame frame{f, n, command & 0x0F, mask};
+    for (const FrameKind& kind : kFrameKinds) {
+        if (kind.type == type) {
+            return kind.describe(frame);
         }
-        case ZB_TYPE_EVENT:
-            if (n != ZB_COMMAND_LEN) {
-                return wrongLength("event", ZB_COMMAND_LEN);
-            }
-            if (sub == ZB_CHARGE) {
-                return "event charge units " + UnitList(mask) + " value=" + Num(f[6]);
-            }
-            if (sub == ZB_TEST) {
-                return "event test-flash units " + UnitList(mask);
-            }
-            return "event " + Num(sub) + " units " + UnitList(mask) + " value=" + Num(f[6]);
-        case ZB_TYPE_READING:
-            if (n != ZB_COMMAND_LEN) {
-                return wrongLength("reading", ZB_COMMAND_LEN);
-            }
-            return std::string(sub == ZB_TEMPERATURE ? "reading temperature" : "reading ") +
-                   (sub == ZB_TEMPERATURE ? "" : Num(sub)) + " units " + UnitList(mask) +
-                   " value=" + Num(f[6]);
-        default:
-            return "unknown command byte " + Hex(f + 2, 1);
     }
+    return "unknown command byte " + Hex(f + 2, 1);
 }
 
 std::string CZbFrameText::Junk(std::size_t count) {

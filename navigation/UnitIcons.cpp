@@ -17,64 +17,81 @@ constexpr int kIconShownPx = 19;
 const QColor kIconOn(102, 204, 0);
 const QColor kIconOff(97, 97, 97);
 
-// A white symbol on a filled circle on a white ground, in design units.
+// The symbols' strokes, in design units.
+QPen WhitePen() {
+    return QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+void DrawLetter(QPainter& p, const QString& letter) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(1, 1, 18, 18), Qt::AlignCenter, letter);
+}
+
+// An eye: an almond outline with a round pupil.
+void DrawEye(QPainter& p) {
+    QPainterPath almond;
+    almond.moveTo(4, 10);
+    almond.quadTo(10, 3, 16, 10);
+    almond.quadTo(10, 17, 4, 10);
+    p.setPen(WhitePen());
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(almond);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(10, 10), 2.3, 2.3);
+}
+
+// A quaver: a slanted head, a stem and a flag.
+void DrawQuaver(QPainter& p) {
+    p.save();
+    p.translate(8, 14);
+    p.rotate(-20);
+    p.drawEllipse(QPointF(0, 0), 2.8, 2.0);
+    p.restore();
+    p.setPen(WhitePen());
+    p.drawLine(QPointF(10.4, 13.2), QPointF(10.4, 4.5));
+    QPainterPath flag;
+    flag.moveTo(10.4, 4.5);
+    flag.quadTo(14.5, 6.5, 13.5, 10);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(flag);
+}
+
+// A lightning bolt.
+void DrawBolt(QPainter& p) {
+    const QPointF bolt[] = {{11.5, 3}, {6, 11},     {9.5, 11}, {8, 17},
+                            {14, 8.5}, {10.5, 8.5}, {12.5, 3}};
+    p.drawPolygon(bolt, static_cast<int>(std::size(bolt)));
+}
+
+// A white symbol on a filled circle on a white ground, in design units. Each symbol starts
+// with a white brush and no pen.
 void DrawIcon(QPainter& p, CNavigationGrid::Icon icon, const QColor& circle) {
     p.fillRect(QRectF(0, 0, kIconDesignPx, kIconDesignPx), Qt::white);
     p.setPen(Qt::NoPen);
     p.setBrush(circle);
     p.drawEllipse(QRectF(1, 1, 18, 18));
     p.setBrush(Qt::white);
-    const QPen whitePen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     switch (icon) {
         case CNavigationGrid::kIconMode1:
-        case CNavigationGrid::kIconMode2: {
-            QFont font(QStringLiteral("Arial"));
-            font.setPixelSize(12);
-            font.setBold(true);
-            p.setFont(font);
-            p.setPen(Qt::white);
-            const QString letter =
-                icon == CNavigationGrid::kIconMode1 ? QStringLiteral("P") : QStringLiteral("C");
-            p.drawText(QRectF(1, 1, 18, 18), Qt::AlignCenter, letter);
+            DrawLetter(p, QStringLiteral("P"));
             break;
-        }
-        case CNavigationGrid::kIconCell: {
-            // An eye: an almond outline with a round pupil.
-            QPainterPath almond;
-            almond.moveTo(4, 10);
-            almond.quadTo(10, 3, 16, 10);
-            almond.quadTo(10, 17, 4, 10);
-            p.setPen(whitePen);
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(almond);
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::white);
-            p.drawEllipse(QPointF(10, 10), 2.3, 2.3);
+        case CNavigationGrid::kIconMode2:
+            DrawLetter(p, QStringLiteral("C"));
             break;
-        }
-        case CNavigationGrid::kIconSound: {
-            // A quaver: a slanted head, a stem and a flag.
-            p.save();
-            p.translate(8, 14);
-            p.rotate(-20);
-            p.drawEllipse(QPointF(0, 0), 2.8, 2.0);
-            p.restore();
-            p.setPen(whitePen);
-            p.drawLine(QPointF(10.4, 13.2), QPointF(10.4, 4.5));
-            QPainterPath flag;
-            flag.moveTo(10.4, 4.5);
-            flag.quadTo(14.5, 6.5, 13.5, 10);
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(flag);
+        case CNavigationGrid::kIconCell:
+            DrawEye(p);
             break;
-        }
-        case CNavigationGrid::kIconCharge: {
-            // A lightning bolt.
-            const QPointF bolt[] = {{11.5, 3}, {6, 11},     {9.5, 11}, {8, 17},
-                                    {14, 8.5}, {10.5, 8.5}, {12.5, 3}};
-            p.drawPolygon(bolt, static_cast<int>(std::size(bolt)));
+        case CNavigationGrid::kIconSound:
+            DrawQuaver(p);
             break;
-        }
+        case CNavigationGrid::kIconCharge:
+            DrawBolt(p);
+            break;
         case CNavigationGrid::kIconCount:
             break;
     }

@@ -44,34 +44,14 @@ QString Absent(const QString& text) {
     return text + QStringLiteral(" (absent)");
 }
 
-}  // namespace
+using Entry = CPortCatalog::Entry;
+using Device = CPortCatalog::Device;
 
-CPortCatalog::CPortCatalog()
-    : m_byIdFolder(QString::fromLatin1(kByIdFolder)), m_devices(&CPortCatalog::SystemDevices) {}
-
-QString CPortCatalog::SimulatorFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return (runtime.isEmpty() ? QStringLiteral("/tmp") : runtime) + QStringLiteral("/strobe-sim");
-}
-
-std::vector<CPortCatalog::Device> CPortCatalog::SystemDevices() {
-    std::vector<Device> devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        // Only a USB device has a vendor identifier.
-        devices.push_back({info.systemLocation(), info.description(), info.manufacturer(),
-                           info.serialNumber(), info.hasVendorIdentifier()});
-    }
-    return devices;
-}
-
-std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort) const {
-    std::vector<Entry> entries;
-
-    // The stable names, by the device each leads to. A link that leads nowhere is a dongle
-    // that was pulled out: shown, so the operator knows, but not offered.
+// The stable names, by the device each leads to. A link that leads nowhere is a dongle that
+// was pulled out: put in absent, shown so the operator knows, but not offered.
+std::map<QString, QString> StableNames(const QString& byIdFolder, std::vector<Entry>& absent) {
     std::map<QString, QString> byId;
-    std::vector<Entry> absent;
-    for (const QFileInfo& link : LinksIn(m_byIdFolder)) {
+    for (const QFileInfo& link : LinksIn(byIdFolder)) {
         const QString device = link.canonicalFilePath();
         if (device.isEmpty()) {
             absent.push_back({link.absoluteFilePath(), Absent(link.fileName()),
@@ -81,8 +61,11 @@ std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort
             byId[device] = link.absoluteFilePath();
         }
     }
+    return byId;
+}
 
-    std::vector<Device> devices = m_devices ? m_devices() : std::vector<Device>();
+void AddDevices(std::vector<Entry>& entries, std::vector<Device> devices,
+                const std::map<QString, QString>& byId) {
     std::sort(devices.begin(), devices.end(),
               [](const Device& a, const Device& b) { return a.path < b.path; });
     for (const Device& device : devices) {
@@ -106,25 +89,64 @@ std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort
                                        .arg(name),
              true, device.usb});
     }
+}
 
-    // A simulator publishes a symbolic link to its pseudo-terminal; a link left by one that
-    // has ended points nowhere and is not offered.
-    for (const QFileInfo& link : LinksIn(SimulatorFolder())) {
+// A simulator publishes a symbolic link to its pseudo-terminal; a link left by one that has
+// ended points nowhere and is not offered.
+void AddSimulators(std::vector<Entry>& entries, const QString& folder) {
+    for (const QFileInfo& link : LinksIn(folder)) {
         if (QFileInfo::exists(link.symLinkTarget()) && !Listed(entries, link.absoluteFilePath())) {
             entries.push_back({link.absoluteFilePath(), link.absoluteFilePath(),
                                QStringLiteral("strobe-sim (%1)").arg(link.symLinkTarget()), true});
         }
     }
+}
+
+void AddStoredPort(std::vector<Entry>& entries, const QString& storedPort) {
     if (storedPort.startsWith(QLatin1Char('/')) && !Listed(entries, storedPort)) {
         // Kept when its device is away, so that "Ok" does not forget the stored dongle.
         const bool present = QFileInfo::exists(storedPort);
         entries.push_back({storedPort, present ? storedPort : Absent(storedPort),
                            QStringLiteral("stored port"), present});
     }
+}
+
+void AddComNames(std::vector<Entry>& entries) {
     for (int n = 1; n <= 10; ++n) {
         const QString name = QStringLiteral("COM%1").arg(n);
         entries.push_back({name, name, QString(), true, false, true});
     }
+}
+
+}  // namespace
+
+CPortCatalog::CPortCatalog()
+    : m_byIdFolder(QString::fromLatin1(kByIdFolder)), m_devices(&CPortCatalog::SystemDevices) {}
+
+QString CPortCatalog::SimulatorFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return (runtime.isEmpty() ? QStringLiteral("/tmp") : runtime) + QStringLiteral("/strobe-sim");
+}
+
+std::vector<CPortCatalog::Device> CPortCatalog::SystemDevices() {
+    std::vector<Device> devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        // Only a USB device has a vendor identifier.
+        devices.push_back({info.systemLocation(), info.description(), info.manufacturer(),
+                           info.serialNumber(), info.hasVendorIdentifier()});
+    }
+    return devices;
+}
+
+std::vector<CPortCatalog::Entry> CPortCatalog::Entries(const QString& storedPort) const {
+    std::vector<Entry> entries;
+    std::vector<Entry> absent;
+    const std::map<QString, QString> byId = StableNames(m_byIdFolder, absent);
+    std::vector<Device> devices = m_devices ? m_devices() : std::vector<Device>();
+    AddDevices(entries, std::move(devices), byId);
+    AddSimulators(entries, SimulatorFolder());
+    AddStoredPort(entries, storedPort);
+    AddComNames(entries);
     for (Entry& entry : absent) {
         if (!Listed(entries, entry.name)) {
             entries.push_back(std::move(entry));

@@ -42,10 +42,17 @@ bool ReadPort(const QString& text, int lowest, int& port) {
     return true;
 }
 
-}  // namespace
+// The program's own options, in the order the help lists them.
+struct ProgramOptions {
+    QCommandLineOption help;
+    QCommandLineOption version;
+    QCommandLineOption trace;
+    QCommandLineOption user;
+    QCommandLineOption osc;
+    QCommandLineOption remote;
+};
 
-CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
-    QCommandLineParser parser;
+ProgramOptions AddProgramOptions(QCommandLineParser& parser) {
     // Qt's options are single-dash words: "-platform", not "-p -l -a ...".
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral(
@@ -61,7 +68,7 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
         QStringLiteral("user-folder"),
         QStringLiteral("Work in \"%1\" (created when missing), where Option.xml and Business "
                        "Memory are kept; otherwise in the current folder.")
-            .arg(UserFolder()));
+            .arg(CStartOptions::UserFolder()));
     const QCommandLineOption osc(
         QStringLiteral("osc"),
         QStringLiteral("Start the OSC server for control surfaces on UDP PORT (--osc alone: %1)."
@@ -78,15 +85,28 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
     parser.addOption(osc);
     parser.addOption(remote);
     AddQtOptions(parser);
+    return {help, version, trace, user, osc, remote};
+}
 
-    // "--osc" alone takes the default port: the parser knows no option whose value may be left out.
+// The arguments with the options whose value may be left out given one: the parser knows no
+// such option.
+QStringList WithBareOptionsFilled(const QStringList& arguments) {
+    // "--osc" alone takes the default port.
     QStringList given = arguments;
     given.replaceInStrings(QRegularExpression(QStringLiteral("^--osc$")),
                            QStringLiteral("--osc=%1").arg(kDefaultOscPort));
-    // The port is optional, which the parser's options are not: a bare --remote takes 0.
+    // A bare --remote takes 0.
     given.replaceInStrings(QRegularExpression(QStringLiteral("^--remote$")),
                            QStringLiteral("--remote=0"));
-    const bool parsed = parser.parse(given);
+    return given;
+}
+
+}  // namespace
+
+CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const ProgramOptions options = AddProgramOptions(parser);
+    const bool parsed = parser.parse(WithBareOptionsFilled(arguments));
     if (QCoreApplication::instance() != nullptr) {
         m_help = parser.helpText();
     }
@@ -99,14 +119,20 @@ CStartOptions::Outcome CStartOptions::Parse(const QStringList& arguments) {
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
         return Outcome::kError;
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(options.help)) {
         return Outcome::kHelp;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(options.version)) {
         return Outcome::kVersion;
     }
-    tracePath = parser.value(trace);
-    userFolder = parser.isSet(user);
+    tracePath = parser.value(options.trace);
+    userFolder = parser.isSet(options.user);
+    return ReadPorts(parser, options.osc, options.remote);
+}
+
+CStartOptions::Outcome CStartOptions::ReadPorts(const QCommandLineParser& parser,
+                                                const QCommandLineOption& osc,
+                                                const QCommandLineOption& remote) {
     if (parser.isSet(osc) && !ReadPort(parser.value(osc), 1, oscPort)) {
         m_error = QStringLiteral("--osc takes a port, 1 .. %1, not '%2'.")
                       .arg(kMaxOscPort)

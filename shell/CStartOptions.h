@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineOption;
+class QCommandLineParser;
+
 // The program's command line. Qt's own options (-platform, -style, ...) are let through for
 // the application object to take.
 class CStartOptions {
@@ -25,6 +28,10 @@ public:
     int remotePort = -1;
 
 private:
+    // The ports of --osc and --remote, when given; kError with the error said when not ports.
+    Outcome ReadPorts(const QCommandLineParser& parser, const QCommandLineOption& osc,
+                      const QCommandLineOption& remote);
+
     QString m_help;
     QString m_error;
 };

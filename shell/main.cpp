@@ -49,6 +49,39 @@ QStringList Arguments(int argc, char** argv) {
     return arguments;
 }
 
+// None when path is empty or cannot be written, which is said: the program runs on without it.
+std::unique_ptr<CTraceFile> OpenTraceFile(const QString& path) {
+    std::unique_ptr<CTraceFile> traceFile;
+    if (!path.isEmpty()) {
+        QString error;
+        traceFile = CTraceFile::Open(path, &error);
+        if (!traceFile) {
+            Say(QStringLiteral("cannot write the trace to %1: %2; running without it")
+                    .arg(path, error));
+        }
+    }
+    return traceFile;
+}
+
+// A folder that cannot be made or entered is said, and the current one kept.
+void EnterUserFolder() {
+    const QString folder = CStartOptions::UserFolder();
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+        Say(QStringLiteral("cannot work in %1; working in %2").arg(folder, QDir::currentPath()));
+    }
+}
+
+// port 0: the remote's own. Its address goes to the standard output, for the operator's phone.
+void StartPhoneRemote(CPhoneRemote& phone, int port) {
+    const auto listenPort = static_cast<quint16>(port > 0 ? port : CPhoneServer::kDefaultPort);
+    if (phone.Server().Start(listenPort)) {
+        std::printf("%s\n", qPrintable(phone.Server().Address()));
+        std::fflush(stdout);
+    } else {
+        Say(QStringLiteral("the phone remote did not start: %1").arg(phone.Server().Error()));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,21 +100,9 @@ int main(int argc, char** argv) {
         return bus.HandOver(QCoreApplication::arguments(), !options.tracePath.isEmpty());
     }
     // Opened before the folder changes, so a relative path means where the program was started.
-    std::unique_ptr<CTraceFile> traceFile;
-    if (!options.tracePath.isEmpty()) {
-        QString error;
-        traceFile = CTraceFile::Open(options.tracePath, &error);
-        if (!traceFile) {
-            Say(QStringLiteral("cannot write the trace to %1: %2; running without it")
-                    .arg(options.tracePath, error));
-        }
-    }
+    std::unique_ptr<CTraceFile> traceFile = OpenTraceFile(options.tracePath);
     if (options.userFolder) {
-        const QString folder = CStartOptions::UserFolder();
-        if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
-            Say(QStringLiteral("cannot work in %1; working in %2")
-                    .arg(folder, QDir::currentPath()));
-        }
+        EnterUserFolder();
     }
     // Outlives the frame, whose closing of the port it records.
     std::unique_ptr<CFrameTrace> trace;
@@ -100,14 +121,7 @@ int main(int argc, char** argv) {
     phone.SetFrameLog(trace.get());
     frame.AddServiceAction(phone.Action());
     if (options.remotePort >= 0) {
-        const auto port = static_cast<quint16>(options.remotePort > 0 ? options.remotePort
-                                                                      : CPhoneServer::kDefaultPort);
-        if (phone.Server().Start(port)) {
-            std::printf("%s\n", qPrintable(phone.Server().Address()));
-            std::fflush(stdout);
-        } else {
-            Say(QStringLiteral("the phone remote did not start: %1").arg(phone.Server().Error()));
-        }
+        StartPhoneRemote(phone, options.remotePort);
     }
     frame.show();
     if (options.oscPort != 0 && !osc.Start(options.oscPort)) {
