@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -129,69 +130,11 @@ bool CSimLoop::ReadControl() {
 }
 
 int CSimLoop::Run() {
-    std::string error;
-    const int stopFd = OpenStopSignals();
+    const int stopFd = Open();
     if (stopFd < 0) {
-        WriteErr(std::string("strobe-sim: cannot install signal handling: ") +
-                 std::strerror(errno));
         return 1;
     }
-    if (!m_port.Open(error) || !m_port.Publish(m_config.linkPath, error)) {
-        WriteErr("strobe-sim: " + error);
-        ::close(stopFd);
-        return 1;
-    }
-    // The first line of standard output is the device path, for scripts and tests.
-    Reply(m_port.SlavePath() + "\n");
-    WriteErr("strobe-sim: port " + m_port.SlavePath() + ", link " + m_port.LinkPath() + ", units " +
-             CSimOptions::FormatUnits(m_config.units) + ", seed " + std::to_string(m_config.seed));
-
-    bool running = true;
-    while (running) {
-        m_dongle.Advance(Now());
-        Collect();
-        if (!FlushPort()) {
-            m_exitCode = 1;
-            break;
-        }
-
-        pollfd fds[3] = {
-            {stopFd, POLLIN, 0},
-            {m_port.MasterFd(), static_cast<short>(POLLIN | (m_pending.empty() ? 0 : POLLOUT)), 0},
-            {m_controlFd, POLLIN, 0},
-        };
-        timespec wait{};
-        timespec* timeout = nullptr;
-        if (const auto due = m_dongle.NextDue()) {
-            const SimTime left = std::max(SimTime(0), *due - Now());
-            wait.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-            wait.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-            timeout = &wait;
-        }
-        if (ppoll(fds, 3, timeout, nullptr) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            WriteErr(std::string("strobe-sim: poll failed: ") + std::strerror(errno));
-            m_exitCode = 1;
-            break;
-        }
-        if (fds[0].revents != 0) {
-            break;  // SIGINT, SIGTERM or SIGHUP
-        }
-        if ((fds[1].revents & (POLLERR | POLLNVAL)) != 0) {
-            WriteErr("strobe-sim: the port failed");
-            m_exitCode = 1;
-            break;
-        }
-        if ((fds[1].revents & POLLIN) != 0) {
-            ReadPort();
-        }
-        if ((fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-            running = ReadControl();
-        } else if ((fds[2].revents & POLLNVAL) != 0) {
-            m_controlFd = -1;
-        }
+    while (Turn(stopFd)) {
     }
     if (m_unplug) {
         // The device vanishes: whatever was not yet written is lost with it.
@@ -204,4 +147,77 @@ int CSimLoop::Run() {
                  " frames dropped while the program was not reading");
     }
     return m_exitCode;
+}
+
+int CSimLoop::Open() {
+    std::string error;
+    const int stopFd = OpenStopSignals();
+    if (stopFd < 0) {
+        WriteErr(std::string("strobe-sim: cannot install signal handling: ") +
+                 std::strerror(errno));
+        return -1;
+    }
+    if (!m_port.Open(error) || !m_port.Publish(m_config.linkPath, error)) {
+        WriteErr("strobe-sim: " + error);
+        ::close(stopFd);
+        return -1;
+    }
+    // The first line of standard output is the device path, for scripts and tests.
+    Reply(m_port.SlavePath() + "\n");
+    WriteErr("strobe-sim: port " + m_port.SlavePath() + ", link " + m_port.LinkPath() + ", units " +
+             CSimOptions::FormatUnits(m_config.units) + ", seed " + std::to_string(m_config.seed));
+    return stopFd;
+}
+
+bool CSimLoop::Turn(int stopFd) {
+    m_dongle.Advance(Now());
+    Collect();
+    if (!FlushPort()) {
+        m_exitCode = 1;
+        return false;
+    }
+    pollfd fds[3] = {
+        {stopFd, POLLIN, 0},
+        {m_port.MasterFd(), static_cast<short>(POLLIN | (m_pending.empty() ? 0 : POLLOUT)), 0},
+        {m_controlFd, POLLIN, 0},
+    };
+    timespec wait{};
+    const bool due = WaitForNextDue(wait);
+    if (ppoll(fds, 3, due ? &wait : nullptr, nullptr) < 0) {
+        if (errno == EINTR) {
+            return true;
+        }
+        WriteErr(std::string("strobe-sim: poll failed: ") + std::strerror(errno));
+        m_exitCode = 1;
+        return false;
+    }
+    if (fds[0].revents != 0) {
+        return false;  // SIGINT, SIGTERM or SIGHUP
+    }
+    if ((fds[1].revents & (POLLERR | POLLNVAL)) != 0) {
+        WriteErr("strobe-sim: the port failed");
+        m_exitCode = 1;
+        return false;
+    }
+    if ((fds[1].revents & POLLIN) != 0) {
+        ReadPort();
+    }
+    if ((fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        return ReadControl();
+    }
+    if ((fds[2].revents & POLLNVAL) != 0) {
+        m_controlFd = -1;
+    }
+    return true;
+}
+
+bool CSimLoop::WaitForNextDue(timespec& wait) const {
+    const auto due = m_dongle.NextDue();
+    if (!due) {
+        return false;
+    }
+    const SimTime left = std::max(SimTime(0), *due - Now());
+    wait.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+    wait.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+    return true;
 }

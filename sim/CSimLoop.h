@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <chrono>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ public:
     static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
 
 private:
+    // The stop-signal descriptor once the port is published; -1 when that failed.
+    int Open();
+    // One look at everything the loop polls; false when the loop ends.
+    bool Turn(int stopFd);
+    // False when nothing is scheduled, so the poll waits for input alone.
+    bool WaitForNextDue(timespec& wait) const;
     SimTime Now() const;
     void Collect();
     bool FlushPort();
