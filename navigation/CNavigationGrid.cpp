@@ -8,9 +8,9 @@
 #include "host/CFrameHost.h"
 #include "host/ToolFlag.h"
 #include "model/FieldCode.h"
-#include "model/PowerValue.h"
 #include "model/StudioManager.h"
 #include "navigation/CNavigationGridAccessible.h"
+#include "navigation/CUnitBlockLook.h"
 #include "navigation/UnitIcons.h"
 #include "widgets/CellHeightFont.h"
 
@@ -21,21 +21,13 @@ constexpr int kRowHeightPx = 20;
 constexpr int kColWidthPx = 20;
 constexpr int kNameColWidthPx = 150;
 constexpr int kSpacerHeightPx = 2;
-constexpr int kOverheatTemperature = 60;
 
 const QColor kHeadingBack(157, 206, 255);
 const QColor kHeadingText(0, 0, 128);
 const QColor kTitleBack(240, 240, 240);
 const QColor kTitleText(252, 65, 50);
-const QColor kCurrentNormalBack(91, 138, 215);
-const QColor kCurrentAlertBack(75, 104, 158);
-const QColor kAlertBack(162, 169, 170);
 
 const Qt::Alignment kLeftCentred = Qt::AlignLeft | Qt::AlignVCenter;
-
-QString TitleText(const StrobeData* unit) {
-    return QStringLiteral("  %1  %2").arg(unit->sChName, unit->sModelName);
-}
 
 }  // namespace
 
@@ -61,20 +53,6 @@ const QPixmap& CNavigationGrid::IconPixmap(Icon icon, int fieldValue) const {
         DrawIcons();
     }
     return m_icons[icon][fieldValue == 1 ? 0 : 1];
-}
-
-const QFont& CNavigationGrid::TitleFont() const {
-    if (!m_titleFont) {
-        m_titleFont = FontByCellHeight(QStringLiteral("Arial"), 14, 500);
-    }
-    return *m_titleFont;
-}
-
-const QFont& CNavigationGrid::BigFont() const {
-    if (!m_bigFont) {
-        m_bigFont = FontByCellHeight(QStringLiteral("Arial"), 30, 600);
-    }
-    return *m_bigFont;
 }
 
 void CNavigationGrid::OnSetup() {
@@ -191,7 +169,7 @@ void CNavigationGrid::AddUnitBlock(StrobeData* unit) {
     JoinCells(0, r + 1, kColCount - 1, r + 1);
     JoinCells(0, r + 2, 1, r + 3);
 
-    SetCellText(0, r + 1, TitleText(unit));
+    SetCellText(0, r + 1, CUnitBlockLook::TitleText(*unit));
     // A rebuilt box shows whether the unit is ticked: the selected-units panel acts on every
     // ticked unit, so none may hide behind a cleared box.
     SetCellText(0, r + 2, QString::number(unit->bSelected != 0 ? 1 : 0));
@@ -200,35 +178,13 @@ void CNavigationGrid::AddUnitBlock(StrobeData* unit) {
     ++nShownUnits;
 }
 
-QString CNavigationGrid::NormalStatusText(const StrobeData* unit) {
-    const QString model =
-        unit->bModelPow != 0 ? FormatGridPower(unit->nModelValue) : QStringLiteral("Off");
-    return QStringLiteral("Flash : %1\nModel : %2").arg(FormatGridPower(unit->nFlashValue), model);
-}
-
 void CNavigationGrid::PaintUnitStatus(StrobeData* unit, int k, bool redraw) {
     const int row = StatusRow(k);
-    const bool current = k == nCurrentUnit;
-    bool normal = false;
-    // Nothing it last said can be trusted while it does not answer.
-    if (unit->bNoAnswer != 0) {
-        SetCellLabel(0, row, QStringLiteral("No answer"));
-    } else if (unit->bFlashPow == 0) {
-        SetCellLabel(0, row, QStringLiteral("OFF"));
-    } else if (unit->nTemperature >= kOverheatTemperature) {
-        SetCellLabel(0, row, QStringLiteral("Overheat"));
-    } else {
-        normal = true;
-        SetCellLabel(0, row, NormalStatusText(unit));
-    }
-    SetCellFont(0, row, normal ? TitleFont() : BigFont());
-    if (current) {
-        SetCellBackColor(0, row, normal ? kCurrentNormalBack : kCurrentAlertBack);
-        SetCellTextColor(0, row, Qt::white);
-    } else {
-        SetCellBackColor(0, row, normal ? QColor(Qt::white) : kAlertBack);
-        SetCellTextColor(0, row, Qt::black);
-    }
+    const CUnitBlockLook::Status status = CUnitBlockLook::StatusOf(*unit, k == nCurrentUnit);
+    SetCellLabel(0, row, status.text);
+    SetCellFont(0, row, status.normal ? TitleFont() : BigFont());
+    SetCellBackColor(0, row, status.back);
+    SetCellTextColor(0, row, status.textColor);
     if (redraw) {
         RedrawCell(0, row);
     }
@@ -291,9 +247,8 @@ void CNavigationGrid::UpdateUnitField(int fieldCode, StrobeData* unit) {
         case kFieldFlashValue:
         case kFieldModelValue:
         case kFieldModelPow:
-            if (unit->bNoAnswer == 0 && unit->bFlashPow != 0 &&
-                unit->nTemperature < kOverheatTemperature) {
-                SetCellLabel(0, StatusRow(k), NormalStatusText(unit));
+            if (CUnitBlockLook::WorksNormally(*unit)) {
+                SetCellLabel(0, StatusRow(k), CUnitBlockLook::NormalStatusText(*unit));
                 RedrawCell(0, StatusRow(k));
                 CNavigationGridAccessible::Notify(this, k, CNavigationGridAccessible::kColStatus,
                                                   QAccessible::NameChanged);
@@ -328,7 +283,7 @@ void CNavigationGrid::RefreshUnitRows(StrobeData* unit) {
     if (k < 0) {
         return;
     }
-    SetCellText(0, TitleRow(k), TitleText(unit));
+    SetCellText(0, TitleRow(k), CUnitBlockLook::TitleText(*unit));
     PaintUnitStatus(unit, k, false);
     SetAllIcons(unit, k);
     RedrawRange(0, TitleRow(k), kColCount - 1, StatusRow(k) + 1);

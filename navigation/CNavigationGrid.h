@@ -4,8 +4,8 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
-#include <optional>
 
+#include "navigation/CUnitBlockLook.h"
 #include "widgets/CGridCtrl.h"
 
 class CFrameHost;
@@ -58,9 +58,9 @@ public:
     static int StatusRow(int k) { return kRowsPerUnit * k + 2; }
     static void IconCell(Icon icon, int k, int& col, int& row);
 
-    const QFont& TitleFont() const;
+    const QFont& TitleFont() const { return m_look.TitleFont(); }
     const QFont& HeadingFont() const { return m_headingFont; }
-    const QFont& BigFont() const;
+    const QFont& BigFont() const { return m_look.BigFont(); }
     // The icon as drawn for a field value (green for 1, grey otherwise).
     const QPixmap& IconPixmap(Icon icon, int fieldValue) const;
 
@@ -89,14 +89,11 @@ private:
     StrobeData* UnitAtPosition(int k) const;
     void SetIcon(Icon icon, const StrobeData* unit, int k);
     void SetAllIcons(const StrobeData* unit, int k);
-    static QString NormalStatusText(const StrobeData* unit);
 
     CFrameHost& m_host;
     StudioManager& m_manager;
-    // The units' fonts are measured when a unit first needs them: the grid starts empty.
-    mutable std::optional<QFont> m_titleFont;
+    CUnitBlockLook m_look;
     QFont m_headingFont;
-    mutable std::optional<QFont> m_bigFont;
     // Per icon: [0] when the field is 1, [1] otherwise.
     // Drawn when first asked for.
     mutable std::array<std::array<QPixmap, 2>, kIconCount> m_icons;

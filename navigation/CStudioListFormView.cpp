@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
-#include <functional>
 
 #include "control/CUnitControl.h"
 #include "host/CFrameHost.h"
@@ -16,19 +15,12 @@
 #include "model/StudioManager.h"
 #include "navigation/CLightMeterDlg.h"
 #include "navigation/CStudioTreeDelegate.h"
+#include "navigation/CStudioTreeItems.h"
 #include "navigation/StudioTreeImages.h"
 #include "widgets/CDialogUnits.h"
 #include "widgets/CTitleSeparator.h"
 
 namespace {
-
-// What an item shows: its kind, and where its record sits (a studio's number; a unit's or a
-// light name's UnitRef).
-constexpr int kKindRole = Qt::UserRole + 1;
-constexpr int kStudioRole = Qt::UserRole + 2;
-constexpr int kSlotRole = Qt::UserRole + 3;
-constexpr int kSerialRole = Qt::UserRole + 4;
-constexpr int kHandleRole = Qt::UserRole + 5;
 
 constexpr int kTreeLeftPx = 8;
 constexpr int kTreeTopPx = 30;
@@ -37,21 +29,6 @@ constexpr int kTreeHeightMarginPx = 70;
 constexpr int kEditBottomOffsetPx = 30;
 
 const QColor kTitleColor(0, 0, 128);
-
-QString UnitLabel(const StrobeData* unit) {
-    return QStringLiteral("%1 %2").arg(unit->sChName, unit->sModelName);
-}
-
-// Inserts child under parent at its place in label order, after equal labels.
-void InsertSorted(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
-    const QString label = child->text(0);
-    int pos = 0;
-    while (pos < parent->childCount() &&
-           QString::compare(parent->child(pos)->text(0), label, Qt::CaseInsensitive) <= 0) {
-        ++pos;
-    }
-    parent->insertChild(pos, child);
-}
 
 }  // namespace
 
@@ -63,6 +40,7 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
       m_titleFont(CTitleSeparator::TitleFont()),
       m_host(host),
       m_manager(host.Manager()),
+      m_items(*m_tree, m_manager),
       m_delegate(new CStudioTreeDelegate(this)) {
     connect(&host.Control(), &CUnitControl::memoryApplied, this,
             &CStudioListFormView::OnMemoryApplied);
@@ -71,7 +49,7 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     connect(&host.Control(), &CUnitControl::answerMarked, this, [this](const UnitRef& ref) {
         const StrobeData* unit = m_manager.Resolve(ref);
         if (QTreeWidgetItem* item = ItemOf(unit)) {
-            ShowAnswerState(item, unit);
+            m_items.ShowAnswerState(item, unit);
         }
     });
     connect(&host.Control(), &CUnitControl::unitAdded, this, &CStudioListFormView::OnUnitAdded,
@@ -94,6 +72,13 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     // given right after the field's first paint, not before the window's.
     m_nameEdit->installEventFilter(this);
 
+    SetUpTree();
+    // Any change of the edit's text, typed or set, enables the Name command.
+    connect(m_nameEdit, &QLineEdit::textChanged, this,
+            [this](const QString&) { m_host.SetToolAvailable(kToolName, true); });
+}
+
+void CStudioListFormView::SetUpTree() {
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -122,15 +107,12 @@ CStudioListFormView::CStudioListFormView(CFrameHost& host, QWidget* parent)
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QTreeWidget::customContextMenuRequested, this,
             &CStudioListFormView::ShowContextMenu);
-    // Any change of the edit's text, typed or set, enables the Name command.
-    connect(m_nameEdit, &QLineEdit::textChanged, this,
-            [this](const QString&) { m_host.SetToolAvailable(kToolName, true); });
 }
 
 void CStudioListFormView::OnInitialUpdate() {
     m_title->setFont(m_titleFont);
     m_title->SetColors(kTitleColor, kTitleColor, palette().color(QPalette::Light));
-    m_images = StudioTreeImages();
+    m_items.SetImages(StudioTreeImages());
     if (!m_filled) {
         FillStudios();
         m_filled = true;
@@ -138,60 +120,11 @@ void CStudioListFormView::OnInitialUpdate() {
     Layout();
 }
 
-QTreeWidgetItem* CStudioListFormView::StudioItem(int studioNum) const {
-    return studioNum >= 0 && studioNum < kStudioCount ? m_studioItems[studioNum] : nullptr;
-}
-
-void CStudioListFormView::FillStudios() {
-    for (int i = 0; i < kStudioCount; ++i) {
-        StudioData* studio = m_manager.studios[i].get();
-        QTreeWidgetItem* item = nullptr;
-        if (!studio->sStudioName.isEmpty()) {
-            item = new QTreeWidgetItem(QStringList{studio->sStudioName});
-            item->setIcon(0, m_images[kImageStudio]);
-            Attach(*studio, kNodeStudio, item, UnitRef{i, -1, 0});
-            m_tree->addTopLevelItem(item);
-        }
-        m_studioItems[i] = item;
-    }
-}
-
-void CStudioListFormView::InsertUnitItems(StrobeData* unit, QTreeWidgetItem* parent) {
-    if (unit == nullptr || parent == nullptr) {
-        return;
-    }
-    auto* unitItem = new QTreeWidgetItem(QStringList{UnitLabel(unit)});
-    unitItem->setIcon(0, m_images[kImageUnit]);
-    const UnitRef where = RefOf(unit);
-    Attach(*unit, kNodeUnit, unitItem, where);
-    InsertSorted(parent, unitItem);
-    ShowAnswerState(unitItem, unit);
-
-    LightNode* light = &unit->lightNode;
-    auto* lightItem = new QTreeWidgetItem(QStringList{light->sLightName});
-    lightItem->setIcon(0, m_images[kImageLight]);
-    Attach(*light, kNodeLight, lightItem, where);
-    InsertSorted(unitItem, lightItem);
-}
-
-void CStudioListFormView::Attach(StudioNode& node, NodeKind kind, QTreeWidgetItem* item,
-                                 const UnitRef& where) {
-    const TreeItemHandle handle = m_nextHandle++;
-    item->setData(0, kKindRole, int{kind});
-    item->setData(0, kStudioRole, where.nStudioNum);
-    item->setData(0, kSlotRole, where.nSlot);
-    item->setData(0, kSerialRole, QVariant::fromValue<quint64>(where.nSerial));
-    item->setData(0, kHandleRole, QVariant::fromValue<TreeItemHandle>(handle));
-    node.nNodeKind = kind;
-    node.hTreeItem = handle;
-    m_itemsByHandle[handle] = item;
-}
-
 void CStudioListFormView::RemoveChildren(QTreeWidgetItem* item) {
     while (item->childCount() > 0) {
         QTreeWidgetItem* child = item->child(item->childCount() - 1);
         RemoveChildren(child);
-        m_itemsByHandle.erase(child->data(0, kHandleRole).value<TreeItemHandle>());
+        m_items.Forget(child);
         if (child == m_lastSelectedItem) {
             m_lastSelectedItem = nullptr;
         }
@@ -203,7 +136,7 @@ void CStudioListFormView::RefillStudio(int studioNum) {
     if (static_cast<unsigned>(studioNum) > 4U) {
         return;
     }
-    QTreeWidgetItem* studioItem = m_studioItems[studioNum];
+    QTreeWidgetItem* studioItem = StudioItem(studioNum);
     if (studioItem == nullptr) {
         return;
     }
@@ -226,51 +159,6 @@ void CStudioListFormView::RefillStudio(int studioNum) {
 QTreeWidgetItem* CStudioListFormView::SelectedItem() const {
     const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
     return selected.isEmpty() ? nullptr : selected.first();
-}
-
-bool CStudioListFormView::IsInTree(const QTreeWidgetItem* item) const {
-    if (item == nullptr) {
-        return false;
-    }
-    // Compared by address only: a record's handle may name an item that is gone.
-    std::function<bool(const QTreeWidgetItem*)> holds = [&](const QTreeWidgetItem* parent) {
-        for (int i = 0; i < parent->childCount(); ++i) {
-            if (parent->child(i) == item || holds(parent->child(i))) {
-                return true;
-            }
-        }
-        return false;
-    };
-    return holds(m_tree->invisibleRootItem());
-}
-
-QTreeWidgetItem* CStudioListFormView::ItemOf(const StudioNode* node) const {
-    if (node == nullptr) {
-        return nullptr;
-    }
-    const auto found = m_itemsByHandle.find(node->hTreeItem);
-    return found != m_itemsByHandle.end() ? found->second : nullptr;
-}
-
-StudioNode* CStudioListFormView::RecordOf(QTreeWidgetItem* item) const {
-    if (item == nullptr) {
-        return nullptr;
-    }
-    const UnitRef where{item->data(0, kStudioRole).toInt(), item->data(0, kSlotRole).toInt(),
-                        item->data(0, kSerialRole).value<quint64>()};
-    switch (item->data(0, kKindRole).toInt()) {
-        case kNodeStudio:
-            return m_manager.StudioAt(where.nStudioNum);
-        case kNodeUnit:
-            return m_manager.Resolve(where);
-        case kNodeLight: {
-            // A light name is alive while its unit is, and is that unit's own light node.
-            StrobeData* unit = m_manager.Resolve(where);
-            return unit != nullptr ? &unit->lightNode : nullptr;
-        }
-        default:
-            return nullptr;
-    }
 }
 
 void CStudioListFormView::OnSelectionChanged(QTreeWidgetItem* item) {
@@ -383,15 +271,7 @@ void CStudioListFormView::OnMemoryApplied() {
 }
 
 void CStudioListFormView::OnUnitRenamed(const UnitRef& ref) {
-    StrobeData* unit = m_manager.Resolve(ref);
-    if (QTreeWidgetItem* item = ItemOf(unit)) {
-        // The record that took the name gets the label, wherever the tree's selection is.
-        item->setText(0, UnitLabel(unit));
-        ShowAnswerState(item, unit);
-    }
-    if (QTreeWidgetItem* item = ItemOf(unit != nullptr ? &unit->lightNode : nullptr)) {
-        item->setText(0, unit->lightNode.sLightName);
-    }
+    m_items.ShowNames(m_manager.Resolve(ref));
 }
 
 void CStudioListFormView::SetHotItem(QTreeWidgetItem* item) {
@@ -435,16 +315,6 @@ bool CStudioListFormView::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
-void CStudioListFormView::ShowAnswerState(QTreeWidgetItem* item, const StrobeData* unit) {
-    const bool silent = unit->bNoAnswer != 0;
-    item->setForeground(
-        0, silent ? m_tree->palette().brush(QPalette::Disabled, QPalette::Text) : QBrush());
-    item->setData(
-        0, Qt::AccessibleTextRole,
-        silent ? QVariant(QStringLiteral("%1, No answer").arg(item->text(0))) : QVariant());
-    item->setToolTip(0, silent ? QStringLiteral("No answer") : QString());
-}
-
 void CStudioListFormView::ShowContextMenu(const QPoint& at) {
     // From the keyboard the menu comes for the current item.
     QTreeWidgetItem* item = m_tree->itemAt(at);
@@ -472,8 +342,7 @@ void CStudioListFormView::ShowContextMenu(const QPoint& at) {
 
 void CStudioListFormView::ShowUnitMenu(QTreeWidgetItem* item, const QPoint& at) {
     // A unit or its light: the unit's menu.
-    const UnitRef unit{item->data(0, kStudioRole).toInt(), item->data(0, kSlotRole).toInt(),
-                       item->data(0, kSerialRole).value<quint64>()};
+    const UnitRef unit = CStudioTreeItems::WhereOf(item);
     QMenu menu(m_tree);
     QAction* meter = menu.addAction(QStringLiteral("Light meter..."));
     meter->setObjectName(QStringLiteral("lightMeter"));
@@ -486,7 +355,7 @@ void CStudioListFormView::ShowUnitMenu(QTreeWidgetItem* item, const QPoint& at) 
 }
 
 void CStudioListFormView::CheckUnitsOf(QTreeWidgetItem* studioItem) {
-    if (studioItem == nullptr || !IsInTree(studioItem)) {
+    if (studioItem == nullptr || !m_items.IsInTree(studioItem)) {
         return;
     }
     if (studioItem != SelectedItem()) {

@@ -3,11 +3,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QWidget>
-#include <array>
-#include <unordered_map>
 
-#include "model/StudioNode.h"
 #include "model/UnitRef.h"
+#include "navigation/CStudioTreeItems.h"
 
 class CFrameHost;
 class CStudioTreeDelegate;
@@ -17,7 +15,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class StudioManager;
 struct StudioData;
-struct StudioNode;
 struct StrobeData;
 
 // The left-hand pane: the five studios, the units each holds and each unit's light name.
@@ -26,25 +23,27 @@ struct StrobeData;
 class CStudioListFormView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kImageStudio = 0;
-    static constexpr int kImageUnit = 1;
-    static constexpr int kImageLight = 2;
+    static constexpr int kImageStudio = CStudioTreeItems::kImageStudio;
+    static constexpr int kImageUnit = CStudioTreeItems::kImageUnit;
+    static constexpr int kImageLight = CStudioTreeItems::kImageLight;
 
     explicit CStudioListFormView(CFrameHost& host, QWidget* parent = nullptr);
 
     void OnInitialUpdate();
 
-    void FillStudios();
+    void FillStudios() { m_items.FillStudios(); }
     void RefillStudio(int studioNum);
-    void InsertUnitItems(StrobeData* unit, QTreeWidgetItem* parent);
+    void InsertUnitItems(StrobeData* unit, QTreeWidgetItem* parent) {
+        m_items.InsertUnitItems(unit, parent);
+    }
 
     QTreeWidget& Tree() { return *m_tree; }
     QLineEdit& NameEdit() { return *m_nameEdit; }
     CTitleSeparator& Title() { return *m_title; }
-    QTreeWidgetItem* StudioItem(int studioNum) const;
+    QTreeWidgetItem* StudioItem(int studioNum) const { return m_items.StudioItem(studioNum); }
     QTreeWidgetItem* ShownStudioItem() const { return m_shownStudioItem; }
     // The tree's own drawing of the images of studios, units and light names.
-    const QIcon& Image(int index) const { return m_images[index]; }
+    const QIcon& Image(int index) const { return m_items.Image(index); }
 
     // As narrow as the view can be with its title in full; the tree scrolls sideways.
     QSize minimumSizeHint() const override;
@@ -77,9 +76,9 @@ public:
     // wherever it was picked (a light name of that unit chosen here stays chosen).
     void FollowCurrentUnit();
     // The item a record's node header names, when that item is still in the tree.
-    QTreeWidgetItem* ItemOf(const StudioNode* node) const;
+    QTreeWidgetItem* ItemOf(const StudioNode* node) const { return m_items.ItemOf(node); }
     // The live record an item shows, or nullptr (no item, or its record is gone).
-    StudioNode* RecordOf(QTreeWidgetItem* item) const;
+    StudioNode* RecordOf(QTreeWidgetItem* item) const { return m_items.RecordOf(item); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -94,30 +93,22 @@ private:
     void OnMemoryApplied();
     // A unit's name or light name changed: its items show it.
     void OnUnitRenamed(const UnitRef& unit);
-    // The record's header names item by a handle of this view's own, and item names the
-    // record by where it sits (studio, slot and placement), resolved through the model.
-    void Attach(StudioNode& node, NodeKind kind, QTreeWidgetItem* item, const UnitRef& where);
-    bool IsInTree(const QTreeWidgetItem* item) const;
+    void SetUpTree();
+    // The items under item leave the tree, and their records' map with them.
     void RemoveChildren(QTreeWidgetItem* item);
     void SetHotItem(QTreeWidgetItem* item);
     void ShowContextMenu(const QPoint& at);
     // A unit's (or its light's) menu: "Light meter...".
     void ShowUnitMenu(QTreeWidgetItem* item, const QPoint& at);
-    // A unit that did not answer a roll call is greyed, and heard as not answering.
-    void ShowAnswerState(QTreeWidgetItem* item, const StrobeData* unit);
     void Layout();
 
     QTreeWidget* m_tree;
     CTitleSeparator* m_title;
-    std::array<QIcon, 3> m_images;
     QLineEdit* m_nameEdit;
-    std::array<QTreeWidgetItem*, 5> m_studioItems{};
-    // The items the records' headers name; an item leaves it as it leaves the tree.
-    std::unordered_map<TreeItemHandle, QTreeWidgetItem*> m_itemsByHandle;
-    TreeItemHandle m_nextHandle = 1;
     QFont m_titleFont;
     CFrameHost& m_host;
     StudioManager& m_manager;
+    CStudioTreeItems m_items;
     QTreeWidgetItem* m_shownStudioItem = nullptr;
     QTreeWidgetItem* m_lastSelectedItem = nullptr;
     CStudioTreeDelegate* m_delegate;
