@@ -50,13 +50,11 @@ CNavigationFormView::CNavigationFormView(CFrameHost& host, QWidget* parent)
             Qt::QueuedConnection);
     connect(control, &CUnitControl::tickedEdited, this, &CNavigationFormView::OnTickedEdited,
             Qt::QueuedConnection);
-    // A report's change at once, as the handler once sent it; a full status and a reading
-    // queued, so that a flood's reports are drawn together.
+    // What a unit reports is drawn straight from the receive notice that read it (WM_UNIT_REFRESH
+    // once took a second trip): the cells are marked, and one paint draws a flood's reports.
     connect(control, &CUnitControl::unitChanged, this, &CNavigationFormView::OnUnitEdited);
-    connect(control, &CUnitControl::unitRead, this, &CNavigationFormView::OnUnitEdited,
-            Qt::QueuedConnection);
-    connect(control, &CUnitControl::unitReported, this, &CNavigationFormView::OnUnitReported,
-            Qt::QueuedConnection);
+    connect(control, &CUnitControl::unitRead, this, &CNavigationFormView::OnUnitEdited);
+    connect(control, &CUnitControl::unitReported, this, &CNavigationFormView::OnUnitReported);
     // Sent: the grid's title of the unit shows the new name at once, its block the roll
     // call's mark.
     connect(control, &CUnitControl::unitRenamed, this, &CNavigationFormView::OnUnitRenamed);

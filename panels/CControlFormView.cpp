@@ -128,22 +128,18 @@ void CControlFormView::ConnectCore() {
                     RefreshField(field);
                 }
             });
-    // What a unit reports, when it is the unit shown: a change at once, a full status queued
-    // (it may be gone, or no longer shown, by then).
+    // What a unit reports, when it is the unit shown, straight from the receive notice.
     connect(&control, &CUnitControl::unitChanged, this,
             [this](const UnitRef& unit, FieldCode field) {
                 if (m_host.Manager().Resolve(unit) == Unit()) {
                     RefreshField(field);
                 }
             });
-    connect(
-        &control, &CUnitControl::unitReported, this,
-        [this](const UnitRef& unit) {
-            if (m_host.Manager().Resolve(unit) == Unit()) {
-                FullRefresh();
-            }
-        },
-        Qt::QueuedConnection);
+    connect(&control, &CUnitControl::unitReported, this, [this](const UnitRef& unit) {
+        if (m_host.Manager().Resolve(unit) == Unit()) {
+            FullRefresh();
+        }
+    });
     connect(&control, &CUnitControl::tickedEdited, this, [this] {
         if (m_nComboIndex == 0) {
             FullRefresh();

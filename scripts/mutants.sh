@@ -135,7 +135,8 @@ keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ she
 ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
 list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
 panel: a unit switched off leaves its settings usable @@ test_shell @@ * @@ panels/CControlFormView.cpp @@ 1 @@ w->setEnabled(on || (m_showsUnit && w == c.powerButton)); @@ w->setEnabled(m_showsUnit);
-panel: a reset panel stays usable @@ test_shell @@ * @@ panels/CControlFormView.cpp @@ 1 @@ m_showsUnit = false; @@ (void)0;
+panel: a reset panel stays usable @@ test_panels @@ *GridRebuild* @@ panels/CControlFormView.cpp @@ 1 @@ m_showsUnit = false; @@ (void)0;
+a full status waits for a second trip to the grid @@ test_shell @@ CShellTest.Reports* @@ navigation/CNavigationFormView.cpp @@ 1 @@ &CNavigationFormView::OnUnitReported); @@ &CNavigationFormView::OnUnitReported, Qt::QueuedConnection);
 panel: Test stays usable without the dongle @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ panels/CControlFormView.cpp @@ 1 @@ c.testButton->setEnabled(on && m_host.IsConnected()); @@ c.testButton->setEnabled(on);
 tips: an icon's tip does not follow its state @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ UnitIconValue(static_cast<Icon>(icon), unit)), @@ 0),
 undo sends nothing back @@ test_shell @@ CUndoTest.* @@ control/CUnitControl.cpp @@ 1 @@ } else {\n        Send(change, units); @@ } else {\n        (void)0;
