@@ -7,8 +7,6 @@
 namespace {
 
 constexpr double kTenthsPerStep = 10.0;
-// Units reading this hot or hotter show "Overheat", as the grid's status cell does.
-constexpr int kOverheatTemperature = 60;
 
 int ValueOf(const StrobeData& unit, FieldCode field) {
     return unit.*SettingFieldOf(field)->member;
@@ -80,14 +78,9 @@ FieldCode FieldOfNamedSetting(const QString& word) {
 }
 
 QString UnitStatusWord(const StrobeData& unit) {
-    if (unit.bNoAnswer != 0) {
-        return QStringLiteral("No answer");
-    }
-    if (unit.bFlashPow == 0) {
-        return QStringLiteral("OFF");
-    }
-    if (unit.nTemperature >= kOverheatTemperature) {
-        return QStringLiteral("Overheat");
+    const UnitCondition condition = ConditionOf(unit);
+    if (condition != UnitCondition::kWorking) {
+        return ConditionText(condition);
     }
     return unit.bFlashCharge == 0 ? QStringLiteral("Charging") : QStringLiteral("Ready");
 }

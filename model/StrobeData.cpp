@@ -49,3 +49,36 @@ void CopySettingFields(StrobeData& to, const StrobeData& from) {
     to.nModelMode2 = from.nModelMode2;
     to.bModelPow = from.bModelPow;
 }
+
+namespace {
+
+constexpr int kOverheatTemperature = 60;
+
+}  // namespace
+
+UnitCondition ConditionOf(const StrobeData& unit) {
+    if (unit.bNoAnswer != 0) {
+        return UnitCondition::kNoAnswer;
+    }
+    if (unit.bFlashPow == 0) {
+        return UnitCondition::kOff;
+    }
+    if (unit.nTemperature >= kOverheatTemperature) {
+        return UnitCondition::kOverheat;
+    }
+    return UnitCondition::kWorking;
+}
+
+QString ConditionText(UnitCondition condition) {
+    switch (condition) {
+        case UnitCondition::kNoAnswer:
+            return QStringLiteral("No answer");
+        case UnitCondition::kOff:
+            return QStringLiteral("OFF");
+        case UnitCondition::kOverheat:
+            return QStringLiteral("Overheat");
+        case UnitCondition::kWorking:
+            break;
+    }
+    return {};
+}

@@ -56,3 +56,11 @@ void ResetStrobeData(StrobeData& unit);
 
 // Copies the nine setting fields, nFlashValue to bModelPow, in their order.
 void CopySettingFields(StrobeData& to, const StrobeData& from);
+
+// What a unit's block and the remotes say of it, in this order of weight: nothing it last said
+// can be trusted while it does not answer; switched off; too hot (60 degrees and up); else
+// working.
+enum class UnitCondition { kNoAnswer, kOff, kOverheat, kWorking };
+UnitCondition ConditionOf(const StrobeData& unit);
+// "No answer", "OFF", "Overheat"; empty for a working unit, whose values are said instead.
+QString ConditionText(UnitCondition condition);

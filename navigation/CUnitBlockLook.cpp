@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kOverheatTemperature = 60;
-
 const QColor kCurrentNormalBack(91, 138, 215);
 const QColor kCurrentAlertBack(75, 104, 158);
 const QColor kAlertBack(162, 169, 170);
@@ -15,22 +13,14 @@ const QColor kAlertBack(162, 169, 170);
 }  // namespace
 
 bool CUnitBlockLook::WorksNormally(const StrobeData& unit) {
-    return unit.bNoAnswer == 0 && unit.bFlashPow != 0 && unit.nTemperature < kOverheatTemperature;
+    return ConditionOf(unit) == UnitCondition::kWorking;
 }
 
 CUnitBlockLook::Status CUnitBlockLook::StatusOf(const StrobeData& unit, bool current) {
     Status status;
-    // Nothing it last said can be trusted while it does not answer.
-    if (unit.bNoAnswer != 0) {
-        status.text = QStringLiteral("No answer");
-    } else if (unit.bFlashPow == 0) {
-        status.text = QStringLiteral("OFF");
-    } else if (unit.nTemperature >= kOverheatTemperature) {
-        status.text = QStringLiteral("Overheat");
-    } else {
-        status.normal = true;
-        status.text = NormalStatusText(unit);
-    }
+    const UnitCondition condition = ConditionOf(unit);
+    status.normal = condition == UnitCondition::kWorking;
+    status.text = status.normal ? NormalStatusText(unit) : ConditionText(condition);
     if (current) {
         status.back = status.normal ? kCurrentNormalBack : kCurrentAlertBack;
         status.textColor = Qt::white;

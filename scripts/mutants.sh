@@ -56,9 +56,9 @@ clearing a studio keeps its units in the grid list @@ test_model @@ * @@ model/S
 a slot index of 10 is placed @@ test_store @@ * @@ model/StudioData.cpp @@ 1 @@ static_cast<unsigned>(unitIndex) > 9u @@ static_cast<unsigned>(unitIndex) > 10u
 a studio number only covers its own units @@ test_store @@ * @@ store/CXmlStore.cpp @@ 1 @@ storing = storing || s.toElement() @@ storing = s.toElement()
 option values by element, comments skipped @@ test_store @@ * @@ store/CXmlStore.cpp @@ 1 @@ root.firstChild().firstChild(); @@ root.firstChildElement().firstChildElement();
-overheat from 61 @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ kOverheatTemperature = 60; @@ kOverheatTemperature = 61;
-overheat above 60 only @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ unit->nTemperature >= kOverheatTemperature @@ unit->nTemperature > kOverheatTemperature
-refresh leaves the status cell @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ TitleText(unit));\n    PaintUnitStatus(unit, k, false); @@ TitleText(unit));\n    (void)k;
+overheat from 61 @@ test_navigation @@ * @@ model/StrobeData.cpp @@ 1 @@ kOverheatTemperature = 60; @@ kOverheatTemperature = 61;
+overheat above 60 only @@ test_navigation @@ * @@ model/StrobeData.cpp @@ 1 @@ unit.nTemperature >= kOverheatTemperature @@ unit.nTemperature > kOverheatTemperature
+refresh leaves the status cell @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ TitleText(*unit));\n    PaintUnitStatus(unit, k, false); @@ TitleText(*unit));\n    (void)k;
 refresh leaves the icons @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ SetAllIcons(unit, k);\n    RedrawRange( @@ (void)k;\n    RedrawRange(
 mode icons swap columns @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ kCols[kIconCount] = {2, 3, 2, 3, 4}; @@ kCols[kIconCount] = {3, 2, 2, 3, 4};
 sound code redraws the cell icon @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ redrawIcon(kIconSound); @@ redrawIcon(kIconCell);
@@ -109,13 +109,13 @@ keys: a button loses its Space @@ test_shell @@ CKeyboardTest.TheFocused* @@ she
 keys: a slider loses its Page Up @@ test_shell @@ CKeyboardTest.TheFocused* @@ shell/CKeyCommands.cpp @@ 1 @@ return qobject_cast<const QAbstractSlider*>(focus) != nullptr; @@ return false;
 keys: Tab finds the selected-units panel last @@ test_shell @@ CKeyboardTest.Tab* @@ shell/CKeyCommands.cpp @@ 1 @@ m_orderStale = true; @@ (void)0;
 keys: a focused list wears no frame @@ test_shell @@ CKeyboardTest.Tab* @@ shell/CKeyCommands.cpp @@ 1 @@ m_focusFrame->setWidget(view != nullptr @@ m_focusFrame->setWidget(false && view != nullptr
-roll call: a silent unit is not marked @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ unit->bNoAnswer = 1; @@ (void)unit;
-roll call: a unit heard again stays marked @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ unit.bNoAnswer = 0; @@ (void)unit;
+roll call: a silent unit is not marked @@ test_shell @@ *RollCall* @@ control/CUnitControl.cpp @@ 1 @@ unit.bNoAnswer = answering ? 0 : 1; @@ unit.bNoAnswer = 0;
+roll call: a unit heard again stays marked @@ test_shell @@ *RollCall* @@ control/CUnitControl.cpp @@ 1 @@ unit.bNoAnswer = answering ? 0 : 1; @@ unit.bNoAnswer = 1;
 roll call: the dongle's studio is not the active one @@ test_shell @@ *RollCall* @@ shell/CRollCall.cpp @@ 1 @@ m_host.Units().activeStudio = &studio; @@ (void)studio;
 roll call: a right click chooses the studio @@ test_shell @@ *RollCall* @@ navigation/CStudioListFormView.cpp @@ 1 @@ Qt::RightButton) {\n            return true; @@ Qt::RightButton) {\n            (void)0;
 roll call: the studio called from its menu is scanned first @@ test_shell @@ *RollCall* @@ navigation/CStudioListFormView.cpp @@ 1 @@ return !m_checkFollows && @@ return
-roll call: a silent unit shows what it last said @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit->bNoAnswer != 0) { @@ if (false) {
-roll call: a value notice overwrites No answer @@ test_navigation @@ * @@ navigation/CNavigationGrid.cpp @@ 1 @@ if (unit->bNoAnswer == 0 && unit->bFlashPow != 0 && @@ if (unit->bFlashPow != 0 &&
+roll call: a silent unit shows what it last said @@ test_navigation @@ * @@ model/StrobeData.cpp @@ 1 @@ if (unit.bNoAnswer != 0) { @@ if (false) {
+roll call: a value notice overwrites No answer @@ test_navigation @@ * @@ navigation/CUnitBlockLook.cpp @@ 1 @@ status.normal = condition == UnitCondition::kWorking; @@ status.normal = condition == UnitCondition::kWorking || condition == UnitCondition::kNoAnswer;
 access: a spin's value is not its label's @@ test_shell @@ CAccessibilityTest.* @@ widgets/CFlatSpinButtonCtrl.cpp @@ 1 @@ return m_valueLabel != nullptr ? m_valueLabel->text() : QString(); @@ return QString();
 access: the grid's new current row is not told @@ test_shell @@ CAccessibilityTest.* @@ navigation/CNavigationGrid.cpp @@ 1 @@ QAccessible::Focus); @@ QAccessible::NameChanged);
 access: the connection pane has a name of its own @@ test_shell @@ CAccessibilityTest.* @@ shell/CMainFrame.cpp @@ 1 @@ m_statusLink->setAccessibleDescription(QStringLiteral("Connection")); @@ m_statusLink->setAccessibleName(QStringLiteral("Connection"));
@@ -133,7 +133,7 @@ com: the link closes while the dialog is shown @@ test_shell @@ CConnectionTest.
 scan: a scan while disconnected empties the studio @@ test_shell @@ *RollCall* @@ shell/CMainFrame.cpp @@ 1 @@ if (!m_session->IsConnected()) {\n        // Nothing could answer @@ if (false) {\n        // Nothing could answer
 keys: Shift chooses the model power @@ test_shell @@ CKeyboardTest.Every* @@ shell/CKeyCommands.cpp @@ 1 @@ const bool ctrl = modifiers.testFlag(Qt::ControlModifier); @@ const bool ctrl = modifiers.testFlag(Qt::ShiftModifier);
 ports: a COM name alone outweighs the one USB dongle @@ test_shell @@ CConnectionTest.Devices* @@ shell/CPortCatalog.cpp @@ 1 @@ stored->present && !stored->bare @@ stored->present
-list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ navigation/CNavigationGrid.cpp @@ 1 @@ SendAppMessage(m_host.StudioListPane(), WM_UNIT_PICKED); @@ (void)0;
+list: the tree's selection stays behind the grid's pick @@ test_shell @@ COperatorSeamTest.TreeGrid* @@ shell/CMainFrame.cpp @@ 1 @@ connect(grid, &CNavigationGrid::unitPicked, m_studioList, @@ QObject::disconnect(grid, &CNavigationGrid::unitPicked, m_studioList,
 panel: a unit switched off leaves its settings usable @@ test_shell @@ * @@ panels/CControlFormView.cpp @@ 1 @@ w->setEnabled(on || (m_showsUnit && w == c.powerButton)); @@ w->setEnabled(m_showsUnit);
 panel: a reset panel stays usable @@ test_panels @@ *GridRebuild* @@ panels/CControlFormView.cpp @@ 1 @@ m_showsUnit = false; @@ (void)0;
 a full status waits for a second trip to the grid @@ test_shell @@ CShellTest.Reports* @@ navigation/CNavigationFormView.cpp @@ 1 @@ &CNavigationFormView::OnUnitReported); @@ &CNavigationFormView::OnUnitReported, Qt::QueuedConnection);

@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
+#include <array>
 
 #include "control/CCommandDesk.h"
 #include "control/CUnitControl.h"
@@ -23,25 +24,19 @@
 #include "panels/CControlFormView.h"
 #include "shell/CComSettingDlg.h"
 #include "shell/CFrameCommandHost.h"
+#include "shell/CFrameToolBar.h"
 #include "shell/CHelpWindow.h"
 #include "shell/CKeyCommands.h"
 #include "shell/CRollCall.h"
 #include "shell/CStrobeSplitterWnd.h"
 #include "shell/CUndoHistory.h"
 #include "shell/CWaitingDlg.h"
-#include "shell/ToolImages.h"
 #include "store/CXmlStore.h"
 
 namespace {
 
 const QString kConnectedText = QStringLiteral("Zigbee connected");
 const QString kDisconnectedText = QStringLiteral("Zigbee disconnected");
-
-struct ToolCommand {
-    const char* label;
-    QKeySequence shortcut;
-    const char* objectName;
-};
 
 // A form view scrolls when its pane is smaller than its controls need.
 QScrollArea* InPane(QWidget* view) {
@@ -137,64 +132,16 @@ QMenu* CMainFrame::createPopupMenu() {
 }
 
 void CMainFrame::CreateToolBar() {
-    static const std::array<ToolCommand, kToolCount> kCommands{{
-        {"Load", QKeySequence(Qt::CTRL | Qt::Key_O), "toolLoad"},
-        {"Save", QKeySequence(Qt::CTRL | Qt::Key_S), "toolSave"},
-        {"Scan", QKeySequence(Qt::Key_F5), "toolScan"},
-        {"Name", QKeySequence(Qt::Key_F2), "toolName"},
-        {"Com", QKeySequence(Qt::CTRL | Qt::Key_K), "toolCom"},
-    }};
+    m_tools =
+        std::make_unique<CFrameToolBar>(*this, m_history->UndoAction(), m_history->RedoAction());
     using Handler = void (CMainFrame::*)();
     static const std::array<Handler, kToolCount> kHandlers{&CMainFrame::OnLoad, &CMainFrame::OnSave,
                                                            &CMainFrame::OnScan, &CMainFrame::OnName,
                                                            &CMainFrame::OnCom};
-
-    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
-    m_toolBar->setObjectName(QStringLiteral("toolBar"));
-    m_toolBar->setAccessibleName(QStringLiteral("Toolbar"));
-    m_toolBar->setMovable(false);
-    m_toolBar->setFloatable(false);
-    m_toolBar->setIconSize(QSize(kToolImagePx, kToolImagePx));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (int i = 0; i < kToolCount; ++i) {
-        const ToolCommand& command = kCommands[static_cast<size_t>(i)];
-        const QString label = QString::fromLatin1(command.label);
-        auto* action = new QAction(ToolIcon(i), label, this);
-        action->setObjectName(QString::fromLatin1(command.objectName));
-        action->setShortcut(command.shortcut);
-        action->setToolTip(QStringLiteral("%1 (%2)").arg(
-            label, command.shortcut.toString(QKeySequence::NativeText)));
-        action->setEnabled(m_toolFlags[static_cast<size_t>(i)] == 1);
-        connect(action, &QAction::triggered, this, kHandlers[static_cast<size_t>(i)]);
-        m_toolActions[static_cast<size_t>(i)] = action;
-        // Load, Save | Scan, Name | Com
-        if (i == kToolScan || i == kToolCom) {
-            m_toolBar->addSeparator();
-        }
-        m_toolBar->addAction(action);
-        NameToolButton(action);
+        connect(m_tools->Action(i), &QAction::triggered, this, kHandlers[static_cast<size_t>(i)]);
     }
-    CreateHistoryAndHelp();
-}
-
-// Undo and Redo after the commands, the services' entries (AddServiceAction), Help last.
-void CMainFrame::CreateHistoryAndHelp() {
-    m_toolBar->addSeparator();
-    for (QAction* action : {m_history->UndoAction(), m_history->RedoAction()}) {
-        m_toolBar->addAction(action);
-        addAction(action);
-        NameToolButton(action);
-    }
-    // The services beside the desktop (AddServiceAction) come here, then Help at the end.
-    m_servicesSeparator = m_toolBar->addSeparator();
-    m_helpAction = new QAction(ToolIcon(kToolHelpImage), QStringLiteral("Help"), this);
-    m_helpAction->setObjectName(QStringLiteral("toolHelp"));
-    m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
-    m_helpAction->setToolTip(QStringLiteral("Help (%1)")
-                                 .arg(m_helpAction->shortcut().toString(QKeySequence::NativeText)));
-    connect(m_helpAction, &QAction::triggered, this, &CMainFrame::OnHelp);
-    m_toolBar->addAction(m_helpAction);
-    NameToolButton(m_helpAction);
+    connect(m_tools->HelpAction(), &QAction::triggered, this, &CMainFrame::OnHelp);
     m_quit = new QAction(QStringLiteral("Quit"), this);
     m_quit->setObjectName(QStringLiteral("quit"));
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -295,7 +242,7 @@ void CMainFrame::FitPanes() {
         list = listMinimum;
         setMinimumWidth(list + control + navigation + 2 * bar);
     }
-    const int chrome = m_toolBar->sizeHint().height() + statusBar()->sizeHint().height();
+    const int chrome = ToolBar()->sizeHint().height() + statusBar()->sizeHint().height();
     setMinimumHeight(std::max(minimumHeight(), m_control->minimumHeight() + chrome));
     resize(std::max(width(), minimumWidth()), std::max(height(), minimumHeight()));
     m_inner->setSizes({list, control});
@@ -340,34 +287,14 @@ bool CMainFrame::AskOperator(const QString& text, const QString& caption, bool w
 }
 
 void CMainFrame::SetToolFlag(int index, int value) {
-    if (index < 0 || index >= kToolCount) {
-        return;
+    if (m_tools->SetFlag(index, value)) {
+        // The tree's choice moved: Undo and Redo follow the studio now worked in.
+        m_history->Refresh();
     }
-    const auto i = static_cast<size_t>(index);
-    m_toolFlags[i] = value;
-    // Enabled exactly when the flag is 1; any other value disables.
-    m_toolActions[i]->setEnabled(value == 1);
-    // The tree's choice moved: Undo and Redo follow the studio now worked in.
-    m_history->Refresh();
 }
 
 void CMainFrame::AddServiceAction(QAction* action) {
-    if (m_servicesAdded == 0) {
-        m_toolBar->insertSeparator(m_servicesSeparator);
-    }
-    ++m_servicesAdded;
-    action->setParent(this);
-    action->setToolTip(QStringLiteral("%1 (%2)").arg(
-        action->text(), action->shortcut().toString(QKeySequence::NativeText)));
-    m_toolBar->insertAction(m_servicesSeparator, action);
-    addAction(action);
-    NameToolButton(action);
-}
-
-void CMainFrame::NameToolButton(QAction* action) {
-    if (QWidget* button = m_toolBar->widgetForAction(action)) {
-        button->setAccessibleName(action->text());
-    }
+    m_tools->AddServiceAction(action);
 }
 
 void CMainFrame::SetConnectionText(const QString& text) {
@@ -385,19 +312,19 @@ void CMainFrame::SetLinkObserver(CLinkObserver* observer) {
 }
 
 void CMainFrame::OnLoad() {
-    if (m_toolFlags[kToolLoad] == 1) {
+    if (ToolFlag(kToolLoad) == 1) {
         m_control->LoadMemory();
     }
 }
 
 void CMainFrame::OnSave() {
-    if (m_toolFlags[kToolSave] == 1) {
+    if (ToolFlag(kToolSave) == 1) {
         m_control->SaveMemory();
     }
 }
 
 void CMainFrame::OnName() {
-    if (m_toolFlags[kToolName] == 1) {
+    if (ToolFlag(kToolName) == 1) {
         m_studioList->Rename();
     }
 }

@@ -2,13 +2,13 @@
 
 #include <QMainWindow>
 #include <QString>
-#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 #include "host/CFrameHost.h"
 #include "model/ComSettings.h"
+#include "shell/CFrameToolBar.h"
 #include "shell/CPortCatalog.h"
 #include "shell/CRollCallHost.h"
 
@@ -44,7 +44,7 @@ class CMainFrame : public QMainWindow, public CFrameHost, public CRollCallHost {
 public:
     static constexpr int kMinWidthPx = 800;
     static constexpr int kMinHeightPx = 500;
-    static constexpr int kToolCount = 5;
+    static constexpr int kToolCount = CFrameToolBar::kToolCount;
     // The ideal widths of the studio list and the Remote Control columns.
     static constexpr int kIdealListWidthPx = 200;
     static constexpr int kIdealControlWidthPx = 325;
@@ -101,7 +101,7 @@ public:
     // F1 and the tool bar's Help: the help window, made the first time it is asked for.
     void OnHelp();
     CHelpWindow* HelpWindow() const { return m_help; }
-    QAction* HelpAction() const { return m_helpAction; }
+    QAction* HelpAction() const { return m_tools->HelpAction(); }
     // Ctrl+Q: as closing the window.
     QAction* QuitAction() const { return m_quit; }
     // Clears the current studio, switches the dongle to it and waits six seconds for its
@@ -110,15 +110,15 @@ public:
     void StartScan();
 
     bool IsConnected() const override;
-    int ToolFlag(int index) const { return m_toolFlags.at(static_cast<size_t>(index)); }
+    int ToolFlag(int index) const { return m_tools->Flag(index); }
     void SetToolAvailable(::ToolFlag tool, bool available) override {
         SetToolFlag(tool, available ? 1 : 0);
     }
     // The command's action is enabled exactly when its flag is 1; an index outside the tool
     // bar changes nothing.
     void SetToolFlag(int index, int value);
-    QAction* ToolAction(int index) const { return m_toolActions.at(static_cast<size_t>(index)); }
-    QToolBar* ToolBar() const { return m_toolBar; }
+    QAction* ToolAction(int index) const { return m_tools->Action(index); }
+    QToolBar* ToolBar() const { return m_tools->Bar(); }
     QLabel* StatusPane(int index) const { return index == 0 ? m_statusText : m_statusLink; }
     const ComSettings& Settings() const { return m_comSettings; }
     CRadioSession& Session() { return *m_session; }
@@ -144,10 +144,8 @@ private:
     void SwitchDongleTo(int studioNum) override;
     bool WaitForAnswers(const QString& studioName, AnswerCount answered) override;
 
+    // The tool bar's commands wired to their handlers, and Quit.
     void CreateToolBar();
-    void CreateHistoryAndHelp();
-    // A screen reader names a tool button as its action.
-    void NameToolButton(QAction* action);
     void CreateStatusBar();
     // Check units (Ctrl+R), and the roll call after each memory applied.
     void CreateRollCall();
@@ -169,9 +167,7 @@ private:
 
     ComSettings m_comSettings;
     CPortCatalog m_ports;
-    std::array<int, kToolCount> m_toolFlags{0, 0, 1, 1, 1};
-    std::array<QAction*, kToolCount> m_toolActions{};
-    QToolBar* m_toolBar = nullptr;
+    std::unique_ptr<CFrameToolBar> m_tools;
     QLabel* m_statusText = nullptr;
     QLabel* m_statusLink = nullptr;
     CStrobeSplitterWnd* m_outer = nullptr;
@@ -184,9 +180,6 @@ private:
     QString m_askedDetail;
     std::chrono::milliseconds m_scanTick;
     QAction* m_checkUnits = nullptr;
-    QAction* m_helpAction = nullptr;
-    QAction* m_servicesSeparator = nullptr;
-    int m_servicesAdded = 0;
     QAction* m_quit = nullptr;
     QString m_baseFolder;
     CHelpWindow* m_help = nullptr;  // a child of the frame, once shown
