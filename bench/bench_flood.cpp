@@ -6,7 +6,7 @@
 // UI thread and takes its lateness (the UI thread's stalls); the second runs without it and
 // takes the program's CPU share. Both count the reports the simulator sent (from its trace)
 // against the ones the program applied (the core's unitChanged), the "Buffer full" alerts, the
-// most WM_ZB_RECEIVED notices waiting at once, and how much of the grid each paint covers.
+// most kReceivedNotice notices waiting at once, and how much of the grid each paint covers.
 // The simulator floods between a studio select of A (window start) and one of B, which has
 // no units (window end); after each window the program drains until quiet. At the end the
 // simulator's units must equal the program's records. Prints each run and the medians.
@@ -104,7 +104,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         const int type = static_cast<int>(e->type());
-        if (watched == &m_frame && type == WM_ZB_RECEIVED) {
+        if (watched == &m_frame && type == kReceivedNotice) {
             ++m_delivered;
             // This notice and any others still queued behind it.
             const quint64 waiting = m_frame.Link().NoticesPosted() - m_delivered + 1;

@@ -1,5 +1,5 @@
 // The serial link's receive road across its two threads: bytes written at the far end of a
-// pseudo-terminal, moved by the watcher into the ring, announced by WM_ZB_RECEIVED and taken
+// pseudo-terminal, moved by the watcher into the ring, announced by kReceivedNotice and taken
 // by the UI thread's event loop; and how long ClosePort keeps the UI thread waiting for the
 // watcher to end.
 
@@ -28,7 +28,7 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        if (static_cast<int>(e->type()) != WM_ZB_RECEIVED) {
+        if (static_cast<int>(e->type()) != kReceivedNotice) {
             return QObject::event(e);
         }
         int n = link->BeginDrain();

@@ -7,23 +7,24 @@
 
 #include "model/UnitRef.h"
 
-// The application's own window messages. Each travels as a CAppMessage whose event type is
-// the message number, so a receiver dispatches on event->type(). A message about one unit
-// names it by a UnitRef, never by its address: a posted one may be handled after the unit
-// is gone and another took its memory.
+// The application's own events, which the serial link posts to the UI thread (the views and
+// the core speak in signals). Each travels as a CAppMessage whose event type is its number, so
+// a receiver dispatches on event->type(). Their numbers are those of the window messages they
+// were, above the first user event.
 inline constexpr int kWmUser = 0x400;
 
-// The messages the serial link posts to the UI thread (the views speak in signals).
-enum LinkMessageId : int {
-    WM_ZB_RECEIVED = kWmUser + 50,  // posted by the watcher
-    WM_ZB_CLOSED = kWmUser + 51,    // posted by the watcher, wParam opening generation
-
-    // Not a window message of the table: a request, from any thread, that the UI thread
-    // show the operator a message box (the watcher must never wait for the operator).
-    WM_SHOW_ALERT = kWmUser + 80,
+enum LinkNotice : int {
+    // WM_ZB_RECEIVED: the watcher moved bytes into the receive ring; coalesced, one at a time.
+    kReceivedNotice = kWmUser + 50,
+    // WM_ZB_CLOSED: the watcher ended; wParam the opening's generation.
+    kClosedNotice = kWmUser + 51,
+    // WM_SHOW_ALERT: a request, from any thread, that the UI thread show the operator a
+    // message box (the watcher must never wait for the operator).
+    kAlertRequest = kWmUser + 80,
 };
 
-static_assert(int{WM_ZB_RECEIVED} > int{QEvent::User} && int{WM_SHOW_ALERT} < int{QEvent::MaxUser});
+static_assert(int{kReceivedNotice} > int{QEvent::User} &&
+              int{kAlertRequest} < int{QEvent::MaxUser});
 
 class CAppMessage : public QEvent {
 public:
@@ -47,7 +48,7 @@ public:
 class CAlertMessage : public QEvent {
 public:
     CAlertMessage(QString text, QString caption, std::function<void()> closed = {})
-        : QEvent(static_cast<QEvent::Type>(WM_SHOW_ALERT)),
+        : QEvent(static_cast<QEvent::Type>(kAlertRequest)),
           text(std::move(text)),
           caption(std::move(caption)),
           closed(std::move(closed)) {}

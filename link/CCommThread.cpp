@@ -245,7 +245,7 @@ void CCommThread::AlertLost(quint64 lost) {
 void CCommThread::NotifyReceived() {
     if (!m_noticePending.exchange(true, std::memory_order_acq_rel)) {
         m_noticesPosted.fetch_add(1, std::memory_order_relaxed);
-        PostAppMessage(m_notifyTarget, WM_ZB_RECEIVED);
+        PostAppMessage(m_notifyTarget, kReceivedNotice);
     }
 }
 
@@ -291,5 +291,5 @@ void CCommThread::ThreadWatchComm(CSerialDevice* port, quint32 generation, QStri
             observer->OnEvent(CLinkObserver::Event::kHungUp, devicePath);
         }
     }
-    PostAppMessage(m_notifyTarget, WM_ZB_CLOSED, static_cast<qintptr>(generation));
+    PostAppMessage(m_notifyTarget, kClosedNotice, static_cast<qintptr>(generation));
 }

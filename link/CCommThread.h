@@ -19,9 +19,9 @@ class CLinkObserver;
 class CSerialDevice;
 
 // The serial link to the dongle: opens the port, writes frames synchronously, and runs a
-// watcher thread that moves received bytes into the receive ring and posts WM_ZB_RECEIVED and
-// WM_ZB_CLOSED (once, when it ends; wParam = the opening's generation) to the notified
-// object. WM_ZB_RECEIVED is coalesced: while one is queued and not yet taken up by
+// watcher thread that moves received bytes into the receive ring and posts kReceivedNotice and
+// kClosedNotice (once, when it ends; wParam = the opening's generation) to the notified
+// object. kReceivedNotice is coalesced: while one is queued and not yet taken up by
 // BeginDrain, the watcher posts no other, so a flood never piles notices up. The watcher
 // reads no more than the ring has room for: with the ring full it waits, without spinning,
 // until EndDrain tells it the UI thread took bytes, and the driver holds the rest meanwhile.
@@ -44,7 +44,7 @@ public:
     // says why in failure, when given.
     bool OpenPort(const QString& portName, quint32 baud, quint8 dataBits, quint8 stopBitsCode,
                   quint8 parityCode, PortFailure* failure = nullptr);
-    // UI thread. Wakes the watcher, which then posts WM_ZB_CLOSED, and joins it before the
+    // UI thread. Wakes the watcher, which then posts kClosedNotice, and joins it before the
     // device is closed (the watcher waits on nothing but the port, so this is immediate).
     // Does not reset the ring and posts nothing itself.
     void ClosePort();
@@ -53,19 +53,19 @@ public:
     // Ring access for the UI thread's receive handler.
     int BytesHeld() const;
     quint8 TakeByte();
-    // UI thread, on WM_ZB_RECEIVED: lets the watcher post its next notice, then returns the
+    // UI thread, on kReceivedNotice: lets the watcher post its next notice, then returns the
     // bytes held. Bytes stored after this call always bring a notice of their own.
     int BeginDrain();
     // UI thread, after taking bytes: wakes a watcher that waits for room in the ring.
     void EndDrain();
-    // WM_ZB_RECEIVED notices posted so far, for measuring how many wait in the queue.
+    // kReceivedNotice notices posted so far, for measuring how many wait in the queue.
     quint64 NoticesPosted() const { return m_noticesPosted.load(std::memory_order_relaxed); }
 
     // UI thread, while the port is closed: who sees the frames and events (none: nullptr).
     void SetObserver(CLinkObserver* observer) { m_observer.store(observer); }
 
     bool IsOpen() const { return bOpen.load(std::memory_order_acquire) != 0; }
-    // Generation of the current (or last) opening; WM_ZB_CLOSED carries it in wParam.
+    // Generation of the current (or last) opening; kClosedNotice carries it in wParam.
     quint32 Generation() const { return m_generation; }
     QString DevicePath() const { return sDevicePath; }
 
@@ -95,7 +95,7 @@ private:
     bool WaitForRoom(CSerialDevice& port);
     // Watcher thread: alerts when the driver's loss count grew past lastLost.
     void CheckDriverLoss(const CSerialDevice& port, std::optional<quint64>& lastLost);
-    // Watcher thread: posts WM_ZB_RECEIVED unless one is still waiting to be taken up.
+    // Watcher thread: posts kReceivedNotice unless one is still waiting to be taken up.
     void NotifyReceived();
     void ReleaseDevice();
 
@@ -107,7 +107,7 @@ private:
     quint32 m_generation = 0;              // UI thread only
     int m_writeTimeoutPerByteMs = 0;       // UI thread only
     CReceiveRing m_ring;                   // watcher produces, UI thread consumes
-    // Set by the watcher when it posts WM_ZB_RECEIVED, cleared by BeginDrain; both sides
+    // Set by the watcher when it posts kReceivedNotice, cleared by BeginDrain; both sides
     // exchange it (acq_rel), which orders the clear against the watcher's newest nHead.
     std::atomic<bool> m_noticePending{false};
     std::atomic<quint64> m_noticesPosted{0};          // watcher adds, anyone loads (a statistic)

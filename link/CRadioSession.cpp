@@ -76,12 +76,12 @@ bool CRadioSession::Reopen() {
 
 bool CRadioSession::HandleNotice(const QEvent& e) {
     const int type = static_cast<int>(e.type());
-    if (type == WM_ZB_RECEIVED) {
+    if (type == kReceivedNotice) {
         // Exactly what the ring holds now; later bytes come with the next notice.
         m_reader->FeedFromRing(*m_link);
         return true;
     }
-    if (type != WM_ZB_CLOSED) {
+    if (type != kClosedNotice) {
         return false;
     }
     // A notice from a watcher of an earlier opening must not mark the present one closed.

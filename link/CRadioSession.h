@@ -21,7 +21,7 @@ class StudioManager;
 
 // The radio road of one owner, wired once: the serial link, the report handler that applies
 // reports to the owner's model, the protocol and the frame reader. The link posts its notices
-// (WM_ZB_RECEIVED, WM_ZB_CLOSED, alerts) to the owner, which hands the link's two notices to
+// (kReceivedNotice, kClosedNotice, alerts) to the owner, which hands the link's two notices to
 // HandleNotice; the handler tells the report sink of every unit it changed. UI thread only; the
 // link's watcher is the one other thread, and it touches nothing here but the link.
 //
@@ -54,7 +54,7 @@ public:
     // The device went away and is waited for.
     bool IsReconnecting() const;
 
-    // WM_ZB_RECEIVED: the bytes the ring holds now go to the frame reader. WM_ZB_CLOSED of the
+    // kReceivedNotice: the bytes the ring holds now go to the frame reader. kClosedNotice of the
     // present opening: no longer connected, and the listener hears of it; one of an earlier
     // opening changes nothing. True for these two notices, false for any other event.
     bool HandleNotice(const QEvent& e);

@@ -16,7 +16,7 @@ public:
 
     void Feed(quint8 byte);
     void Feed(const quint8* bytes, int count);
-    // Once per WM_ZB_RECEIVED: takes exactly the bytes the ring holds now; bytes arriving
+    // Once per kReceivedNotice: takes exactly the bytes the ring holds now; bytes arriving
     // meanwhile wait for the next notification.
     void FeedFromRing(CCommThread& link);
 

@@ -400,7 +400,7 @@ bool CMainFrame::WaitForAnswers(const QString& studioName, AnswerCount answered)
         waitedOut = dialog.exec() == QDialog::Accepted;
     }
     // What arrived within the six seconds counts, though some of it waits in the queue yet.
-    QCoreApplication::sendPostedEvents(this, WM_ZB_RECEIVED);
+    QCoreApplication::sendPostedEvents(this, kReceivedNotice);
     // The views' queued hearing of those reports (a unit added, a unit brought up to date).
     for (QObject* pane : {StudioListPane(), NavigationPane(), ControlPane()}) {
         QCoreApplication::sendPostedEvents(pane, QEvent::MetaCall);
@@ -413,7 +413,7 @@ bool CMainFrame::event(QEvent* e) {
         return true;
     }
     const int type = static_cast<int>(e->type());
-    if (type == WM_SHOW_ALERT) {
+    if (type == kAlertRequest) {
         auto* alert = static_cast<CAlertMessage*>(e);
         AskOperator(alert->text, alert->caption, false);
         if (alert->closed) {

@@ -55,7 +55,7 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        if (static_cast<int>(e->type()) == WM_ZB_RECEIVED) {
+        if (static_cast<int>(e->type()) == kReceivedNotice) {
             bytesReceived += link.BytesHeld();
         }
         return CSimLinkHarness::event(e);
@@ -105,12 +105,13 @@ TEST(Fault, ADeviceVanishingMidFrameLosesOnlyThatFrameAndTheNextConnectionDecode
         {
             CPtyPair dying;
             ASSERT_TRUE(harness.Open(dying.SlavePath()));
-            const int closedBefore = harness.Count(WM_ZB_CLOSED);
+            const int closedBefore = harness.Count(kClosedNotice);
             const qint64 bytesBefore = harness.bytesReceived;
             ASSERT_TRUE(dying.Write(kCutFrame.left(cut)));
             ASSERT_TRUE(WaitUntil([&] { return harness.bytesReceived == bytesBefore + cut; }));
             dying.CloseMaster();
-            ASSERT_TRUE(WaitUntil([&] { return harness.Count(WM_ZB_CLOSED) == closedBefore + 1; }));
+            ASSERT_TRUE(
+                WaitUntil([&] { return harness.Count(kClosedNotice) == closedBefore + 1; }));
         }
         // The operator connects again; the first frames after it decode whole.
         ASSERT_TRUE(harness.Open(sim.DevicePath()));
@@ -149,7 +150,7 @@ TEST(Fault, WritesToADeviceThatWentAwayReturnWithoutHanging) {
         CCountingHarness harness;
         ASSERT_TRUE(harness.Open(sim.DevicePath()));
         ASSERT_EQ(sim.Command(QStringLiteral("unplug")), QStringLiteral("ok"));
-        ASSERT_TRUE(WaitUntil([&] { return harness.Count(WM_ZB_CLOSED) == 1; }, kReplyWait));
+        ASSERT_TRUE(WaitUntil([&] { return harness.Count(kClosedNotice) == 1; }, kReplyWait));
         const quint8 frame[] = {0xFF, 0x05, 0x00, 0x00, 0x41};
         for (int k = 0; k < 100; ++k) {
             ASSERT_EQ(harness.link.WritePort(frame, 5), 0);
@@ -180,7 +181,7 @@ TEST(Fault, WritesToADeviceThatWentAwayReturnWithoutHanging) {
     EXPECT_GE(written, 0);
     EXPECT_LE(written, 7);
     EXPECT_LT(waitedMs, 10000) << "the write hung on a vanished device";
-    EXPECT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return target.Count(kClosedNotice) == 1; }));
     EXPECT_EQ(link.WritePort(frame, 7), 0);
     ::close(observer);
 }

@@ -224,11 +224,11 @@ TEST_F(SimEndToEnd, UnpluggingEndsTheLinkOnceAndAFreshSimulatorConnects) {
         Announce(sim, 0, {0});
         const quint32 generation = harness.link.Generation();
         ASSERT_EQ(sim.Command(QStringLiteral("unplug")), QStringLiteral("ok"));
-        EXPECT_TRUE(WaitUntil([&] { return harness.Count(WM_ZB_CLOSED) == 1; }, kReplyWait));
+        EXPECT_TRUE(WaitUntil([&] { return harness.Count(kClosedNotice) == 1; }, kReplyWait));
         EXPECT_EQ(sim.WaitForExit(), 0);
         PumpEvents(200ms);
-        ASSERT_EQ(harness.Count(WM_ZB_CLOSED), 1);
-        EXPECT_EQ(harness.Of(WM_ZB_CLOSED)[0].wParam, static_cast<qintptr>(generation));
+        ASSERT_EQ(harness.Count(kClosedNotice), 1);
+        EXPECT_EQ(harness.Of(kClosedNotice)[0].wParam, static_cast<qintptr>(generation));
     }
     CSimProcess fresh;
     Connect(fresh, QStringLiteral("A:0,6"));

@@ -64,14 +64,14 @@ TEST_F(CommThreadLife, ClosingWakesTheWatcherWhichReportsItsOpeningOnce) {
 
     link.ClosePort();
     EXPECT_EQ(Threads(), threadsOpen - 1) << "the watcher has ended when ClosePort returns";
-    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 0) << "ClosePort itself posts nothing";
-    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
+    EXPECT_EQ(target.Count(kClosedNotice), 0) << "ClosePort itself posts nothing";
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(kClosedNotice) == 1; }));
     PumpEvents(100ms);
-    ASSERT_EQ(target.Count(WM_ZB_CLOSED), 1);
-    EXPECT_EQ(target.Of(WM_ZB_CLOSED)[0].wParam, static_cast<qintptr>(first));
+    ASSERT_EQ(target.Count(kClosedNotice), 1);
+    EXPECT_EQ(target.Of(kClosedNotice)[0].wParam, static_cast<qintptr>(first));
     link.ClosePort();  // closing a closed link does nothing more
     PumpEvents(50ms);
-    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 1);
+    EXPECT_EQ(target.Count(kClosedNotice), 1);
 
     // Each opening has its own number, so a late notice of an earlier one can be told apart;
     // opening over an open link ends the earlier watcher first.
@@ -83,8 +83,8 @@ TEST_F(CommThreadLife, ClosingWakesTheWatcherWhichReportsItsOpeningOnce) {
     EXPECT_NE(third, second);
     EXPECT_EQ(Threads(), threadsOpen) << "one watcher, not two";
     link.ClosePort();
-    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 3; }));
-    const auto closed = target.Of(WM_ZB_CLOSED);
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(kClosedNotice) == 3; }));
+    const auto closed = target.Of(kClosedNotice);
     EXPECT_EQ(closed[1].wParam, static_cast<qintptr>(second));
     EXPECT_EQ(closed[2].wParam, static_cast<qintptr>(third));
 }
@@ -96,13 +96,13 @@ TEST_F(CommThreadLife, VanishedDeviceEndsTheWatcherOnceWithoutSpinning) {
     ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == 2; }));
 
     pty.CloseMaster();
-    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
-    EXPECT_EQ(target.Of(WM_ZB_CLOSED)[0].wParam, static_cast<qintptr>(link.Generation()));
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(kClosedNotice) == 1; }));
+    EXPECT_EQ(target.Of(kClosedNotice)[0].wParam, static_cast<qintptr>(link.Generation()));
     // The watcher thread is gone: it cannot be spinning on the hang-up.
     EXPECT_TRUE(WaitUntil([&] { return Threads() == threadsOpen - 1; }));
     EXPECT_TRUE(link.IsOpen()) << "the link stays marked open until it is closed";
     PumpEvents(100ms);
-    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 1);
+    EXPECT_EQ(target.Count(kClosedNotice), 1);
     EXPECT_TRUE(target.alerts.isEmpty());
 
     const quint8 frame[] = {0xFF, 0x05, 0x00, 0x00, 0x01};
@@ -110,7 +110,7 @@ TEST_F(CommThreadLife, VanishedDeviceEndsTheWatcherOnceWithoutSpinning) {
     EXPECT_EQ(TakeAll(link), QByteArray("ab")) << "what arrived before is still there";
     link.ClosePort();
     PumpEvents(50ms);
-    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 1);
+    EXPECT_EQ(target.Count(kClosedNotice), 1);
 }
 
 TEST(CommThreadReopen, AfterTheDeviceVanishedNothingLeaks) {
@@ -123,7 +123,7 @@ TEST(CommThreadReopen, AfterTheDeviceVanishedNothingLeaks) {
         ASSERT_TRUE(link.OpenPort(gone.SlavePath(), 9600, 8, 0, 0));
         threadsOpen = Threads();
         gone.CloseMaster();
-        ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return target.Count(kClosedNotice) == 1; }));
 
         // The operator connects again, to a device that is there.
         CPtyPair present;
@@ -134,7 +134,7 @@ TEST(CommThreadReopen, AfterTheDeviceVanishedNothingLeaks) {
 
         // Vanishing once more, and then the link is destroyed without a ClosePort.
         present.CloseMaster();
-        ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_CLOSED) == 2; }));
+        ASSERT_TRUE(WaitUntil([&] { return target.Count(kClosedNotice) == 2; }));
     }
     EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
     EXPECT_EQ(Threads(), threadsOpen - 1);
@@ -191,7 +191,7 @@ TEST_F(CommThreadLife, AFullRingLeavesTheRestInTheDriverAndOnlyDriverLossesAlert
     const QByteArray first = Pattern(4000, 1);
     ASSERT_TRUE(pty.Write(first));
     ASSERT_TRUE(WaitUntil([&] { return lossy.BytesHeld() == 4000; }));
-    EXPECT_LT(target.Count(WM_ZB_RECEIVED), 100) << "one notice per burst, not per byte";
+    EXPECT_LT(target.Count(kReceivedNotice), 100) << "one notice per burst, not per byte";
 
     // 4095 fills the ring; what comes after it waits in the driver, and nothing is lost.
     const QByteArray second = Pattern(95, 2);
@@ -303,7 +303,7 @@ TEST_F(CommThreadLife, AWatcherThatCannotWaitSaysSoAndPostsNoClose) {
         CCommThread warm(&otherTarget);
         ASSERT_TRUE(warm.OpenPort(other.SlavePath(), 9600, 8, 0, 0));
         warm.ClosePort();
-        ASSERT_TRUE(WaitUntil([&] { return otherTarget.Count(WM_ZB_CLOSED) == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return otherTarget.Count(kClosedNotice) == 1; }));
         CAlertMessage alert(QStringLiteral("warm-up"), QString());
         QCoreApplication::sendEvent(&otherTarget, &alert);
     }
@@ -320,8 +320,8 @@ TEST_F(CommThreadLife, AWatcherThatCannotWaitSaysSoAndPostsNoClose) {
     EXPECT_EQ(target.alerts[0].caption, QStringLiteral("CCommThread"));
     link.ClosePort();
     PumpEvents(100ms);
-    EXPECT_EQ(target.Count(WM_ZB_CLOSED), 0);
-    EXPECT_EQ(target.Count(WM_ZB_RECEIVED), 0);
+    EXPECT_EQ(target.Count(kClosedNotice), 0);
+    EXPECT_EQ(target.Count(kReceivedNotice), 0);
 
     // The next opening, with descriptors to spare, is watched normally.
     ASSERT_TRUE(Open());

@@ -151,7 +151,7 @@ TEST_F(CommThreadOnPty, OpensARawLineThatPassesEveryByteBothWays) {
 
     ASSERT_TRUE(pty.Write(kAwkwardBytes));
     ASSERT_TRUE(WaitUntil([&] { return link.BytesHeld() == kAwkwardBytes.size(); }));
-    EXPECT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_RECEIVED) >= 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return target.Count(kReceivedNotice) >= 1; }));
     EXPECT_EQ(HexBytes(TakeAll(link)), HexBytes(kAwkwardBytes));
     EXPECT_TRUE(target.alerts.isEmpty());
 }

@@ -32,7 +32,7 @@ protected:
     }
     void TearDown() override {
         frame.session.Close();
-        WaitUntil([this] { return frame.Count(WM_ZB_CLOSED) > 0; });
+        WaitUntil([this] { return frame.Count(kClosedNotice) > 0; });
         QCoreApplication::removePostedEvents(&frame);
     }
 
@@ -130,7 +130,7 @@ public:
 TEST_F(CoreEndToEndTest, ADeviceThatComesBackIsOpenedAgainAfterFailuresBackOff) {
     const QString link = folder.filePath(QStringLiteral("dongle"));
     frame.session.Close();
-    ASSERT_TRUE(WaitUntil([this] { return frame.Count(WM_ZB_CLOSED) > 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return frame.Count(kClosedNotice) > 0; }));
     ASSERT_TRUE(QFile::link(pty.SlavePath(), link));
     COpenFailures failures;
     frame.session.SetObserver(&failures);

@@ -149,14 +149,14 @@ TEST_F(RingTest, BurstsWhileTheUiIsBusyQueueOneNoticeAndADrainRearmsIt) {
     }
     EXPECT_EQ(link.NoticesPosted(), 1u);
     PumpEvents(50ms);
-    EXPECT_EQ(target.Count(WM_ZB_RECEIVED), 1) << "one notice for the whole series";
+    EXPECT_EQ(target.Count(kReceivedNotice), 1) << "one notice for the whole series";
 
     // The handler drains everything, and the next burst brings a notice of its own.
     ASSERT_EQ(link.BeginDrain(), sent);
     ASSERT_TRUE(TakeAndCheck(static_cast<int>(sent)));
     ASSERT_TRUE(pty.Write(StreamBytes(sent, 5)));
     sent += 5;
-    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_RECEIVED) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(kReceivedNotice) == 2; }));
     EXPECT_EQ(link.BeginDrain(), 5);
     EXPECT_TRUE(TakeAndCheck(5));
 
@@ -164,7 +164,7 @@ TEST_F(RingTest, BurstsWhileTheUiIsBusyQueueOneNoticeAndADrainRearmsIt) {
     PumpEvents(50ms);
     EXPECT_EQ(link.BeginDrain(), 0);
     PumpEvents(50ms);
-    EXPECT_EQ(target.Count(WM_ZB_RECEIVED), 2);
+    EXPECT_EQ(target.Count(kReceivedNotice), 2);
 }
 
 TEST_F(RingTest, ANoticeDiscardedUnhandledDoesNotSilenceTheNextOpening) {
@@ -175,7 +175,7 @@ TEST_F(RingTest, ANoticeDiscardedUnhandledDoesNotSilenceTheNextOpening) {
 
     ASSERT_TRUE(link.OpenPort(pty.SlavePath(), 9600, 8, 0, 0));
     ASSERT_TRUE(pty.Write("cd"));
-    ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_ZB_RECEIVED) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return target.Count(kReceivedNotice) == 1; }));
     EXPECT_EQ(link.BeginDrain(), 4) << "the ring kept what the first opening received";
 }
 
@@ -189,7 +189,7 @@ TEST_F(RingTest, DrainingOnNoticesAloneLeavesNoByteBehind) {
     quint64 mostWaiting = 0;
     bool inOrder = true;
     target.onMessage = [&](const CMessageRecorder::Entry& e) {
-        if (e.message != WM_ZB_RECEIVED) {
+        if (e.message != kReceivedNotice) {
             return;
         }
         ++delivered;
@@ -224,7 +224,7 @@ TEST_F(RingTest, BurstsCloserThanTheIntervalAreGatheredIntoOneNotice) {
     elapsed.start();
     bool inOrder = true;
     target.onMessage = [&](const CMessageRecorder::Entry& e) {
-        if (e.message == WM_ZB_RECEIVED) {
+        if (e.message == kReceivedNotice) {
             inOrder = inOrder && TakeAndCheck(link.BeginDrain());
         }
     };
@@ -235,7 +235,7 @@ TEST_F(RingTest, BurstsCloserThanTheIntervalAreGatheredIntoOneNotice) {
     ASSERT_TRUE(complete) << taken << " of " << kTotal;
     EXPECT_TRUE(inOrder);
     const qint64 most = elapsedUs / CCommThread::kMinBurstInterval.count() + 1;
-    EXPECT_LE(target.Count(WM_ZB_RECEIVED), most)
+    EXPECT_LE(target.Count(kReceivedNotice), most)
         << "bytes " << elapsedUs / kTotal << " us apart came with a notice each";
 }
 

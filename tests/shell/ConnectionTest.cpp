@@ -183,7 +183,7 @@ TEST_F(CConnectionTest, CloseNoticeOfAnEarlierOpeningIsIgnored) {
     Com(QString(), true);
     ASSERT_TRUE(f.IsConnected());
     ASSERT_NE(f.Link().Generation(), first);
-    PostAppMessage(&f, WM_ZB_CLOSED, first);
+    PostAppMessage(&f, kClosedNotice, first);
     PumpEvents(50ms);
     EXPECT_TRUE(f.IsConnected());
     EXPECT_EQ(f.StatusPane(1)->text(), "Zigbee connected");

@@ -786,7 +786,7 @@ TEST_F(COperatorSeamTest, NoticesNameTheUnitTheyMeanWhenTheyArrive) {
     // A status report and a temperature reading of unit 1 decoded; their notices wait.
     ASSERT_TRUE(pty.Write(StatusReport(UnitMaskOf(1), 50, 50) + FromHex("FF 07 3A 00 02 00 4B")));
     ASSERT_TRUE(WaitUntil([&] {
-        QCoreApplication::sendPostedEvents(frame.get(), WM_ZB_RECEIVED);
+        QCoreApplication::sendPostedEvents(frame.get(), kReceivedNotice);
         return unit(1)->nTemperature == 75;
     }));
     // Meanwhile the studio is scanned: unit 1 is destroyed and a new unit takes its slot (in

@@ -8,12 +8,12 @@
 
 bool CMessageRecorder::event(QEvent* e) {
     const int type = static_cast<int>(e->type());
-    if (type == WM_SHOW_ALERT) {
+    if (type == kAlertRequest) {
         auto* alert = static_cast<CAlertMessage*>(e);
         alerts.push_back({alert->text, alert->caption, alert->closed});
         return true;
     }
-    if (type > QEvent::User && type < WM_SHOW_ALERT) {
+    if (type > QEvent::User && type < kAlertRequest) {
         auto* m = static_cast<CAppMessage*>(e);
         entries.push_back({m->Message(), m->wParam, m->lParam, m->unit});
         if (onMessage) {

@@ -12,7 +12,7 @@
 // The main frame's share of the radio road, for tests against the simulator or a
 // pseudo-terminal: the program's radio session over a real model. It hands the link's notices
 // to the session as the main frame does, and records every message it gets
-// (WM_ZB_NEW_UNIT, WM_ZB_UNIT_CHANGED, WM_ZB_CLOSED...).
+// (WM_ZB_NEW_UNIT, WM_ZB_UNIT_CHANGED, kClosedNotice...).
 class CSimLinkHarness : public CMessageRecorder {
 public:
     CSimLinkHarness();
