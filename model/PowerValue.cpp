@@ -1,27 +1,53 @@
 #include "model/PowerValue.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <limits>
+#include <string>
 
 int ClampPower(int value) {
     return std::clamp(value, POWER_MIN, POWER_MAX);
 }
 
+namespace {
+
+// prefix, then tenths >= 0 as "4.5". Written digit by digit: a spin step and every report the
+// grid shows word a value, and QString::arg costs ten times as much.
+QString Tenths(const char* prefix, int tenths) {
+    std::array<char, 24> text{};
+    char* end = std::copy(prefix, prefix + std::char_traits<char>::length(prefix), text.data());
+    end = std::to_chars(end, text.data() + text.size() - 2, tenths / 10).ptr;
+    *end++ = '.';
+    *end++ = static_cast<char>('0' + tenths % 10);
+    return QString::fromLatin1(text.data(), end - text.data());
+}
+
+}  // namespace
+
 QString FormatPower(int value) {
-    return QStringLiteral("%1.%2").arg(value / 10).arg(value % 10);
+    if (value < 0) {
+        // Never a setting; worded as it always was.
+        return QStringLiteral("%1.%2").arg(value / 10).arg(value % 10);
+    }
+    return Tenths("", value);
 }
 
 QString FormatPowerOffset(int offset) {
     if (offset >= 0) {
         return FormatPower(offset);
     }
-    return QStringLiteral("-%1.%2").arg((-offset) / 10).arg((-offset) % 10);
+    if (offset == std::numeric_limits<int>::min()) {
+        return QStringLiteral("-%1.%2").arg(-(offset / 10)).arg(-(offset % 10));
+    }
+    return Tenths("-", -offset);
 }
 
 QString FormatGridPower(int value) {
     if (value <= 10) {
         return {};
     }
-    return QStringLiteral("F %1.%2").arg(value / 10).arg(value % 10);
+    return Tenths("F ", value);
 }
 
 int SpinStep(int change) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "model/PowerValue.h"
 
 namespace {
@@ -18,6 +20,11 @@ TEST(PowerTextTest, FormsOfValuesAndOffsets) {
     EXPECT_EQ(FormatGridPower(10), "");
     EXPECT_EQ(FormatGridPower(0), "");
     EXPECT_EQ(FormatGridPower(11), "F 1.1");
+    // Values no unit holds (damage, a long series of offsets) are worded whole.
+    EXPECT_EQ(FormatPower(1234), "123.4");
+    EXPECT_EQ(FormatPower(std::numeric_limits<int>::max()), "214748364.7");
+    EXPECT_EQ(FormatPowerOffset(std::numeric_limits<int>::min()), "-214748364.8");
+    EXPECT_EQ(FormatGridPower(1000), "F 100.0");
 }
 
 TEST(PowerStepTest, SpinDirectionFollowsTheSignOfTheChange) {
