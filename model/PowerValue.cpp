@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <limits>
 #include <string>
 
 int ClampPower(int value) {
@@ -13,9 +12,10 @@ int ClampPower(int value) {
 namespace {
 
 // prefix, then tenths >= 0 as "4.5". Written digit by digit: a spin step and every report the
-// grid shows word a value, and QString::arg costs ten times as much.
-QString Tenths(const char* prefix, int tenths) {
-    std::array<char, 24> text{};
+// grid shows word a value, and QString::arg costs ten times as much. Wide enough for the
+// lowest int's magnitude.
+QString Tenths(const char* prefix, long long tenths) {
+    std::array<char, 32> text{};
     char* end = std::copy(prefix, prefix + std::char_traits<char>::length(prefix), text.data());
     end = std::to_chars(end, text.data() + text.size() - 2, tenths / 10).ptr;
     *end++ = '.';
@@ -37,10 +37,7 @@ QString FormatPowerOffset(int offset) {
     if (offset >= 0) {
         return FormatPower(offset);
     }
-    if (offset == std::numeric_limits<int>::min()) {
-        return QStringLiteral("-%1.%2").arg(-(offset / 10)).arg(-(offset % 10));
-    }
-    return Tenths("-", -offset);
+    return Tenths("-", -static_cast<long long>(offset));
 }
 
 QString FormatGridPower(int value) {

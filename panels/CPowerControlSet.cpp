@@ -148,7 +148,8 @@ void CPowerControlSet::ConnectSwitches() {
     for (const FieldCode field : {kFieldFlashCell, kFieldFlashSound, kFieldFlashPow}) {
         onBox(Box(field), field, 1);
     }
-    onBox(offCheck, kFieldModelPow, 0);
+    // OFF ticked is the model lamp's power 0.
+    onBox(Box(kFieldModelPow), kFieldModelPow, 0);
     // clicked, not toggled: a click on the ticked button sends the mode again.
     const auto onRadio = [this](QAbstractButton* radio, FieldCode field, int value) {
         connect(radio, &QAbstractButton::clicked, this,
